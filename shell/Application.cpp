@@ -1,0 +1,57 @@
+#include "Application.h"
+
+#include "TWL_public.h"
+#include "ui/MainTWL.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+
+namespace twl {
+
+Application::Application(Services& services, const QString& programFolder, QObject* parent)
+    : QObject(parent), m_services(services), m_programFolder(programFolder),
+      m_instance(programFolder), m_startup(services.prompt, m_adoTmp) {}
+
+Application::~Application() = default;
+
+bool Application::start() {
+    if (!m_instance.claim()) {
+        // The running instance has been asked to come forward.
+        m_services.prompt.beep();
+        return false;
+    }
+    connect(&m_instance, &SingleInstance::activationRequested, this, &Application::bringForward);
+    if (!m_startup.checkRequiredFiles(m_programFolder))
+        return false;
+    m_startup.loadSettingsAndData();
+
+    m_window = std::make_unique<MainTWL>(m_services);
+    connect(m_window.get(), &MainTWL::unloading, this, &Application::onUnloading);
+    m_window->show();
+    return true;
+}
+
+void Application::bringForward() {
+    // Only a window that still has its design title is found: with a show open the title
+    // carries the show's path.
+    if (!m_window || m_window->windowTitle() != QLatin1String(ProgramTitle))
+        return;
+    if (m_window->isMinimized())
+        m_window->showNormal();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void Application::onUnloading() {
+    m_startup.runExit();
+    // Every other window, the most recently opened first.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if (*it != m_window.get() && (*it)->isVisible())
+            (*it)->close();
+    }
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+}
+
+} // namespace twl

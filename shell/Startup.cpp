@@ -1,0 +1,137 @@
+#include "Startup.h"
+
+#include "Prompt.h"
+#include "Settings.h"
+#include "TWL_public.h"
+#include "store/Compaction.h"
+#include "store/ConnectionText.h"
+#include "store/DataSource.h"
+#include "store/DbPassword.h"
+#include "store/Details.h"
+#include "store/StoreError.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+
+namespace twl {
+
+namespace {
+
+const QString FileErrorTitle = QStringLiteral("Trotwell, File Error");
+
+using TransCalFunction = int (*)(char*, int, const char*, const char*);
+
+} // namespace
+
+QString buildDbPassword(const QString& appFolder) {
+    QLibrary library(appFolder + QStringLiteral("TWL.dll"));
+    auto transCal = reinterpret_cast<TransCalFunction>(library.resolve("TransCal"));
+    if (!transCal)
+        return {};
+    char buffer[50] = {};
+    if (transCal(buffer, 1, store::ScrambledDbPassword, " ") != 1)
+        return {};
+    return QString::fromLatin1(buffer, store::DbPasswordLength);
+}
+
+void loadOrganisationDetailsIntoMemory(store::DataSource& adoTmp) {
+    using namespace TWL_public;
+    store::OrganisationDetails org;
+    org.name = OrgName;
+    org.address1 = OrgAdd1;
+    org.address2 = OrgAdd2;
+    org.city = OrgCity;
+    org.state = OrgState;
+    org.zip = OrgZip;
+    org.phone = OrgPhone;
+    org.fax = OrgFax;
+    org.email = OrgEmail;
+    org.memberFee = OrgMemFee;
+    org.cutOff = CutOff;
+    org.minMultiP = MinMultiP;
+    org.isPrcnt = IsPrcnt;
+    store::loadOrganisationDetails(adoTmp, OrgConnString, org);
+    OrgName = org.name;
+    OrgAdd1 = org.address1;
+    OrgAdd2 = org.address2;
+    OrgCity = org.city;
+    OrgState = org.state;
+    OrgZip = org.zip;
+    OrgPhone = org.phone;
+    OrgFax = org.fax;
+    OrgEmail = org.email;
+    OrgMemFee = org.memberFee;
+    CutOff = org.cutOff;
+    MinMultiP = org.minMultiP;
+    IsPrcnt = org.isPrcnt;
+}
+
+bool Startup::checkRequiredFiles(const QString& programFolder) {
+    QString folder = QDir::cleanPath(QFileInfo(programFolder).absoluteFilePath());
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    TWL_public::AppFolder = folder;
+    if (!QFileInfo::exists(folder + QStringLiteral("TWL.dll"))) {
+        m_prompt.beep();
+        m_prompt.show(FileErrorTitle,
+                      QStringLiteral("Missing Program File(s) DLL001, TWL.DLL must be in "
+                                     "installation folder."),
+                      Prompt::Icon::Critical);
+        return false;
+    }
+    QDir::setCurrent(folder);
+    if (!QFileInfo::exists(folder + QStringLiteral("TWL.org"))) {
+        m_prompt.beep();
+        m_prompt.show(FileErrorTitle,
+                      QStringLiteral("Missing Program File(s) ORG001, TWL.ORG must be in "
+                                     "installation folder."),
+                      Prompt::Icon::Critical);
+        return false;
+    }
+    const QString classLog = folder + QLatin1String(ClassLogFolderName);
+    if (!QFileInfo(classLog).isDir())
+        QDir().mkpath(classLog);
+    return true;
+}
+
+void Startup::loadSettingsAndData() {
+    using namespace TWL_public;
+    const AppSettings settings = readAppSettings(AppFolder + QLatin1String(SettingsFileName));
+    CheckResolution = settings.checkResolution;
+    ScoreSkipPreview = settings.scoreSkipPreview;
+    PaySkipPreview = settings.paySkipPreview;
+    ScoreCopies = settings.scoreCopies;
+
+    DbPassword = buildDbPassword(AppFolder);
+    OrgConnString = store::dataConnectionText(AppFolder + QStringLiteral("TWL.org"), DbPassword);
+    loadOrganisationDetailsIntoMemory(m_adoTmp);
+    ShowPath.clear();
+    PrintTitleSheet = true;
+}
+
+void Startup::runExit() {
+    using namespace TWL_public;
+    AppSettings settings;
+    settings.checkResolution = CheckResolution;
+    settings.scoreSkipPreview = ScoreSkipPreview;
+    settings.paySkipPreview = PaySkipPreview;
+    settings.scoreCopies = ScoreCopies;
+    writeAppSettings(AppFolder + QLatin1String(SettingsFileName), settings);
+
+    // No data source may hold the organisation file while it is compacted.
+    store::loadThroughDataSource(
+        m_adoTmp, store::dataConnectionText(AppFolder + QStringLiteral("Base.dat"), DbPassword),
+        QStringLiteral("SELECT Place FROM Entries_tbl"));
+    m_adoTmp.closeRecordSet();
+    try {
+        store::compactFileInPlace(AppFolder + QStringLiteral("TWL.org"), DbPassword,
+                                  store::compactionRandomNumber());
+    } catch (const store::StoreError& error) {
+        m_prompt.show(QStringLiteral("Error when repairing/Compressing database"),
+                      QString::number(error.number()) + QStringLiteral("   ") + error.message(),
+                      Prompt::Icon::Critical);
+    }
+}
+
+} // namespace twl

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+namespace store {
+class DataSource;
+}
+
+namespace twl {
+
+class Prompt;
+
+// The steps from launch to an idle main window, and the program's exit steps. Both work on the
+// shared values of TWL_public.
+class Startup {
+public:
+    Startup(Prompt& prompt, store::DataSource& adoTmp) : m_prompt(prompt), m_adoTmp(adoTmp) {}
+
+    // The required-files check: sets AppFolder, makes it the current folder, ends start-up when
+    // TWL.dll or TWL.org is missing, and creates the class-log folder when it is missing.
+    bool checkRequiredFiles(const QString& programFolder);
+    // Reads the settings, builds the database password and the organisation file's connection
+    // text and loads the organisation details. Failing steps leave their values empty.
+    void loadSettingsAndData();
+
+    // Settings written, organisation file compacted (a failure is shown and exit goes on).
+    void runExit();
+
+private:
+    Prompt& m_prompt;
+    store::DataSource& m_adoTmp;
+};
+
+// The database password, unscrambled by the support library loaded from the program's folder.
+// Empty when the library or its export cannot be loaded.
+QString buildDbPassword(const QString& appFolder);
+
+// The organisation details read from the organisation file into the shared values.
+void loadOrganisationDetailsIntoMemory(store::DataSource& adoTmp);
+
+inline constexpr const char* ProgramTitle = "Trotwell";
+inline constexpr const char* SettingsFileName = "TWL.ini";
+inline constexpr const char* ClassLogFolderName = "TWL Class Log";
+
+} // namespace twl

@@ -1,0 +1,337 @@
+#include "Connection.h"
+
+#include "ConnectionText.h"
+#include "Dialect.h"
+#include "StoreError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <map>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace store {
+
+namespace {
+
+using Code = StoreError::Code;
+
+QString engineMessage(sqlite3* db) {
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+// Declared types follow the engine's names: TEXT(100), SHORT, DOUBLE, CURRENCY, BIT, DATETIME.
+Field fieldFromDeclaration(const QString& name, const char* declared) {
+    Field field;
+    field.name = name;
+    if (!declared) {
+        field.type = FieldType::Number;
+        return field;
+    }
+    const QString decl = QString::fromUtf8(declared).toUpper();
+    if (decl.contains(QLatin1String("CHAR")) || decl.startsWith(QLatin1String("TEXT")) ||
+        decl.contains(QLatin1String("MEMO"))) {
+        field.type = FieldType::Text;
+        static const QRegularExpression size(QStringLiteral("\\((\\d+)\\)"));
+        const auto match = size.match(decl);
+        if (match.hasMatch())
+            field.maxLength = match.captured(1).toInt();
+    } else if (decl.startsWith(QLatin1String("CURRENCY")) || decl.startsWith(QLatin1String("MONEY"))) {
+        field.type = FieldType::Currency;
+    } else if (decl.startsWith(QLatin1String("BIT")) || decl.startsWith(QLatin1String("BOOL")) ||
+               decl.startsWith(QLatin1String("YESNO"))) {
+        field.type = FieldType::Boolean;
+    } else if (decl.startsWith(QLatin1String("DATE"))) {
+        field.type = FieldType::Date;
+    } else if (decl.startsWith(QLatin1String("SHORT")) || decl.contains(QLatin1String("INT")) ||
+               decl.startsWith(QLatin1String("LONG"))) {
+        field.type = FieldType::Integer;
+    } else {
+        field.type = FieldType::Number;
+    }
+    return field;
+}
+
+bool hasPlainSqliteHeader(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    return f.read(16) == QByteArray("SQLite format 3\0", 16);
+}
+
+void classifyOpenFailure(const QString& file, qint64 size) {
+    if (size < 1024 || size % 512 != 0)
+        throw StoreError(Code::NotADatabase, QStringLiteral("\"%1\" is not a database.").arg(file));
+    if (hasPlainSqliteHeader(file))
+        throw StoreError(Code::WrongPassword,
+                         QStringLiteral("\"%1\" is not protected by the database password.")
+                             .arg(file));
+    throw StoreError(Code::WrongPassword,
+                     QStringLiteral("\"%1\" cannot be opened with the database password "
+                                    "(a wrong password, or not a database).")
+                         .arg(file));
+}
+
+} // namespace
+
+// ---- Statement ---------------------------------------------------------------------------
+
+Statement::Statement(Connection& connection, sqlite3_stmt* handle)
+    : m_connection(&connection), m_handle(handle) {}
+
+Statement::Statement(Statement&& other) noexcept
+    : m_connection(other.m_connection), m_handle(other.m_handle) {
+    other.m_handle = nullptr;
+}
+
+Statement::~Statement() {
+    if (m_handle)
+        sqlite3_finalize(m_handle);
+}
+
+void Statement::bind(int index, const Value& value) {
+    int rc = SQLITE_OK;
+    switch (value.kind()) {
+    case Value::Kind::Null:
+        rc = sqlite3_bind_null(m_handle, index);
+        break;
+    case Value::Kind::Boolean:
+        rc = sqlite3_bind_int(m_handle, index, value.toBool() ? 1 : 0);
+        break;
+    case Value::Kind::Integer:
+        rc = sqlite3_bind_int64(m_handle, index, value.toInt());
+        break;
+    case Value::Kind::Number:
+    case Value::Kind::Currency:
+        rc = sqlite3_bind_double(m_handle, index, value.toDouble());
+        break;
+    case Value::Kind::Date:
+    case Value::Kind::Text: {
+        const QByteArray text = value.toText().toUtf8();
+        rc = sqlite3_bind_text(m_handle, index, text.constData(), int(text.size()),
+                               SQLITE_TRANSIENT);
+        break;
+    }
+    }
+    if (rc != SQLITE_OK)
+        m_connection->fail(rc, QStringLiteral("binding a value"));
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(m_handle);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    m_connection->fail(rc, QString::fromUtf8(sqlite3_sql(m_handle)));
+}
+
+void Statement::reset() {
+    sqlite3_reset(m_handle);
+    sqlite3_clear_bindings(m_handle);
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(m_handle); }
+
+QString Statement::columnName(int column) const {
+    return QString::fromUtf8(sqlite3_column_name(m_handle, column));
+}
+
+Field Statement::columnField(int column) const {
+    return fieldFromDeclaration(columnName(column), sqlite3_column_decltype(m_handle, column));
+}
+
+QString Statement::columnTable(int column) const {
+    const char* table = sqlite3_column_table_name(m_handle, column);
+    return table ? QString::fromUtf8(table) : QString();
+}
+
+QString Statement::columnOrigin(int column) const {
+    const char* origin = sqlite3_column_origin_name(m_handle, column);
+    return origin ? QString::fromUtf8(origin) : QString();
+}
+
+qint64 Statement::columnInt64(int column) const { return sqlite3_column_int64(m_handle, column); }
+
+Value Statement::columnValue(int column, FieldType type) const {
+    const int storage = sqlite3_column_type(m_handle, column);
+    if (storage == SQLITE_NULL)
+        return {};
+    auto text = [&] {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_handle, column));
+        return QString::fromUtf8(bytes, sqlite3_column_bytes(m_handle, column));
+    };
+    switch (type) {
+    case FieldType::Text:
+        return Value(text());
+    case FieldType::Integer:
+        if (storage == SQLITE_INTEGER)
+            return Value(static_cast<qint64>(sqlite3_column_int64(m_handle, column)));
+        return Value(sqlite3_column_double(m_handle, column)).convertedTo(FieldType::Integer);
+    case FieldType::Number:
+        if (storage == SQLITE_INTEGER)
+            return Value(static_cast<qint64>(sqlite3_column_int64(m_handle, column)));
+        if (storage == SQLITE_TEXT)
+            return Value(text());
+        return Value(sqlite3_column_double(m_handle, column));
+    case FieldType::Currency:
+        return Value(Currency::fromDouble(sqlite3_column_double(m_handle, column)));
+    case FieldType::Boolean:
+        return Value(sqlite3_column_int64(m_handle, column) != 0);
+    case FieldType::Date: {
+        QDate date;
+        if (storage == SQLITE_TEXT && parseDate(text().left(10), &date))
+            return Value(date);
+        return {};
+    }
+    }
+    return {};
+}
+
+// ---- Connection --------------------------------------------------------------------------
+
+Connection::Connection(const QString& file, const QString& password, Mode mode) : m_file(file) {
+    const QFileInfo info(file);
+    if (mode == Mode::ReadWrite && !info.exists())
+        throw StoreError(Code::FileMissing,
+                         QStringLiteral("The database file \"%1\" does not exist.").arg(file));
+    // An empty file would be taken for a new, empty database.
+    if (mode == Mode::ReadWrite && info.size() == 0)
+        throw StoreError(Code::NotADatabase, QStringLiteral("\"%1\" is empty.").arg(file));
+
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (mode == Mode::Create)
+        flags |= SQLITE_OPEN_CREATE;
+    const QByteArray path = QFile::encodeName(file);
+    int rc = sqlite3_open_v2(path.constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = engineMessage(m_db);
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw StoreError(Code::NotADatabase,
+                         QStringLiteral("\"%1\" cannot be opened: %2").arg(file, message));
+    }
+    const QByteArray key = password.toUtf8();
+    sqlite3_key(m_db, key.constData(), int(key.size()));
+    sqlite3_busy_timeout(m_db, 2000);
+    // The key is only tried by the first statement that reads the file.
+    rc = sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        classifyOpenFailure(file, info.size());
+    }
+    sqlite3_exec(m_db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);
+}
+
+Connection::~Connection() {
+    if (m_db)
+        sqlite3_close_v2(m_db);
+}
+
+void Connection::fail(int rc, const QString& what) const {
+    const QString message = engineMessage(m_db);
+    throw StoreError(Code::Sql, QStringLiteral("%1: %2").arg(message, what), rc);
+}
+
+Statement Connection::prepare(const QString& sql) {
+    const QByteArray text = rewriteJetSql(sql).toUtf8();
+    sqlite3_stmt* handle = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &handle, &tail);
+    if (rc != SQLITE_OK)
+        fail(rc, sql);
+    Statement statement(*this, handle);
+    if (!handle)
+        throw StoreError(Code::Sql, QStringLiteral("No statement in \"%1\".").arg(sql));
+    for (const char* p = tail; p && *p; ++p) {
+        if (*p != ';' && !QChar::isSpace(static_cast<unsigned char>(*p)))
+            throw StoreError(Code::Sql,
+                             QStringLiteral("More than one statement in \"%1\".").arg(sql));
+    }
+    return statement;
+}
+
+int Connection::execute(const QString& sql) {
+    Statement statement = prepare(sql);
+    while (statement.step()) {
+    }
+    return sqlite3_changes(m_db);
+}
+
+bool Connection::isTable(const QString& name) {
+    Statement statement =
+        prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? "
+                               "COLLATE NOCASE"));
+    statement.bind(1, Value(name));
+    return statement.step();
+}
+
+// ---- The connection cache ----------------------------------------------------------------
+
+namespace {
+
+struct CachedConnection {
+    QString password;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::shared_ptr<Connection> connection;
+};
+
+QString cacheKey(const QString& file) { return QFileInfo(file).absoluteFilePath(); }
+
+bool fileIdentity(const QString& file, dev_t* device, ino_t* inode) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+        return false;
+    *device = st.st_dev;
+    *inode = st.st_ino;
+    return true;
+}
+
+// The one cache of the program: it holds engine resources, not program state.
+std::map<QString, CachedConnection>& cache() {
+    static std::map<QString, CachedConnection> connections;
+    return connections;
+}
+
+} // namespace
+
+std::shared_ptr<Connection> connectionForFile(const QString& file, const QString& password) {
+    const QString key = cacheKey(file);
+    dev_t device = 0;
+    ino_t inode = 0;
+    const bool exists = fileIdentity(key, &device, &inode);
+    auto& connections = cache();
+    auto found = connections.find(key);
+    if (found != connections.end()) {
+        const CachedConnection& cached = found->second;
+        // A file replaced or removed behind the cache's back gets a fresh connection.
+        if (exists && cached.password == password && cached.device == device &&
+            cached.inode == inode)
+            return cached.connection;
+        connections.erase(found);
+    }
+    auto connection = std::make_shared<Connection>(key, password);
+    connections[key] = CachedConnection{password, device, inode, connection};
+    return connection;
+}
+
+std::shared_ptr<Connection> connectionFor(const QString& connectionText) {
+    const ConnectionTarget target = parseConnectionText(connectionText);
+    if (target.file.isEmpty())
+        throw StoreError(Code::FileMissing,
+                         QStringLiteral("The connection text names no database file."));
+    return connectionForFile(target.file, target.password);
+}
+
+void releaseConnection(const QString& file) { cache().erase(cacheKey(file)); }
+
+void releaseAllConnections() { cache().clear(); }
+
+int execute(const QString& connectionText, const QString& sql) {
+    return connectionFor(connectionText)->execute(sql);
+}
+
+} // namespace store

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Field.h"
+#include "Value.h"
+
+#include <QString>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace store {
+
+class Connection;
+
+// One prepared statement; finalised with the object.
+class Statement {
+public:
+    Statement(Connection& connection, sqlite3_stmt* handle);
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&&) = delete;
+    ~Statement();
+
+    void bind(int index, const Value& value); // 1-based
+    bool step();                              // true while a row is ready; throws on error
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    // The column's field as declared in its table; computed columns are numbers or texts.
+    Field columnField(int column) const;
+    QString columnTable(int column) const;  // empty for a computed column
+    QString columnOrigin(int column) const; // the table column behind it; empty if computed
+    Value columnValue(int column, FieldType type) const;
+    qint64 columnInt64(int column) const;
+    sqlite3_stmt* handle() const { return m_handle; }
+
+private:
+    Connection* m_connection;
+    sqlite3_stmt* m_handle;
+};
+
+// An open, keyed database file.
+class Connection {
+public:
+    enum class Mode { ReadWrite, Create };
+
+    // Throws StoreError: FileMissing, NotADatabase or WrongPassword.
+    Connection(const QString& file, const QString& password, Mode mode = Mode::ReadWrite);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const QString& file() const { return m_file; }
+    sqlite3* handle() const { return m_db; }
+
+    // Prepares exactly one statement (after the dialect rewriting); a text holding a second
+    // statement is refused, so that a concatenated value can never run one.
+    Statement prepare(const QString& sql);
+    // Runs one statement and returns the number of rows it changed.
+    int execute(const QString& sql);
+    bool isTable(const QString& name);
+
+    [[noreturn]] void fail(int rc, const QString& what) const;
+
+private:
+    friend class Transaction;
+    QString m_file;
+    sqlite3* m_db = nullptr;
+    int m_transactionDepth = 0;
+};
+
+// Connections are kept per file for the life of the program, because keying an encrypted file
+// is slow. A file's connection must be released before the file is copied over, moved,
+// compacted or closed as a show.
+std::shared_ptr<Connection> connectionFor(const QString& connectionText);
+std::shared_ptr<Connection> connectionForFile(const QString& file, const QString& password);
+void releaseConnection(const QString& file);
+void releaseAllConnections();
+
+// Runs one statement through a connection text; returns the number of rows changed.
+int execute(const QString& connectionText, const QString& sql);
+
+} // namespace store

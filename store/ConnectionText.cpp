@@ -1,0 +1,69 @@
+#include "ConnectionText.h"
+
+#include <QStringList>
+
+namespace store {
+
+namespace {
+const QString DriverTail = QStringLiteral(
+    ";Driver={Microsoft Access Driver (*.mdb)};DriverId=281;FIL=MS Access;MaxBufferSize=2048;"
+    "MaxScanRows=8;PageTimeout=50;PWD=");
+const QString SessionTail =
+    QStringLiteral(";SafeTransactions=0;Threads=3;UID=admin;UserCommitSync=Yes;");
+} // namespace
+
+QString dataConnectionText(const QString& file, const QString& password) {
+    return QStringLiteral("SHAPE Provider=Microsoft.Jet.OLEDB.4.0;Persist Security Info=True;"
+                          "User ID=admin;Extended Properties=;DBQ=") +
+           file + DriverTail + password + SessionTail;
+}
+
+QString reportConnectionText(const QString& file, const QString& password) {
+    return QStringLiteral("SHAPE Provider=MSDASQL;Password=") + password +
+           QStringLiteral(";Persist Security Info=True;User ID=admin;Extended Properties=;DBQ=") +
+           file + DriverTail + password + SessionTail;
+}
+
+QString compactionSourceText(const QString& file, const QString& password) {
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=") +
+           file + QStringLiteral(";Jet OLEDB:Database Password=") + password;
+}
+
+QString compactionTargetText(const QString& file, const QString& password) {
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=") +
+           file + QStringLiteral(";Jet OLEDB:Engine Type=5") +
+           QStringLiteral(";Jet OLEDB:Database Password=") + password;
+}
+
+ConnectionTarget parseConnectionText(const QString& text) {
+    ConnectionTarget target;
+    bool fileFromDbq = false;
+    bool passwordFromPwd = false;
+    const QStringList parts = text.split(QLatin1Char(';'));
+    for (const QString& part : parts) {
+        const qsizetype eq = part.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        QString key = part.left(eq).trimmed().toLower();
+        // The data-shaping prefix rides on the first key: "SHAPE Provider=...".
+        if (key.startsWith(QLatin1String("shape ")))
+            key = key.mid(6).trimmed();
+        const QString value = part.mid(eq + 1);
+        if (key == QLatin1String("dbq")) {
+            target.file = value;
+            fileFromDbq = true;
+        } else if (key == QLatin1String("data source") && !fileFromDbq) {
+            target.file = value;
+        } else if (key == QLatin1String("pwd")) {
+            target.password = value;
+            passwordFromPwd = true;
+        } else if ((key == QLatin1String("password") ||
+                    key == QLatin1String("jet oledb:database password")) &&
+                   !passwordFromPwd) {
+            target.password = value;
+        }
+    }
+    return target;
+}
+
+} // namespace store

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "RecordSet.h"
+
+#include <QObject>
+#include <QString>
+
+namespace store {
+
+// A data source of a window: a connection text, a record source (a query text), a refresh that
+// (re)opens it and the current record set.
+class DataSource : public QObject {
+    Q_OBJECT
+public:
+    explicit DataSource(QObject* parent = nullptr) : QObject(parent) {}
+
+    void setConnectionText(const QString& text) { m_connectionText = text; }
+    const QString& connectionText() const { return m_connectionText; }
+    void setRecordSource(const QString& source) { m_recordSource = source; }
+    const QString& recordSource() const { return m_recordSource; }
+
+    // Opens the record source afresh; throws StoreError and leaves the set closed on failure.
+    void refresh();
+    void closeRecordSet();
+    RecordSet& recordSet() { return m_recordSet; }
+    const RecordSet& recordSet() const { return m_recordSet; }
+
+signals:
+    void refreshed();
+
+private:
+    QString m_connectionText;
+    QString m_recordSource;
+    RecordSet m_recordSet;
+};
+
+// The shared loader: points the data source at a connection text and a query, refreshes it and
+// moves to its first row. Errors are ignored: the caller then reads empty values. Returns
+// whether the set opened.
+bool loadThroughDataSource(DataSource& source, const QString& connectionText,
+                           const QString& query);
+
+// Empties a work table of a show file through a report connection on that file. Only plain
+// table names are taken. Throws StoreError.
+void clearWorkTable(const QString& showPath, const QString& password, const QString& table);
+
+} // namespace store

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Field.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace store {
+
+// The record-set filter language, evaluated in memory:
+//   [Class No] = 75 AND ([Show Exh Nam] LIKE 'smi*' OR [Horse Name] <> 'Blaze')
+// comparisons = <> < > <= >=, LIKE with * or % wildcards, AND (binds tighter than OR),
+// parentheses, 'text' ('' for a quote), numbers, #dates#, Null. Text comparisons ignore case.
+class Filter {
+public:
+    Filter(); // matches every row
+    ~Filter();
+    Filter(Filter&&) noexcept;
+    Filter& operator=(Filter&&) noexcept;
+
+    // Throws StoreError (FilterSyntax) for a text that does not parse, (UnknownField) for a
+    // field the record set does not have. An empty text matches every row.
+    static Filter parse(const QString& text, const Fields& fields);
+
+    bool matches(const Row& row) const;
+    bool isEmpty() const;
+
+    struct Node;
+
+private:
+    std::unique_ptr<Node> m_root;
+};
+
+// A sort text: "[Show Exh Nam] DESC, [Class No]" (ASC is the default).
+struct SortKey {
+    int field = -1;
+    bool descending = false;
+};
+using SortKeys = std::vector<SortKey>;
+
+// Throws StoreError (FilterSyntax) or (UnknownField). An empty text gives no keys.
+SortKeys parseSort(const QString& text, const Fields& fields);
+
+} // namespace store

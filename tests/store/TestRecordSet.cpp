@@ -1,0 +1,236 @@
+#include "store/Connection.h"
+#include "store/ConnectionText.h"
+#include "store/RecordSet.h"
+#include "store/StoreError.h"
+#include "support/TestFolder.h"
+
+using store::RecordSet;
+using store::StoreError;
+using store::Value;
+using Code = StoreError::Code;
+
+class TestRecordSet : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestFolder> m_folder;
+    QString m_show;
+    QString m_conn;
+
+    void addEntry(RecordSet& rs, int exhNo, const QString& name, int classNo,
+                  const Value& horse) {
+        rs.addNew();
+        rs.setValue("Show Exh No", exhNo);
+        rs.setValue("[Show Exh Nam]", name);
+        rs.setValue("class no", classNo);
+        rs.setValue("Horse Name", horse);
+    }
+
+    QStringList names(RecordSet& rs) {
+        QStringList out;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            out << rs.value("Show Exh Nam").toText();
+        return out;
+    }
+
+    int countRows(const QString& sql) {
+        RecordSet rs;
+        rs.open(sql, m_conn);
+        return rs.recordCount();
+    }
+
+private slots:
+    void init() {
+        store::releaseAllConnections();
+        m_folder = std::make_unique<TestFolder>();
+        m_show = m_folder->newShow();
+        m_conn = store::dataConnectionText(m_show, TestFolder::Password);
+        RecordSet rs;
+        rs.open("SELECT * FROM Entries_tbl", m_conn);
+        addEntry(rs, 1, "smith", 3, "Blaze");
+        addEntry(rs, 2, "Adams", 1, "Copper");
+        addEntry(rs, 3, "o'Brien", 2, "Dusty");
+        addEntry(rs, 4, "Zane", 3, "Blaze");
+        addEntry(rs, 5, "Émile", 1, Value());
+        rs.updateBatch();
+    }
+
+    void cleanup() {
+        store::releaseAllConnections();
+        m_folder.reset();
+    }
+
+    void fieldsKeepTableOrderAndTypes() {
+        RecordSet rs;
+        rs.open("SELECT * FROM Entries_tbl", m_conn);
+        QCOMPARE(rs.fields().size(), size_t(14));
+        QCOMPARE(rs.fields()[0].name, QString("Show Exh No"));
+        QCOMPARE(rs.fields()[13].name, QString("Show Points"));
+        QVERIFY(rs.isUpdatable());
+        QCOMPARE(rs.recordCount(), 5);
+        QVERIFY(rs.value("[Place]").isNull());
+        QCOMPARE(rs.value("Place").toInt(), 0); // a null reads as 0
+    }
+
+    void sortIgnoresCaseAndKeepsBookmarks() {
+        RecordSet rs;
+        rs.open("Entries_tbl", m_conn);
+        rs.find("[Show Exh Nam] = 'ZANE'");
+        const RecordSet::Bookmark zane = rs.bookmark();
+        rs.setSort("[Show Exh Nam]");
+        QCOMPARE(names(rs), QStringList({"Adams", "o'Brien", "smith", "Zane", "Émile"}));
+        rs.setSort("[Class No] DESC, Show Exh Nam DESC");
+        QCOMPARE(names(rs), QStringList({"Zane", "smith", "o'Brien", "Émile", "Adams"}));
+        QVERIFY(rs.setBookmark(zane));
+        QCOMPARE(rs.value("Show Exh No").toInt(), 4);
+        rs.setFilter("[Class No] = 1");
+        QVERIFY(!rs.setBookmark(zane)); // filtered out: the position stays
+        QCOMPARE(rs.absolutePosition(), 1);
+        rs.setFilter("");
+        QVERIFY(rs.setBookmark(zane));
+        QCOMPARE(rs.value("Horse Name").toText(), QString("Blaze"));
+    }
+
+    void nullsSortFirst() {
+        RecordSet rs;
+        rs.open("Entries_tbl", m_conn);
+        rs.setSort("[Horse Name]");
+        rs.moveFirst();
+        QVERIFY(rs.value("Horse Name").isNull());
+    }
+
+    void filterAndFind() {
+        RecordSet rs;
+        rs.open("SELECT * FROM Entries_tbl", m_conn);
+        rs.setFilter("[Class No] = 3 OR [Show Exh Nam] LIKE 'o''*'");
+        QCOMPARE(rs.recordCount(), 3);
+        rs.setFilter("[Class No] = '1' AND [Horse Name] = Null");
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(rs.value("Show Exh Nam").toText(), QString("Émile"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, rs.setFilter("[Class No] = "));
+        QCOMPARE(rs.filter(), QString("[Class No] = '1' AND [Horse Name] = Null"));
+        rs.setFilter("");
+        rs.moveFirst();
+        QVERIFY(rs.find("[Horse Name] = 'blaze'", 1)); // skips the current row
+        QCOMPARE(rs.value("Show Exh No").toInt(), 4);
+        QVERIFY(!rs.find("[Horse Name] = 'Nobody'"));
+        QVERIFY(rs.eof());
+    }
+
+    void navigationBounds() {
+        RecordSet rs;
+        rs.open("SELECT * FROM Entries_tbl WHERE [Class No] > 100", m_conn);
+        QVERIFY(rs.bof() && rs.eof());
+        QCOMPARE(rs.bookmark(), RecordSet::NoBookmark);
+        QVERIFY_THROWS_EXCEPTION(StoreError, rs.value("Class No"));
+        rs.open("SELECT * FROM Entries_tbl", m_conn);
+        rs.moveLast();
+        QCOMPARE(rs.absolutePosition(), 5);
+        rs.moveNext();
+        QVERIFY(rs.eof());
+        QVERIFY_THROWS_EXCEPTION(StoreError, rs.moveNext());
+        rs.setAbsolutePosition(2);
+        QCOMPARE(rs.value("Show Exh No").toInt(), 2);
+    }
+
+    void batchWritesAddsChangesAndDeletesTogether() {
+        RecordSet rs;
+        rs.open("SELECT * FROM Entries_tbl", m_conn);
+        rs.find("[Show Exh No] = 2");
+        rs.setValue("Horse Name", "Copper Penny");
+        QVERIFY(rs.find("[Show Exh No] = 3", 0, false) == false); // it lies after the current row
+        rs.moveFirst();
+        QVERIFY(rs.find("[Show Exh No] = 3"));
+        rs.deleteCurrent();
+        QCOMPARE(rs.value("Show Exh No").toInt(), 4); // the next row becomes current
+        addEntry(rs, 6, "New", 4, "Scout");
+        QVERIFY(rs.hasPendingChanges());
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl"), 5); // nothing written yet
+        rs.updateBatch();
+        QVERIFY(!rs.hasPendingChanges());
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl"), 5);
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl WHERE [Horse Name] = 'Copper Penny'"), 1);
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl WHERE [Show Exh No] = 3"), 0);
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl WHERE [Show Exh No] = 6"), 1);
+        // The added row can be changed again after its batch.
+        rs.moveFirst();
+        QVERIFY(rs.find("[Show Exh No] = 6"));
+        rs.setValue("Place", 2);
+        rs.updateBatch();
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl WHERE [Place] = 2"), 1);
+    }
+
+    void failedBatchLeavesFileUnchanged() {
+        RecordSet classes;
+        classes.open("SELECT * FROM Class_tbl ORDER BY [Class No]", m_conn);
+        classes.setValue("Class Name", "Halter");
+        classes.moveNext();
+        classes.setValue("Class No", 1); // the class number is unique: the batch must fail
+        QVERIFY_THROWS_EXCEPTION(StoreError, classes.updateBatch());
+        QVERIFY(classes.hasPendingChanges());
+        QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class Name] = 'Halter'"), 0);
+        classes.cancelBatch();
+        classes.moveFirst();
+        QCOMPARE(classes.value("Class Name").toText(), QString("Blank"));
+        QVERIFY(!classes.hasPendingChanges());
+    }
+
+    void valuesAreCheckedBeforeTheyReachTheFile() {
+        RecordSet rs;
+        rs.open("SELECT * FROM Class_tbl", m_conn);
+        try {
+            rs.setValue("Class Name", QString(101, QLatin1Char('x')));
+            QFAIL("a text longer than its field was taken");
+        } catch (const StoreError& error) {
+            QCOMPARE(error.code(), Code::TooLong);
+            QVERIFY(error.message().contains("Class Name"));
+        }
+        rs.setValue("Class Name", QString(100, QLatin1Char('x')));
+        QVERIFY_THROWS_EXCEPTION(StoreError, rs.setValue("Class Fee", "abc"));
+        rs.setValue("Class Fee", "$1,234.50");
+        QCOMPARE(rs.value("Class Fee").toDouble(), 1234.5);
+        rs.setValue("Class No", "12");
+        QCOMPARE(rs.value("Class No").kind(), Value::Kind::Integer);
+        QVERIFY_THROWS_EXCEPTION(StoreError, rs.setValue("Nope", 1));
+    }
+
+    void joinsAndViewsAreReadOnly() {
+        RecordSet view;
+        view.open("SELECT * FROM EndClass_Q", m_conn);
+        QVERIFY(!view.isUpdatable());
+        QCOMPARE(view.recordCount(), 3); // classes 1, 2 and 3 have entries
+        QVERIFY_THROWS_EXCEPTION(StoreError, view.setValue("Class Name", "x"));
+        RecordSet distinct;
+        distinct.open("SELECT DISTINCT [Class No] FROM Entries_tbl", m_conn);
+        QVERIFY(!distinct.isUpdatable());
+        QVERIFY_THROWS_EXCEPTION(StoreError, distinct.addNew());
+    }
+
+    void requeryReadsOtherWritesAndKeepsFilter() {
+        RecordSet reader;
+        reader.open("SELECT * FROM Entries_tbl", m_conn);
+        reader.setFilter("[Class No] = 3");
+        RecordSet writer;
+        writer.open("Entries_tbl", m_conn);
+        addEntry(writer, 9, "Late", 3, "Storm");
+        writer.updateBatch();
+        QCOMPARE(reader.recordCount(), 2);
+        reader.requery();
+        QCOMPARE(reader.recordCount(), 3);
+    }
+
+    void jetBooleansInQueries() {
+        QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class Ended] = FALSE"), 150);
+        QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class Ended] = TRUE"), 0);
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl WHERE [Show Exh Nam] = 'TRUE'"), 0);
+    }
+
+    void classListIncludesTheLastClassUsed() {
+        const int totClassUsed = 2;
+        QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class No] < " +
+                           QString::number(totClassUsed + 1)),
+                 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordSet)
+#include "TestRecordSet.moc"

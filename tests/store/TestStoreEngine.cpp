@@ -1,0 +1,208 @@
+#include "store/Compaction.h"
+#include "store/Connection.h"
+#include "store/ConnectionText.h"
+#include "store/DataSource.h"
+#include "store/Dialect.h"
+#include "store/RecordSet.h"
+#include "store/StoreError.h"
+#include "store/Transaction.h"
+#include "support/TestFolder.h"
+
+#include <QDir>
+#include <unistd.h>
+
+using store::StoreError;
+using Code = StoreError::Code;
+
+class TestStoreEngine : public QObject {
+    Q_OBJECT
+
+    static Code openError(const QString& connectionText) {
+        try {
+            store::RecordSet rs;
+            rs.open("SELECT * FROM ShowData_tbl", connectionText);
+        } catch (const StoreError& error) {
+            return error.code();
+        }
+        return Code::Closed; // no error: never expected here
+    }
+
+    static int rows(const QString& conn, const QString& sql) {
+        store::RecordSet rs;
+        rs.open(sql, conn);
+        return rs.recordCount();
+    }
+
+private slots:
+    void cleanup() { store::releaseAllConnections(); }
+
+    void connectionTextsAreBuiltAndParsed() {
+        const QString data = store::dataConnectionText("/shows/Spring.twl", "abcde");
+        QCOMPARE(data,
+                 QString("SHAPE Provider=Microsoft.Jet.OLEDB.4.0;Persist Security Info=True;"
+                         "User ID=admin;Extended Properties=;DBQ=/shows/Spring.twl;"
+                         "Driver={Microsoft Access Driver (*.mdb)};DriverId=281;FIL=MS Access;"
+                         "MaxBufferSize=2048;MaxScanRows=8;PageTimeout=50;PWD=abcde;"
+                         "SafeTransactions=0;Threads=3;UID=admin;UserCommitSync=Yes;"));
+        QCOMPARE(store::compactionTargetText("C:\\a.twl", "pw"),
+                 QString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\a.twl;"
+                         "Jet OLEDB:Engine Type=5;Jet OLEDB:Database Password=pw"));
+        for (const QString& text :
+             {data, store::reportConnectionText("/shows/Spring.twl", "abcde"),
+              store::compactionSourceText("/shows/Spring.twl", "abcde"),
+              store::compactionTargetText("/shows/Spring.twl", "abcde")}) {
+            const auto target = store::parseConnectionText(text);
+            QCOMPARE(target.file, QString("/shows/Spring.twl"));
+            QCOMPARE(target.password, QString("abcde"));
+        }
+    }
+
+    void unopenableFilesGiveClearErrors() {
+        TestFolder folder;
+        QCOMPARE(openError(store::dataConnectionText(folder.file("none.twl"), "Tr0tW")),
+                 Code::FileMissing);
+        QFile empty(folder.file("empty.twl"));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QCOMPARE(openError(store::dataConnectionText(empty.fileName(), "Tr0tW")),
+                 Code::NotADatabase);
+        QCOMPARE(QFileInfo(empty.fileName()).size(), 0); // not turned into a database
+        QFile text(folder.file("notes.twl"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("These are notes, not a show.\n");
+        text.close();
+        QCOMPARE(openError(store::dataConnectionText(text.fileName(), "Tr0tW")),
+                 Code::NotADatabase);
+        const QString show = folder.newShow();
+        QCOMPARE(openError(store::dataConnectionText(show, "wrong")), Code::WrongPassword);
+        QCOMPARE(openError(store::dataConnectionText(show, "Tr0tW")), Code::Closed);
+    }
+
+    void aConcatenatedValueCannotRunASecondStatement() {
+        TestFolder folder;
+        const QString conn = store::dataConnectionText(folder.newShow(), "Tr0tW");
+        QVERIFY_THROWS_EXCEPTION(
+            StoreError, store::execute(conn, "DELETE from Class_tbl WHERE [Class No] = 1; "
+                                             "DELETE from Class_tbl"));
+        QCOMPARE(rows(conn, "SELECT * FROM Class_tbl"), 150);
+        QVERIFY_THROWS_EXCEPTION(StoreError, store::clearWorkTable(
+                                                 store::parseConnectionText(conn).file, "Tr0tW",
+                                                 "Exh2Prnt_tbl; DELETE from Class_tbl"));
+        QCOMPARE(store::execute(conn, "DELETE from Class_tbl WHERE [Class No] > 148;"), 2);
+    }
+
+    void clearWorkTableEmptiesOnlyThatTable() {
+        TestFolder folder;
+        const QString show = folder.newShow();
+        const QString conn = store::dataConnectionText(show, "Tr0tW");
+        store::execute(conn, "INSERT INTO Exh2Prnt_tbl (S_ExhNo, S_ExhNam) VALUES (1, 'A')");
+        store::clearWorkTable(show, "Tr0tW", "Exh2Prnt_tbl");
+        QCOMPARE(rows(conn, "Exh2Prnt_tbl"), 0);
+        QCOMPARE(rows(conn, "Class_tbl"), 150);
+    }
+
+    void sharedLoaderIgnoresErrors() {
+        TestFolder folder;
+        const QString conn = store::dataConnectionText(folder.newShow(), "Tr0tW");
+        store::DataSource adoTmp;
+        QVERIFY(store::loadThroughDataSource(adoTmp, conn, "SELECT * FROM ShowData_tbl"));
+        QCOMPARE(adoTmp.recordSet().value("Version").toDouble(), 2.0);
+        QVERIFY(!store::loadThroughDataSource(adoTmp, conn, "SELECT * FROM NoSuch_tbl"));
+        QVERIFY(!adoTmp.recordSet().isOpen());
+        QVERIFY(!store::loadThroughDataSource(
+            adoTmp, store::dataConnectionText(folder.file("gone.twl"), "Tr0tW"),
+            "SELECT * FROM ShowData_tbl"));
+    }
+
+    void nestedTransactionsRollBackTheirOwnPart() {
+        TestFolder folder;
+        const QString conn = store::dataConnectionText(folder.newShow(), "Tr0tW");
+        auto connection = store::connectionFor(conn);
+        {
+            store::Transaction outer(*connection);
+            connection->execute("DELETE from Class_tbl WHERE [Class No] = 150");
+            {
+                store::Transaction inner(*connection);
+                connection->execute("DELETE from Class_tbl WHERE [Class No] = 149");
+            } // rolled back
+            outer.commit();
+        }
+        QCOMPARE(rows(conn, "SELECT * FROM Class_tbl"), 149);
+        {
+            store::Transaction abandoned(*connection);
+            connection->execute("DELETE from Class_tbl");
+        }
+        QCOMPARE(rows(conn, "SELECT * FROM Class_tbl"), 149);
+    }
+
+    void aReplacedFileIsNotReadThroughAStaleConnection() {
+        TestFolder folder;
+        const QString show = folder.newShow();
+        const QString conn = store::dataConnectionText(show, "Tr0tW");
+        store::execute(conn, "DELETE from Class_tbl");
+        QCOMPARE(rows(conn, "Class_tbl"), 0);
+        QVERIFY(QFile::remove(show));
+        folder.newShow();
+        QCOMPARE(rows(conn, "Class_tbl"), 150);
+    }
+
+    void dialectRewritesOnlyOutsideTexts() {
+        QCOMPARE(store::rewriteJetSql("SELECT * FROM T WHERE [Class Ended] = FALSE AND "
+                                      "x = 'TRUE' AND [TRUE] = True AND d = #4/18/2026#"),
+                 QString("SELECT * FROM T WHERE [Class Ended] = 0 AND x = 'TRUE' AND [TRUE] = 1 "
+                         "AND d = '2026-04-18'"));
+        QCOMPARE(store::rewriteJetSql("SELECT TrueName FROM T WHERE n = 'it''s false'"),
+                 QString("SELECT TrueName FROM T WHERE n = 'it''s false'"));
+    }
+
+    void compactionKeepsDataAndLeavesNoBackup() {
+        TestFolder folder;
+        const QString show = folder.newShow("Spring.twl");
+        const QString conn = store::dataConnectionText(show, "Tr0tW");
+        store::execute(conn, "UPDATE Class_tbl SET [Class Name] = 'Halter' WHERE [Class No] = 7");
+        store::compactFileInPlace(show, "Tr0tW", 4711);
+        QVERIFY(QFile::exists(show));
+        QVERIFY(!QFile::exists(folder.file("Spring 4711.BAK")));
+        QCOMPARE(rows(conn, "SELECT * FROM Class_tbl WHERE [Class Name] = 'Halter'"), 1);
+        QCOMPARE(rows(conn, "SELECT * FROM EndClass_Q"), 0); // views travel with the file
+        QCOMPARE(store::compactionBackupName("/shows/Spring.twl", 4711),
+                 QString("/shows/Spring 4711.BAK"));
+        QCOMPARE(store::compactionBackupName("C:\\Shows\\Spring.twl", 4711),
+                 QString("C:\\Shows\\Spring 4711.BAK"));
+        for (int i = 0; i < 50; ++i) {
+            const int n = store::compactionRandomNumber();
+            QVERIFY(n >= 1 && n <= 100000);
+        }
+    }
+
+    void failedCompactionKeepsTheOriginal() {
+        TestFolder folder;
+        const QString show = folder.newShow("Spring.twl");
+        QFile notes(folder.file("Notes.twl"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write(QByteArray(4096, 'x'));
+        notes.close();
+        QVERIFY_THROWS_EXCEPTION(StoreError,
+                                 store::compactFileInPlace(notes.fileName(), "Tr0tW", 12));
+        QCOMPARE(QFileInfo(notes.fileName()).size(), 4096);
+        QVERIFY(!QFile::exists(folder.file("Notes 12.BAK")));
+    }
+
+    void compactionInAReadOnlyFolderFailsCleanly() {
+        TestFolder folder;
+        const QString show = folder.newShow("Spring.twl");
+        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner);
+        if (QFileInfo(folder.path()).isWritable() || ::geteuid() == 0) {
+            QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                     QFile::ExeOwner);
+            QSKIP("running as root: folder permissions are not enforced");
+        }
+        QVERIFY_THROWS_EXCEPTION(StoreError, store::compactFileInPlace(show, "Tr0tW", 13));
+        QFile::setPermissions(folder.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(rows(store::dataConnectionText(show, "Tr0tW"), "Class_tbl"), 150);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStoreEngine)
+#include "TestStoreEngine.moc"

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// A fresh program folder for one test: the built support library and data files copied from
+// the build's program folder into a temporary folder.
+class TestFolder {
+public:
+    static constexpr const char* Password = "Tr0tW";
+
+    explicit TestFolder(bool withFiles = true) {
+        if (withFiles) {
+            for (const char* name : {"TWL.dll", "TWL.org", "Base.dat"})
+                copyIn(name);
+        }
+    }
+    QString path() const { return m_dir.path() + QLatin1Char('/'); }
+    QString file(const QString& name) const { return path() + name; }
+    bool copyIn(const QString& name) const {
+        return QFile::copy(QStringLiteral(TWL_APP_DIR) + QLatin1Char('/') + name, file(name));
+    }
+    // A show file made from the template.
+    QString newShow(const QString& name = QStringLiteral("Show.twl")) const {
+        const QString show = file(name);
+        QFile::copy(QStringLiteral(TWL_APP_DIR "/Base.dat"), show);
+        QFile(show).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        return show;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
