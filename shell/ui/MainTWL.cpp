@@ -117,20 +117,17 @@ QAction* MainTWL::toolbarAction(const QString& key) const {
 // ---- menus ----
 
 QMenu* MainTWL::addMenu(QWidget* owner, const char* name, const QString& caption) {
-    QMenu* menu = nullptr;
-    if (auto* bar = qobject_cast<QMenuBar*>(owner))
-        menu = bar->addMenu(caption);
-    else
-        menu = static_cast<QMenu*>(owner)->addMenu(caption);
+    auto* bar = qobject_cast<QMenuBar*>(owner);
+    QMenu* created = bar ? bar->addMenu(caption) : static_cast<QMenu*>(owner)->addMenu(caption);
     const QString objectName = QString::fromLatin1(name);
-    menu->setObjectName(objectName);
-    m_menus.insert(objectName, menu);
-    m_commands.insert(objectName, menu->menuAction());
-    return menu;
+    created->setObjectName(objectName);
+    m_menus.insert(objectName, created);
+    m_commands.insert(objectName, created->menuAction());
+    return created;
 }
 
-QAction* MainTWL::addItem(QMenu* menu, const char* name, const QString& caption) {
-    QAction* action = menu->addAction(caption);
+QAction* MainTWL::addItem(QMenu* owner, const char* name, const QString& caption) {
+    QAction* action = owner->addAction(caption);
     const QString objectName = QString::fromLatin1(name);
     action->setObjectName(objectName);
     m_commands.insert(objectName, action);

@@ -101,7 +101,7 @@ protected:
 
 private:
     QMenu* addMenu(QWidget* owner, const char* name, const QString& caption);
-    QAction* addItem(QMenu* menu, const char* name, const QString& caption);
+    QAction* addItem(QMenu* owner, const char* name, const QString& caption);
     void buildMenus();
     void buildFileMenu();
     void buildEditAndToolsMenus();

@@ -1,0 +1,200 @@
+#include "shell/Application.h"
+#include "shell/TWL_public.h"
+#include "shell/ui/MainTWL.h"
+#include "store/Connection.h"
+#include "store/ConnectionText.h"
+#include "store/RecordSet.h"
+#include "support/TestFolder.h"
+
+#include <QAction>
+#include <QDirIterator>
+#include <QtTest>
+
+using twl::Prompt;
+
+namespace {
+
+QStringList filesIn(const QString& folder) {
+    QStringList names;
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext())
+        names << QFileInfo(it.next()).fileName();
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+    twl::ScriptedPrompt m_prompt;
+    twl::ScriptedFileChooser m_files;
+    twl::FixedClock m_clock{QDate(2026, 12, 7)};
+    twl::Services m_services{m_prompt, m_files, m_clock};
+
+    void expectFileError(const QString& text) {
+        QCOMPARE(m_prompt.shown().size(), size_t(1));
+        QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell, File Error"));
+        QCOMPARE(m_prompt.shown()[0].text, text);
+        QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Critical);
+        QCOMPARE(m_prompt.shown()[0].buttons, Prompt::Buttons::Ok);
+        QCOMPARE(m_prompt.beeps(), 1);
+    }
+
+private slots:
+    void init() {
+        TWL_public::resetAll();
+        m_prompt.clear();
+        store::releaseAllConnections();
+    }
+
+    void missingSupportLibraryEndsStartupWritingNothing() {
+        TestFolder folder(false);
+        QVERIFY(folder.copyIn("TWL.org"));
+        twl::Application program(m_services, folder.path());
+        QVERIFY(!program.start());
+        expectFileError("Missing Program File(s) DLL001, TWL.DLL must be in installation folder.");
+        QCOMPARE(filesIn(folder.path()), QStringList({"TWL.org"}));
+    }
+
+    void missingOrganisationFileEndsStartupWritingNothing() {
+        TestFolder folder(false);
+        QVERIFY(folder.copyIn("TWL.dll"));
+        QVERIFY(folder.copyIn("Base.dat"));
+        twl::Application program(m_services, folder.path());
+        QVERIFY(!program.start());
+        expectFileError("Missing Program File(s) ORG001, TWL.ORG must be in installation folder.");
+        QCOMPARE(filesIn(folder.path()), QStringList({"Base.dat", "TWL.dll"}));
+    }
+
+    void startsIdleWithNoShowAndTheOrganisationLoaded() {
+        TestFolder folder(false);
+        QVERIFY(folder.copyIn("TWL.dll"));
+        QVERIFY(folder.copyIn("TWL.org")); // no Base.dat: not needed to start
+        twl::Application program(m_services, folder.path());
+        QVERIFY(program.start());
+        QVERIFY(m_prompt.shown().empty());
+        QCOMPARE(TWL_public::AppFolder, folder.path());
+        QCOMPARE(TWL_public::DbPassword, QString("Tr0tW"));
+        QCOMPARE(TWL_public::OrgConnString,
+                 store::dataConnectionText(folder.path() + "TWL.org", "Tr0tW"));
+        QCOMPARE(TWL_public::OrgName, QString("Horse Show Association"));
+        QVERIFY(TWL_public::IsPrcnt);
+        QVERIFY(TWL_public::CutOff > 0);
+        QVERIFY(TWL_public::ShowPath.isEmpty());
+        QVERIFY(TWL_public::CheckResolution); // no TWL.ini: the defaults
+        QCOMPARE(TWL_public::ScoreCopies, qint16(1));
+        QVERIFY(QFileInfo(folder.path() + "TWL Class Log").isDir());
+        QVERIFY(QFileInfo::exists(folder.path() + "TWL Class Log"));
+        QCOMPARE(QDir::currentPath() + "/", folder.path());
+
+        twl::MainTWL* window = program.mainWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QString("Trotwell"));
+        QVERIFY(window->findChild<QAction*>("mnuOpenShow")->isEnabled());
+        QVERIFY(!window->findChild<QAction*>("mnuCloseShow")->isEnabled());
+    }
+
+    void anExistingClassLogFolderIsLeftAlone() {
+        TestFolder folder;
+        QVERIFY(QDir().mkpath(folder.path() + "TWL Class Log"));
+        QFile log(folder.path() + "TWL Class Log/Class 1.txt");
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.write("kept");
+        log.close();
+        twl::Application program(m_services, folder.path());
+        QVERIFY(program.start());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll(), QByteArray("kept"));
+    }
+
+    void settingsAreReadAtStartAndWrittenAtExit() {
+        TestFolder folder;
+        QFile ini(folder.path() + "TWL.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Settings]\r\nCheckRes=False\r\nScorCopies=3\r\nPaySkipPP=maybe\r\n");
+        ini.close();
+        twl::Application program(m_services, folder.path());
+        QVERIFY(program.start());
+        QVERIFY(!TWL_public::CheckResolution);
+        QCOMPARE(TWL_public::ScoreCopies, qint16(3));
+        QVERIFY(!TWL_public::PaySkipPreview); // an odd value falls back to the default
+        TWL_public::ScoreSkipPreview = true;
+        program.mainWindow()->findChild<QAction*>("mnuFileExit")->trigger();
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), QByteArray("[Settings]\r\nCheckRes=False\r\nScorCopies= 3\r\n"
+                                           "PaySkipPP=False\r\nScorSkipPP=True\r\n"));
+    }
+
+    void exitWritesDefaultsAndCompactsTheOrganisationFile() {
+        TestFolder folder;
+        const QString org = folder.path() + "TWL.org";
+        store::execute(store::dataConnectionText(org, "Tr0tW"),
+                       "INSERT INTO Members_tbl ([Mem Num], [Mem Nam]) VALUES ('A7', 'Kept')");
+        store::releaseAllConnections();
+        {
+            twl::Application program(m_services, folder.path());
+            QVERIFY(program.start());
+            program.mainWindow()->close();
+        }
+        QVERIFY(m_prompt.shown().empty());
+        QFile ini(folder.path() + "TWL.ini");
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), QByteArray("[Settings]\r\nScorSkipPP=False\r\nPaySkipPP=False\r\n"
+                                           "CheckRes=True\r\nScorCopies= 1\r\n"));
+        for (const QString& name : filesIn(folder.path()))
+            QVERIFY2(!name.endsWith(".BAK"), qPrintable(name));
+        store::RecordSet members;
+        members.open("Members_tbl", store::dataConnectionText(org, "Tr0tW"));
+        QCOMPARE(members.recordCount(), 1);
+    }
+
+    void aFailedExitCompactionIsShownAndKeepsTheFile() {
+        TestFolder folder;
+        twl::Application program(m_services, folder.path());
+        QVERIFY(program.start());
+        TWL_public::DbPassword = "wrong"; // the compaction cannot read the file
+        program.mainWindow()->close();
+        QCOMPARE(m_prompt.shown().size(), size_t(1));
+        QCOMPARE(m_prompt.shown()[0].title, QString("Error when repairing/Compressing database"));
+        QVERIFY(m_prompt.shown()[0].text.contains("   "));
+        QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Critical);
+        store::RecordSet org;
+        org.open("OrgData_tbl", store::dataConnectionText(folder.path() + "TWL.org", "Tr0tW"));
+        QCOMPARE(org.recordCount(), 1);
+        QVERIFY(QFileInfo::exists(folder.path() + "TWL.ini"));
+    }
+
+    void aBrokenSupportLibraryLeavesThePasswordEmptyAndStartupGoesOn() {
+        TestFolder folder;
+        QFile dll(folder.path() + "TWL.dll");
+        QVERIFY(dll.remove());
+        QVERIFY(dll.open(QIODevice::WriteOnly));
+        dll.write("not a library");
+        dll.close();
+        twl::Application program(m_services, folder.path());
+        QVERIFY(program.start());
+        QVERIFY(TWL_public::DbPassword.isEmpty());
+        QVERIFY(TWL_public::OrgName.isEmpty());
+        QVERIFY(m_prompt.shown().empty());
+    }
+
+    void aSecondInstanceBeepsAndEnds() {
+        TestFolder folder;
+        twl::Application first(m_services, folder.path());
+        QVERIFY(first.start());
+        twl::ScriptedPrompt secondPrompt;
+        twl::Services secondServices{secondPrompt, m_files, m_clock};
+        twl::Application second(secondServices, folder.path());
+        QVERIFY(!second.start());
+        QCOMPARE(secondPrompt.beeps(), 1);
+        QVERIFY(secondPrompt.shown().empty());
+        QVERIFY(second.mainWindow() == nullptr);
+        first.mainWindow()->showMinimized();
+        QTRY_VERIFY(!first.mainWindow()->isMinimized()); // the first comes forward
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "TestStartup.moc"
