@@ -3,14 +3,17 @@
 #include "TWL_public.h"
 #include "ui/MainTWL.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QToolButton>
 #include <QGuiApplication>
 
 namespace twl {
 
 Application::Application(Services& services, const QString& programFolder, QObject* parent)
     : QObject(parent), m_services(services), m_programFolder(programFolder),
-      m_instance(programFolder), m_startup(services.prompt, m_adoTmp) {}
+      m_instance(programFolder), m_startup(services.prompt, m_sources.adoTmp) {}
 
 Application::~Application() = default;
 
@@ -26,9 +29,33 @@ bool Application::start() {
     m_startup.loadSettingsAndData();
 
     m_window = std::make_unique<MainTWL>(m_services);
-    connect(m_window.get(), &MainTWL::unloading, this, &Application::onUnloading);
+    m_showFiles = std::make_unique<ShowFileCommands>(*m_window, m_sources);
+    connectCommands();
     m_window->show();
     return true;
+}
+
+void Application::connectCommands() {
+    MainTWL* window = m_window.get();
+    connect(window, &MainTWL::unloading, this, &Application::onUnloading);
+    ShowFileCommands* files = m_showFiles.get();
+    connect(window->command(QStringLiteral("mnuNewShow")), &QAction::triggered, files,
+            &ShowFileCommands::newShow);
+    connect(window->command(QStringLiteral("mnuOpenShow")), &QAction::triggered, files,
+            &ShowFileCommands::openShow);
+    connect(window->command(QStringLiteral("mnuCloseShow")), &QAction::triggered, files,
+            &ShowFileCommands::closeShow);
+    connect(window->command(QStringLiteral("mnuCompact")), &QAction::triggered, files,
+            &ShowFileCommands::compactShow);
+
+    // PriAdo is shown as the entry list's navigation bar.
+    const MainTWL::NavigationBar& bar = window->navigationBar();
+    store::DataSource* priAdo = &m_sources.priAdo;
+    connect(bar.first, &QToolButton::clicked, priAdo, &store::DataSource::moveFirst);
+    connect(bar.previous, &QToolButton::clicked, priAdo, &store::DataSource::movePrevious);
+    connect(bar.next, &QToolButton::clicked, priAdo, &store::DataSource::moveNext);
+    connect(bar.last, &QToolButton::clicked, priAdo, &store::DataSource::moveLast);
+    connect(priAdo, &store::DataSource::captionChanged, bar.caption, &QLabel::setText);
 }
 
 void Application::bringForward() {

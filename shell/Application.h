@@ -1,6 +1,8 @@
 #pragma once
 
+#include "MainDataSources.h"
 #include "Services.h"
+#include "ShowFileCommands.h"
 #include "SingleInstance.h"
 #include "Startup.h"
 #include "store/DataSource.h"
@@ -23,17 +25,21 @@ public:
     // file). Nothing is written then.
     bool start();
     MainTWL* mainWindow() const { return m_window.get(); }
+    MainDataSources& dataSources() { return m_sources; }
+    ShowFileCommands* showFiles() const { return m_showFiles.get(); }
 
 private:
     void bringForward();
     void onUnloading();
+    void connectCommands();
 
     Services& m_services;
     QString m_programFolder;
     SingleInstance m_instance;
-    store::DataSource m_adoTmp;
+    MainDataSources m_sources;
     Startup m_startup;
     std::unique_ptr<MainTWL> m_window;
+    std::unique_ptr<ShowFileCommands> m_showFiles;
 };
 
 } // namespace twl

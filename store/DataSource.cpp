@@ -16,6 +16,47 @@ void DataSource::refresh() {
 
 void DataSource::closeRecordSet() { m_recordSet.close(); }
 
+void DataSource::moveFirst() {
+    if (!m_recordSet.isOpen())
+        return;
+    m_recordSet.moveFirst();
+    emit moveComplete();
+}
+
+void DataSource::movePrevious() {
+    if (!m_recordSet.isOpen())
+        return;
+    if (m_recordSet.absolutePosition() > 1)
+        m_recordSet.movePrevious();
+    else
+        m_recordSet.moveFirst();
+    emit moveComplete();
+}
+
+void DataSource::moveNext() {
+    if (!m_recordSet.isOpen())
+        return;
+    if (m_recordSet.absolutePosition() < m_recordSet.recordCount())
+        m_recordSet.moveNext();
+    else
+        m_recordSet.moveLast();
+    emit moveComplete();
+}
+
+void DataSource::moveLast() {
+    if (!m_recordSet.isOpen())
+        return;
+    m_recordSet.moveLast();
+    emit moveComplete();
+}
+
+void DataSource::setCaption(const QString& caption) {
+    if (caption == m_caption)
+        return;
+    m_caption = caption;
+    emit captionChanged(caption);
+}
+
 bool loadThroughDataSource(DataSource& source, const QString& connectionText,
                            const QString& query) {
     source.setConnectionText(connectionText);

@@ -25,13 +25,27 @@ public:
     RecordSet& recordSet() { return m_recordSet; }
     const RecordSet& recordSet() const { return m_recordSet; }
 
+    // Moves of the current record that tell whoever listens (the window's move handlers).
+    // Moving past either end stops on the first or last row. Nothing happens while closed.
+    void moveFirst();
+    void movePrevious();
+    void moveNext();
+    void moveLast();
+
+    // The caption of the navigation bar that shows this data source.
+    void setCaption(const QString& caption);
+    const QString& caption() const { return m_caption; }
+
 signals:
     void refreshed();
+    void moveComplete();
+    void captionChanged(const QString& caption);
 
 private:
     QString m_connectionText;
     QString m_recordSource;
     RecordSet m_recordSet;
+    QString m_caption;
 };
 
 // The shared loader: points the data source at a connection text and a query, refreshes it and

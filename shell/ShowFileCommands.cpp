@@ -1,0 +1,273 @@
+#include "ShowFileCommands.h"
+
+#include "MainDataSources.h"
+#include "Prompt.h"
+#include "TWL_public.h"
+#include "ui/MainTWL.h"
+#include "store/Compaction.h"
+#include "store/Connection.h"
+#include "store/ConnectionText.h"
+#include "store/DataFiles.h"
+#include "store/Details.h"
+#include "store/StoreError.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QTabWidget>
+
+namespace twl {
+
+namespace {
+
+const QString FileCreationError = QStringLiteral("Trotwell, File Creation Error");
+
+// The hourglass for as long as it lives.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// How opening a name for reading failed, as the file system reports it.
+struct OpenTest {
+    bool opened = false;
+    bool notFound = false;
+    int number = 0;
+    QString description;
+};
+
+OpenTest testOpenForReading(const QString& path) {
+    OpenTest test;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        if (!QFileInfo(info.absolutePath()).isDir()) {
+            test.number = 76;
+            test.description = QStringLiteral("Path not found");
+        } else {
+            test.notFound = true;
+        }
+        return test;
+    }
+    QFile file(path);
+    if (!info.isDir() && file.open(QIODevice::ReadOnly)) {
+        test.opened = true;
+        return test;
+    }
+    test.number = 75;
+    test.description = QStringLiteral("Path/File access error");
+    return test;
+}
+
+void applyShowInformation(const store::ShowInformation& show) {
+    TWL_public::ShoName = show.name;
+    TWL_public::ShoCity = show.city;
+    TWL_public::ShoState = show.state;
+    TWL_public::FootNote = show.footNote;
+    TWL_public::TotClassUsed = show.totClassUsed;
+    TWL_public::DateOfEvent = show.dateOfEvent;
+    TWL_public::ShowVersion = show.version;
+}
+
+} // namespace
+
+QString normaliseShowFileName(const QString& chosen) {
+    QString name = chosen;
+    if (name.right(4).toUpper() != QLatin1String(".TWL"))
+        name += QStringLiteral(".twl");
+    return name.size() < 5 ? QString() : name;
+}
+
+ShowFileCommands::ShowFileCommands(MainTWL& window, MainDataSources& sources, QObject* parent)
+    : QObject(parent), m_window(window), m_sources(sources) {}
+
+QString ShowFileCommands::chooseShowFile(const QString& title) {
+    FileChooser::Request request;
+    request.title = title;
+    request.presetName = QStringLiteral("*.twl");
+    request.filter = QStringLiteral("Show files (*.twl);;All files (*)");
+    const QString chosen = m_window.services().files.choose(request);
+    if (chosen.isEmpty()) {
+        TWL_public::DialogCancelled = true;
+        return {};
+    }
+    return normaliseShowFileName(chosen);
+}
+
+bool ShowFileCommands::testNewFileName(const QString& path) {
+    Prompt& prompt = m_window.services().prompt;
+    const OpenTest test = testOpenForReading(path);
+    if (test.opened) {
+        prompt.beep();
+        prompt.show(FileCreationError, QStringLiteral("File Exists"), Prompt::Icon::Critical);
+        return false;
+    }
+    if (test.notFound) {
+        const QString base = TWL_public::AppFolder + QStringLiteral("Base.dat");
+        if (!QFileInfo::exists(base)) {
+            prompt.beep();
+            prompt.show(FileCreationError, QStringLiteral("Missing Program File(s) B001"),
+                        Prompt::Icon::Critical);
+            return false;
+        }
+        // A failed copy is not reported here: the open that follows refuses the missing file.
+        QFile::copy(base, path);
+        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                   QFile::ReadOther);
+        return true;
+    }
+    prompt.beep();
+    prompt.show(QStringLiteral("Trotwell, File Error"),
+                QStringLiteral("System Error ") + QString::number(test.number) +
+                    QLatin1Char(' ') + test.description,
+                Prompt::Icon::Critical);
+    prompt.show(FileCreationError,
+                QStringLiteral("Filename would not open for testing - try a new name"),
+                Prompt::Icon::Critical);
+    return false;
+}
+
+void ShowFileCommands::newShow() {
+    TWL_public::RequestedPath = chooseShowFile(QStringLiteral("File Name for NEW Horse Show"));
+    if (!TWL_public::RequestedPath.isEmpty()) {
+        if (testNewFileName(TWL_public::RequestedPath))
+            openShow();
+        else
+            TWL_public::RequestedPath.clear();
+    }
+    TWL_public::DialogCancelled = false;
+}
+
+void ShowFileCommands::openShow() {
+    using namespace TWL_public;
+    if (RequestedPath.isEmpty())
+        RequestedPath = chooseShowFile(QStringLiteral("Open Data Base File"));
+    if (RequestedPath.isEmpty() || DialogCancelled) {
+        RequestedPath = ShowPath;
+        DialogCancelled = false;
+        return;
+    }
+    const QString connection = store::dataConnectionText(RequestedPath, DbPassword);
+    store::ShowInformation show;
+    store::loadShowInformation(m_sources.adoTmp, connection, show);
+    if (show.version != store::ShowFileVersion) {
+        // A refused file changes nothing: the show information in memory and the connection
+        // text stay as they were.
+        m_window.services().prompt.show(
+            QStringLiteral("Trotwell, Incompatible File"),
+            QStringLiteral("Show database file version ") + QStringLiteral("2") +
+                QStringLiteral(" required."),
+            Prompt::Icon::Critical);
+        RequestedPath = ShowPath;
+        DialogCancelled = false;
+        return;
+    }
+    ShowConnString = connection;
+    applyShowInformation(show);
+    ShowPath = RequestedPath;
+    RequestedPath.clear();
+    m_window.setWindowTitle(QStringLiteral(" Trotwell   ") + ShowPath);
+    pointDataSourcesAtShow();
+
+    m_window.setSortKeyIndex(1);
+    // Until the entry list is built the entries rules take every show as one without entries.
+    m_window.applyShowState(ShowState::ShowNoEntries, true);
+    LastClassPrinted = 0;
+    try {
+        store::clearWorkTable(ShowPath, DbPassword, QStringLiteral("Exh2Prnt_tbl"));
+    } catch (const store::StoreError&) {
+        // A work table that cannot be emptied now is emptied before its next use.
+    }
+    m_window.lastActionLabel()->setText(QStringLiteral("Open show named ") + ShowPath);
+    emit showOpened();
+}
+
+void ShowFileCommands::pointDataSourcesAtShow() {
+    m_sources.pointAt(TWL_public::ShowConnString, QStringLiteral("SELECT * FROM Entries_tbl"));
+    SuppressDataEvents suppress(m_sources);
+    for (store::DataSource* source : {&m_sources.priAdo, &m_sources.secAdo}) {
+        try {
+            source->refresh();
+        } catch (const store::StoreError&) {
+            // The lists then stay empty; the show's own commands report their errors.
+        }
+    }
+}
+
+void ShowFileCommands::closeShow() {
+    using namespace TWL_public;
+    m_window.enableTabStrip(false);
+    for (const char* name : {"L_1", "L_2", "L_3", "L_4", "L_5", "L_6"}) {
+        if (auto* list = m_window.findChild<QListWidget*>(QLatin1String(name)))
+            list->clear();
+    }
+    {
+        SuppressDataEvents suppress(m_sources);
+        m_sources.priAdo.closeRecordSet();
+        m_sources.secAdo.closeRecordSet();
+        const QString scratch = AppFolder + QStringLiteral("~Vdb.dat");
+        store::releaseConnection(scratch);
+        QFile::remove(scratch);
+        QFile::copy(AppFolder + QStringLiteral("Base.dat"), scratch);
+        QFile(scratch).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        ShowConnString = store::dataConnectionText(scratch, DbPassword);
+        m_sources.pointAt(ShowConnString, QStringLiteral("SELECT * FROM Class_tbl"));
+        for (store::DataSource* source : {&m_sources.priAdo, &m_sources.secAdo}) {
+            try {
+                source->refresh();
+            } catch (const store::StoreError&) {
+            }
+        }
+    }
+    try {
+        m_sources.adoTmp.refresh();
+    } catch (const store::StoreError&) {
+    }
+    m_window.setWindowTitle(QStringLiteral(" Trotwell"));
+    m_window.applyShowState(ShowState::NoShow);
+    m_window.lastActionLabel()->setText(QStringLiteral("Closed show named ") + ShowPath);
+    m_sources.priAdo.setCaption(QString());
+    if (!ShowPath.isEmpty())
+        store::releaseConnection(ShowPath);
+    RequestedPath.clear();
+    ShowPath.clear();
+    QCoreApplication::processEvents();
+    emit showClosed();
+}
+
+void ShowFileCommands::compactShow() {
+    using namespace TWL_public;
+    const QString file = ShowPath;
+    const int number = store::compactionRandomNumber();
+    bool compacted = false;
+    {
+        BusyCursor busy;
+        closeShow();
+        ShowConnString.clear();
+        m_sources.pointAt(QString(), QStringLiteral("SELECT * FROM Class_tbl"));
+        m_sources.adoTmp.closeRecordSet();
+        try {
+            store::compactFileInPlace(file, DbPassword, number);
+            compacted = true;
+        } catch (const store::StoreError& error) {
+            m_window.services().prompt.show(
+                QStringLiteral("Error when repairing/Compressing database"),
+                QString::number(error.number()) + QStringLiteral("   ") + error.message(),
+                Prompt::Icon::Critical);
+        }
+    }
+    if (!compacted)
+        return;
+    m_window.services().prompt.show(QStringLiteral("Trotwell"),
+                                    QStringLiteral("Database Repaired / Compressed successfully"),
+                                    Prompt::Icon::Information);
+    RequestedPath = file;
+    openShow();
+}
+
+} // namespace twl

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace twl {
+
+class MainDataSources;
+class MainTWL;
+
+// A chosen show-file name as the program takes it: ".twl" appended when the name does not end
+// in it (any case); a result of fewer than 5 characters counts as no choice (empty text).
+QString normaliseShowFileName(const QString& chosen);
+
+// The File menu's show commands: New Show, Open Show, Close Show and Repair / Compress. They
+// keep the shared values of TWL_public, the window's title, last-action line, command states
+// and data sources in step.
+class ShowFileCommands : public QObject {
+    Q_OBJECT
+public:
+    ShowFileCommands(MainTWL& window, MainDataSources& sources, QObject* parent = nullptr);
+
+    void newShow();
+    void openShow();
+    void closeShow();
+    void compactShow();
+
+    // Asks for a show file with the given dialog title; empty text when none was chosen.
+    QString chooseShowFile(const QString& title);
+
+signals:
+    // A show was opened (after its data sources point at it) or closed.
+    void showOpened();
+    void showClosed();
+
+private:
+    bool testNewFileName(const QString& path);
+    void pointDataSourcesAtShow();
+
+    MainTWL& m_window;
+    MainDataSources& m_sources;
+};
+
+} // namespace twl

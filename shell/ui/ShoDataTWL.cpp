@@ -1,0 +1,197 @@
+#include "ShoDataTWL.h"
+
+#include "shell/TWL_public.h"
+#include "store/RecordSet.h"
+#include "store/StoreError.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSizePolicy>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace twl {
+
+namespace {
+
+constexpr int MarkerSize = 8;
+// Room left of every box for the error marker.
+constexpr int MarkerMargin = 24;
+
+QFrame* makeErrorMarker(QWidget* parent, const QString& name) {
+    auto* marker = new QFrame(parent);
+    marker->setObjectName(name);
+    marker->setFixedSize(MarkerSize, MarkerSize);
+    marker->setStyleSheet(QStringLiteral("background-color: #e00000; border-radius: %1px;")
+                              .arg(MarkerSize / 2));
+    marker->hide();
+    return marker;
+}
+
+} // namespace
+
+ShoDataTWL::ShoDataTWL(Services& services, QWidget* parent)
+    : QDialog(parent), m_services(services) {
+    setObjectName(QStringLiteral("ShoDataTWL"));
+    setWindowTitle(QStringLiteral("Trotwell  [Show Information]"));
+    setModal(true);
+    buildControls();
+    loadValues();
+}
+
+void ShoDataTWL::addBox(QGridLayout* grid, int index, const QString& label, int row,
+                        int column, int columnSpan) {
+    auto* field = new QVBoxLayout;
+    field->setSpacing(2);
+    auto* caption = new QLabel(label, this);
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QStringLiteral("ShoTx_%1").arg(index));
+    caption->setBuddy(edit);
+    field->addWidget(caption);
+    field->addWidget(edit);
+    grid->addLayout(field, row, column, 1, columnSpan);
+    m_boxes[size_t(index)] = edit;
+    connect(edit, &QLineEdit::textChanged, m_classError, &QWidget::hide);
+}
+
+void ShoDataTWL::buildControls() {
+    m_classError = new QLabel(QStringLiteral("Classes not empty."), this);
+    m_classError->setObjectName(QStringLiteral("Label1"));
+    m_classError->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    m_classError->hide();
+    // The label's place stays free while it is hidden, so that nothing moves when it shows.
+    QSizePolicy keepPlace = m_classError->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_classError->setSizePolicy(keepPlace);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(MarkerMargin + 4);
+    grid->setVerticalSpacing(10);
+    addBox(grid, DetailsRules::ShowName, QStringLiteral("Name of show  (50 Chars)"), 0, 0, 2);
+    addBox(grid, DetailsRules::ShowCity, QStringLiteral("City   (30 Chars)"), 1, 0);
+    addBox(grid, DetailsRules::ShowState, QStringLiteral("State / Providence   (30 Chars)"), 1,
+           1);
+    addBox(grid, DetailsRules::ShowDate, QStringLiteral("Date of show"), 2, 0);
+    addBox(grid, DetailsRules::ShowClasses,
+           QStringLiteral("Total classes used in this show  (1-150)"), 2, 1);
+    grid->addWidget(m_classError, 3, 1);
+    addBox(grid, DetailsRules::ShowFootNote, QStringLiteral("Footnote   (110 Chars)"), 4, 0, 2);
+    grid->setColumnMinimumWidth(0, 220);
+    grid->setColumnMinimumWidth(1, 220);
+
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QStringLiteral("OkBut"));
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("CanBut"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(MarkerMargin, 12, 16, 12);
+    layout->addLayout(grid);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+
+    m_errorMarker = makeErrorMarker(this, QStringLiteral("ErrDot2"));
+    m_blinkTimer = new QTimer(this);
+    m_blinkTimer->setObjectName(QStringLiteral("ShoTimer"));
+    m_blinkTimer->setInterval(DetailsRules::ErrorBlinkMs);
+
+    connect(m_ok, &QPushButton::clicked, this, &ShoDataTWL::onOk);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_blinkTimer, &QTimer::timeout, this, &ShoDataTWL::toggleMarker);
+}
+
+void ShoDataTWL::loadValues() {
+    box(DetailsRules::ShowName)->setText(TWL_public::ShoName);
+    box(DetailsRules::ShowCity)->setText(TWL_public::ShoCity);
+    box(DetailsRules::ShowState)->setText(TWL_public::ShoState);
+    box(DetailsRules::ShowDate)->setText(DetailsRules::showDateText(TWL_public::DateOfEvent));
+    box(DetailsRules::ShowClasses)->setText(QString::number(TWL_public::TotClassUsed));
+    box(DetailsRules::ShowFootNote)->setText(TWL_public::FootNote);
+}
+
+DetailsRules::ShowBoxes ShoDataTWL::boxTexts() const {
+    DetailsRules::ShowBoxes texts;
+    for (size_t i = 0; i < texts.size(); ++i)
+        texts[i] = m_boxes[i]->text();
+    return texts;
+}
+
+void ShoDataTWL::onOk() {
+    clearFailure();
+    const DetailsRules::ShowBoxes texts = boxTexts();
+    try {
+        const auto failure = DetailsRules::checkShowInformation(texts, [](int n) {
+            return DetailsRules::entriesAboveClass(TWL_public::ShowConnString, n);
+        });
+        if (failure) {
+            showFailure(*failure);
+            return;
+        }
+        save(texts);
+    } catch (const store::StoreError& error) {
+        m_services.prompt.show(QStringLiteral("Trotwell"), error.message(),
+                               Prompt::Icon::Exclamation);
+        return;
+    }
+    accept();
+}
+
+// Writes the row, then takes the values back from it, so that memory holds what the file
+// holds. Nothing in memory changes unless the write succeeds.
+void ShoDataTWL::save(const DetailsRules::ShowBoxes& texts) {
+    store::RecordSet row;
+    row.open(QStringLiteral("ShowData_tbl"), TWL_public::ShowConnString);
+    row.moveFirst();
+    if (row.eof())
+        row.addNew();
+    row.setValue(QStringLiteral("ShoName"), texts[DetailsRules::ShowName]);
+    row.setValue(QStringLiteral("ShoCity"), texts[DetailsRules::ShowCity]);
+    row.setValue(QStringLiteral("ShoState"), texts[DetailsRules::ShowState]);
+    row.setValue(QStringLiteral("DateOfEvent"),
+                 DetailsRules::showDate(texts[DetailsRules::ShowDate]).value_or(QDate()));
+    row.setValue(QStringLiteral("TotClassUsed"),
+                 qint64(DetailsRules::totalClasses(texts[DetailsRules::ShowClasses]).value_or(0)));
+    row.setValue(QStringLiteral("FootNote"), texts[DetailsRules::ShowFootNote]);
+    row.updateBatch();
+
+    TWL_public::ShoName = row.value(QStringLiteral("ShoName")).toText();
+    TWL_public::ShoCity = row.value(QStringLiteral("ShoCity")).toText();
+    TWL_public::ShoState = row.value(QStringLiteral("ShoState")).toText();
+    TWL_public::DateOfEvent = row.value(QStringLiteral("DateOfEvent")).toDate();
+    TWL_public::TotClassUsed = qint16(row.value(QStringLiteral("TotClassUsed")).toInt());
+    TWL_public::FootNote = row.value(QStringLiteral("FootNote")).toText();
+}
+
+void ShoDataTWL::showFailure(const DetailsRules::Failure& failure) {
+    QLineEdit* failed = box(failure.box);
+    if (layout())
+        layout()->activate();
+    m_errorMarker->move(DetailsRules::errorMarkerPosition(failed->mapTo(this, QPoint(0, 0))));
+    m_errorMarker->raise();
+    m_errorMarker->show();
+    m_classError->setVisible(failure.classesNotEmpty);
+    m_blinkTimer->start();
+    failed->setFocus();
+    failed->selectAll();
+}
+
+void ShoDataTWL::clearFailure() {
+    m_blinkTimer->stop();
+    m_errorMarker->hide();
+    m_classError->hide();
+}
+
+void ShoDataTWL::toggleMarker() {
+    m_errorMarker->setHidden(!m_errorMarker->isHidden());
+}
+
+} // namespace twl
