@@ -1,7 +1,11 @@
 #include "Application.h"
 
 #include "TWL_public.h"
+#include "ui/AboutTWL.h"
+#include "ui/BadRes.h"
 #include "ui/MainTWL.h"
+#include "ui/OrgDataTWL.h"
+#include "ui/ShoDataTWL.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,6 +21,13 @@ Application::Application(Services& services, const QString& programFolder, QObje
 
 Application::~Application() = default;
 
+void Application::setDisplay(std::unique_ptr<DisplayModes> modes,
+                             DisplayCheck::AskBadRes askBadRes) {
+    m_displayModes = std::move(modes);
+    m_displayCheck =
+        std::make_unique<DisplayCheck>(*m_displayModes, m_services.prompt, std::move(askBadRes));
+}
+
 bool Application::start() {
     if (!m_instance.claim()) {
         // The running instance has been asked to come forward.
@@ -26,7 +37,14 @@ bool Application::start() {
     connect(&m_instance, &SingleInstance::activationRequested, this, &Application::bringForward);
     if (!m_startup.checkRequiredFiles(m_programFolder))
         return false;
-    m_startup.loadSettingsAndData();
+    m_startup.readSettings();
+    if (!m_displayCheck)
+        setDisplay(DisplayModes::forPlatform(),
+                   [](const DisplayMode& saved) { return BadRes::askToContinue(saved); });
+    // Leaving the display dialog with Exit ends the program before any database is opened.
+    if (!m_displayCheck->runAtStartup(TWL_public::CheckResolution))
+        return false;
+    m_startup.loadData();
 
     m_window = std::make_unique<MainTWL>(m_services);
     m_showFiles = std::make_unique<ShowFileCommands>(*m_window, m_sources);
@@ -47,6 +65,16 @@ void Application::connectCommands() {
             &ShowFileCommands::closeShow);
     connect(window->command(QStringLiteral("mnuCompact")), &QAction::triggered, files,
             &ShowFileCommands::compactShow);
+    connect(window->command(QStringLiteral("mnuAbout")), &QAction::triggered, this,
+            &Application::showAbout);
+    connect(window->command(QStringLiteral("mnuShowInfo")), &QAction::triggered, this, [this] {
+        ShoDataTWL dialog(m_services, m_window.get());
+        dialog.exec();
+    });
+    connect(window->command(QStringLiteral("mnuOrgData")), &QAction::triggered, this, [this] {
+        OrgDataTWL dialog(m_services, m_window.get());
+        dialog.exec();
+    });
 
     // PriAdo is shown as the entry list's navigation bar.
     const MainTWL::NavigationBar& bar = window->navigationBar();
@@ -69,8 +97,15 @@ void Application::bringForward() {
     m_window->activateWindow();
 }
 
+void Application::showAbout() {
+    AboutTWL about(m_window.get());
+    about.exec();
+}
+
 void Application::onUnloading() {
-    m_startup.runExit();
+    m_startup.writeSettings();
+    m_displayCheck->restore();
+    m_startup.compactOrganisationFile();
     // Every other window, the most recently opened first.
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DisplayCheck.h"
+#include "DisplayModes.h"
 #include "MainDataSources.h"
 #include "Services.h"
 #include "ShowFileCommands.h"
@@ -21,8 +23,12 @@ public:
     Application(Services& services, const QString& programFolder, QObject* parent = nullptr);
     ~Application() override;
 
+    // The display seams; by default the platform's modes and the real BadRes dialog. Set them
+    // before start().
+    void setDisplay(std::unique_ptr<DisplayModes> modes, DisplayCheck::AskBadRes askBadRes);
+
     // Runs start-up; false when the program must end at once (a second instance, a missing
-    // file). Nothing is written then.
+    // file, Exit in the display dialog). Nothing is written then.
     bool start();
     MainTWL* mainWindow() const { return m_window.get(); }
     MainDataSources& dataSources() { return m_sources; }
@@ -32,11 +38,14 @@ private:
     void bringForward();
     void onUnloading();
     void connectCommands();
+    void showAbout();
 
     Services& m_services;
     QString m_programFolder;
     SingleInstance m_instance;
     MainDataSources m_sources;
+    std::unique_ptr<DisplayModes> m_displayModes;
+    std::unique_ptr<DisplayCheck> m_displayCheck;
     Startup m_startup;
     std::unique_ptr<MainTWL> m_window;
     std::unique_ptr<ShowFileCommands> m_showFiles;

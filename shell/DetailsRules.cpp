@@ -26,8 +26,8 @@ constexpr int MarkerLeftOfBoxTwips = 200;
 } // namespace
 
 QPoint DetailsRules::errorMarkerPosition(const QPoint& boxTopLeft) {
-    return boxTopLeft + QPoint(-MarkerLeftOfBoxTwips / TwipsPerPixel,
-                               MarkerBelowTopTwips / TwipsPerPixel);
+    return boxTopLeft +
+           QPoint(-MarkerLeftOfBoxTwips / TwipsPerPixel, MarkerBelowTopTwips / TwipsPerPixel);
 }
 
 qsizetype DetailsRules::characterCount(const QString& text) {

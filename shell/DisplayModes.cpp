@@ -123,7 +123,8 @@ int refreshRate(const XRRModeInfo& info) {
         lines /= 2;
     if (info.hTotal == 0 || lines == 0)
         return 0;
-    return static_cast<int>(std::lround(static_cast<double>(info.dotClock) / (info.hTotal * lines)));
+    return static_cast<int>(
+        std::lround(static_cast<double>(info.dotClock) / (info.hTotal * lines)));
 }
 
 // The bits one pixel takes in memory at the screen's depth (32 for a depth of 24).
@@ -163,7 +164,8 @@ const XRRModeInfo* chooseMode(const ActiveOutput& active, int width, int height,
         const DisplayMode m = toDisplayMode(*info, *active.crtc, 0);
         if (m.width != width || m.height != height)
             continue;
-        if (!best || std::abs(refreshRate(*info) - current) < std::abs(refreshRate(*best) - current))
+        if (!best ||
+            std::abs(refreshRate(*info) - current) < std::abs(refreshRate(*best) - current))
             best = info;
     }
     return best;
@@ -194,8 +196,10 @@ ScreenSize neededScreenSize(Display* display, const ActiveOutput& active, int wi
 
 void setScreenSize(Display* display, ScreenSize size) {
     const int screen = DefaultScreen(display);
-    // Keeps the screen's physical resolution (pixels per millimetre).
-    const double mmPerPixelX = double(DisplayWidthMM(display, screen)) / DisplayWidth(display, screen);
+    // Keeps the screen's physical resolution (pixels per millimetre) from when the connection
+    // started.
+    const double mmPerPixelX =
+        double(DisplayWidthMM(display, screen)) / DisplayWidth(display, screen);
     const double mmPerPixelY =
         double(DisplayHeightMM(display, screen)) / DisplayHeight(display, screen);
     XRRSetScreenSize(display, DefaultRootWindow(display), size.width, size.height,
@@ -203,11 +207,20 @@ void setScreenSize(Display* display, ScreenSize size) {
                      static_cast<int>(std::lround(size.height * mmPerPixelY)));
 }
 
+// Asked of the server: Xlib's DisplayWidth() keeps the size the connection started with.
+ScreenSize currentScreenSize(Display* display) {
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    XGetGeometry(display, DefaultRootWindow(display), &root, &x, &y, &width, &height, &border,
+                 &depth);
+    return {static_cast<int>(width), static_cast<int>(height)};
+}
+
 // The screen grows first so the new mode fits, and shrinks afterwards so nothing lies outside.
-bool applyMode(Display* display, const ActiveOutput& active, const XRRModeInfo& info,
-               int width, int height) {
-    const int screen = DefaultScreen(display);
-    const ScreenSize current{DisplayWidth(display, screen), DisplayHeight(display, screen)};
+bool applyMode(Display* display, const ActiveOutput& active, const XRRModeInfo& info, int width,
+               int height) {
+    const ScreenSize current = currentScreenSize(display);
     const ScreenSize needed = neededScreenSize(display, active, width, height);
     int minW = 0, minH = 0, maxW = 0, maxH = 0;
     XRRGetScreenSizeRange(display, DefaultRootWindow(display), &minW, &minH, &maxW, &maxH);
@@ -221,9 +234,9 @@ bool applyMode(Display* display, const ActiveOutput& active, const XRRModeInfo& 
     if (grown != current)
         setScreenSize(display, grown);
     const XRRCrtcInfo& crtc = *active.crtc;
-    const Status status = XRRSetCrtcConfig(display, active.resources.get(), active.output->crtc,
-                                           CurrentTime, crtc.x, crtc.y, info.id, crtc.rotation,
-                                           crtc.outputs, crtc.noutput);
+    const Status status =
+        XRRSetCrtcConfig(display, active.resources.get(), active.output->crtc, CurrentTime, crtc.x,
+                         crtc.y, info.id, crtc.rotation, crtc.outputs, crtc.noutput);
     const bool changed = status == RRSetConfigSuccess;
     const ScreenSize settled = changed ? target : current;
     if (settled != grown)
@@ -245,8 +258,7 @@ std::unique_ptr<XrandrDisplayModes> XrandrDisplayModes::open(const char* display
         return nullptr;
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     if (!XRRQueryExtension(display.get(), &eventBase, &errorBase) ||
-        !XRRQueryVersion(display.get(), &major, &minor) || major < 1 ||
-        (major == 1 && minor < 3))
+        !XRRQueryVersion(display.get(), &major, &minor) || major < 1 || (major == 1 && minor < 3))
         return nullptr;
     return std::unique_ptr<XrandrDisplayModes>(new XrandrDisplayModes(std::move(display)));
 }

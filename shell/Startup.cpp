@@ -95,14 +95,17 @@ bool Startup::checkRequiredFiles(const QString& programFolder) {
     return true;
 }
 
-void Startup::loadSettingsAndData() {
+void Startup::readSettings() {
     using namespace TWL_public;
     const AppSettings settings = readAppSettings(AppFolder + QLatin1String(SettingsFileName));
     CheckResolution = settings.checkResolution;
     ScoreSkipPreview = settings.scoreSkipPreview;
     PaySkipPreview = settings.paySkipPreview;
     ScoreCopies = settings.scoreCopies;
+}
 
+void Startup::loadData() {
+    using namespace TWL_public;
     DbPassword = buildDbPassword(AppFolder);
     OrgConnString = store::dataConnectionText(AppFolder + QStringLiteral("TWL.org"), DbPassword);
     loadOrganisationDetailsIntoMemory(m_adoTmp);
@@ -110,7 +113,7 @@ void Startup::loadSettingsAndData() {
     PrintTitleSheet = true;
 }
 
-void Startup::runExit() {
+void Startup::writeSettings() {
     using namespace TWL_public;
     AppSettings settings;
     settings.checkResolution = CheckResolution;
@@ -118,7 +121,10 @@ void Startup::runExit() {
     settings.paySkipPreview = PaySkipPreview;
     settings.scoreCopies = ScoreCopies;
     writeAppSettings(AppFolder + QLatin1String(SettingsFileName), settings);
+}
 
+void Startup::compactOrganisationFile() {
+    using namespace TWL_public;
     // No data source may hold the organisation file while it is compacted.
     store::loadThroughDataSource(
         m_adoTmp, store::dataConnectionText(AppFolder + QStringLiteral("Base.dat"), DbPassword),

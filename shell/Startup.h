@@ -19,12 +19,16 @@ public:
     // The required-files check: sets AppFolder, makes it the current folder, ends start-up when
     // TWL.dll or TWL.org is missing, and creates the class-log folder when it is missing.
     bool checkRequiredFiles(const QString& programFolder);
-    // Reads the settings, builds the database password and the organisation file's connection
-    // text and loads the organisation details. Failing steps leave their values empty.
-    void loadSettingsAndData();
+    // Reads the four settings of TWL.ini into the shared values.
+    void readSettings();
+    // Builds the database password and the organisation file's connection text and loads the
+    // organisation details. Failing steps leave their values empty.
+    void loadData();
 
-    // Settings written, organisation file compacted (a failure is shown and exit goes on).
-    void runExit();
+    // The exit steps around the display restore: the settings are written first, the
+    // organisation file is compacted last (a failure is shown and exit goes on).
+    void writeSettings();
+    void compactOrganisationFile();
 
 private:
     Prompt& m_prompt;

@@ -32,8 +32,11 @@ const QColor Gold(0xd4, 0xa6, 0x2a);
 void paintTail(QPainter& painter, double angleDegrees) {
     const double width = 34;
     const double length = 108;
-    const QPolygonF tail{{-width / 2, 0},   {width / 2, 0},  {width / 2, length},
-                         {0, length - 16}, {-width / 2, length}};
+    const QPolygonF tail{{-width / 2, 0},
+                         {width / 2, 0},
+                         {width / 2, length},
+                         {0, length - 16},
+                         {-width / 2, length}};
     painter.save();
     painter.translate(RosetteCentre);
     painter.rotate(angleDegrees);
@@ -84,8 +87,8 @@ void paintHorseshoe(QPainter& painter) {
     painter.setBrush(QColor(0xee, 0xee, 0xee));
     for (int degrees : {-30, 10, 50, 130, 170, 210}) {
         const double angle = degrees * std::numbers::pi / 180;
-        painter.drawEllipse(RosetteCentre + QPointF(r * std::cos(angle), -r * std::sin(angle)),
-                            1.3, 1.3);
+        painter.drawEllipse(RosetteCentre + QPointF(r * std::cos(angle), -r * std::sin(angle)), 1.3,
+                            1.3);
     }
 }
 
@@ -139,9 +142,9 @@ AboutTWL::AboutTWL(QWidget* parent, UrlOpener openUrl)
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
     version->setFont(big);
-    QLabel* purpose = makeLabel(
-        QStringLiteral("Label3"),
-        QStringLiteral("Quick and easy data entry for horse show management."), this);
+    QLabel* purpose =
+        makeLabel(QStringLiteral("Label3"),
+                  QStringLiteral("Quick and easy data entry for horse show management."), this);
     purpose->setWordWrap(true);
     purpose->setFixedWidth(230);
     m_link = makeLink();

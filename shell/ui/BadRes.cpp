@@ -62,7 +62,8 @@ BadRes::BadRes(const DisplayMode& saved, QWidget* parent) : QDialog(parent) {
     heading->setObjectName(QStringLiteral("Label2"));
     QLineEdit* settings = makeSettingsBox(saved, this);
 
-    QPushButton* continueButton = makeButton(QStringLiteral("OKBut"), QStringLiteral("&Continue"), this);
+    QPushButton* continueButton =
+        makeButton(QStringLiteral("OKBut"), QStringLiteral("&Continue"), this);
     QPushButton* exitButton = makeButton(QStringLiteral("XitBut"), QStringLiteral("E&xit"), this);
     continueButton->setDefault(true);
     connect(continueButton, &QPushButton::clicked, this, &QDialog::accept);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/CommandStates.h"
+#include "shell/MainWindowFrame.h"
 #include "shell/Services.h"
 #include "shell/SortKeys.h"
 
@@ -25,7 +26,7 @@ namespace twl {
 // commands on and off as the program moves between no show, a show without entries and a show
 // with entries. The entry form and the contents of the grids and lists are composed by their
 // own screens into the widgets created here (found by object name or through the accessors).
-class MainTWL : public QMainWindow {
+class MainTWL : public QMainWindow, public MainWindowFrame {
     Q_OBJECT
 
 public:
@@ -44,12 +45,13 @@ public:
 
     explicit MainTWL(Services& services, QWidget* parent = nullptr);
 
-    Services& services() const { return m_services; }
+    Services& services() const override { return m_services; }
+    QWidget& window() override { return *this; }
 
-    QWidget* entryFormArea() const { return m_entryFormArea; }
+    QWidget* entryFormArea() const override { return m_entryFormArea; }
     QTabWidget* tabStrip() const { return m_tabStrip; }
     QToolBar* toolBar() const { return m_toolBar; }
-    QLabel* lastActionLabel() const { return m_lastActionLabel; }
+    QLabel* lastActionLabel() const override { return m_lastActionLabel; }
     QWidget* sortIndicator() const { return m_sortIndicator; }
     const NavigationBar& navigationBar() const { return m_navigationBar; }
 
@@ -61,27 +63,27 @@ public:
     // A toolbar button's action by key; nullptr for a key not on the toolbar.
     QAction* toolbarAction(const QString& key) const;
 
-    ShowState showState() const { return m_showState; }
+    ShowState showState() const override { return m_showState; }
     // Switches commands, `PriAdo` and `SSTab1` to a show state. The first tab is shown in every
     // state except when a show with entries is applied again without a change of state.
-    void applyShowState(ShowState state, bool justOpened = false);
+    void applyShowState(ShowState state, bool justOpened = false) override;
     // When disabling, first shows the first tab.
-    void enableTabStrip(bool enabled);
+    void enableTabStrip(bool enabled) override;
     // Locks the frame while an entry is being typed: toolbar and menus off; `PriAdo` and
     // `SSTab1` too when the show has entries. Unlocking gives back what the show state allows.
-    void lockFrame(bool locked, bool showHasEntries);
+    void lockFrame(bool locked, bool showHasEntries) override;
     bool isFrameLocked() const { return m_locked; }
 
     // Tab stops: remembered once per widget; set all on or off, and put back.
     void rememberTabStops();
-    void setAllTabStops(bool tabStop);
-    void restoreTabStops();
+    void setAllTabStops(bool tabStop) override;
+    void restoreTabStops() override;
 
     // The current View sort key, 1 to 9; setting it also moves `SortInd` to the key's label.
-    int sortKeyIndex() const { return m_sortKeyIndex; }
+    int sortKeyIndex() const override { return m_sortKeyIndex; }
     void setSortKeyIndex(int index);
     // Places `SortInd` beside an entry-field label row (1 at the top) of the entry form.
-    void setSortIndicatorRow(int labelRow);
+    void setSortIndicatorRow(int labelRow) override;
     void setSortIndicatorVisible(bool visible);
 
 public slots:

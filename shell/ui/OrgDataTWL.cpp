@@ -24,8 +24,8 @@ constexpr int MarkerMargin = 24;
 
 // The text fields of OrgData_tbl behind boxes 0 to 8, in box order.
 constexpr std::array<const char*, DetailsRules::OrgFeeBox> TextFields{
-    "OrgName", "OrgAdd1", "OrgAdd2", "OrgCity", "OrgState",
-    "OrgZip",  "OrgPhone", "OrgFax", "OrgEmail"};
+    "OrgName", "OrgAdd1",  "OrgAdd2", "OrgCity", "OrgState",
+    "OrgZip",  "OrgPhone", "OrgFax",  "OrgEmail"};
 
 // Where each text field's value is kept in memory, in box order.
 std::array<QString*, DetailsRules::OrgFeeBox> memoryFields() {
@@ -38,8 +38,8 @@ QFrame* makeErrorMarker(QWidget* parent, const QString& name) {
     auto* marker = new QFrame(parent);
     marker->setObjectName(name);
     marker->setFixedSize(MarkerSize, MarkerSize);
-    marker->setStyleSheet(QStringLiteral("background-color: #e00000; border-radius: %1px;")
-                              .arg(MarkerSize / 2));
+    marker->setStyleSheet(
+        QStringLiteral("background-color: #e00000; border-radius: %1px;").arg(MarkerSize / 2));
     marker->hide();
     return marker;
 }
@@ -55,8 +55,8 @@ OrgDataTWL::OrgDataTWL(Services& services, QWidget* parent)
     loadValues();
 }
 
-void OrgDataTWL::addBox(QGridLayout* grid, int index, const QString& label, int row,
-                        int column, int columnSpan) {
+void OrgDataTWL::addBox(QGridLayout* grid, int index, const QString& label, int row, int column,
+                        int columnSpan) {
     auto* field = new QVBoxLayout;
     field->setSpacing(2);
     auto* caption = new QLabel(label, this);
@@ -83,6 +83,7 @@ void OrgDataTWL::buildControls() {
     addBox(grid, 7, QStringLiteral("Fax  (20 Chars)"), 5, 0);
     addBox(grid, 8, QStringLiteral("Email  (40 Chars)"), 5, 1);
     addBox(grid, DetailsRules::OrgFeeBox, QStringLiteral("Membership Fee"), 6, 0);
+    box(DetailsRules::OrgFeeBox)->setMaximumWidth(130);
     grid->setColumnMinimumWidth(0, 220);
     grid->setColumnMinimumWidth(1, 220);
 
@@ -98,6 +99,7 @@ void OrgDataTWL::buildControls() {
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(MarkerMargin, 12, 16, 12);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(grid);
     layout->addSpacing(8);
     layout->addLayout(buttons);

@@ -26,8 +26,8 @@ QFrame* makeErrorMarker(QWidget* parent, const QString& name) {
     auto* marker = new QFrame(parent);
     marker->setObjectName(name);
     marker->setFixedSize(MarkerSize, MarkerSize);
-    marker->setStyleSheet(QStringLiteral("background-color: #e00000; border-radius: %1px;")
-                              .arg(MarkerSize / 2));
+    marker->setStyleSheet(
+        QStringLiteral("background-color: #e00000; border-radius: %1px;").arg(MarkerSize / 2));
     marker->hide();
     return marker;
 }
@@ -43,8 +43,8 @@ ShoDataTWL::ShoDataTWL(Services& services, QWidget* parent)
     loadValues();
 }
 
-void ShoDataTWL::addBox(QGridLayout* grid, int index, const QString& label, int row,
-                        int column, int columnSpan) {
+void ShoDataTWL::addBox(QGridLayout* grid, int index, const QString& label, int row, int column,
+                        int columnSpan, int width, QWidget* beside) {
     auto* field = new QVBoxLayout;
     field->setSpacing(2);
     auto* caption = new QLabel(label, this);
@@ -52,7 +52,16 @@ void ShoDataTWL::addBox(QGridLayout* grid, int index, const QString& label, int 
     edit->setObjectName(QStringLiteral("ShoTx_%1").arg(index));
     caption->setBuddy(edit);
     field->addWidget(caption);
-    field->addWidget(edit);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(8);
+    line->addWidget(edit);
+    if (width > 0)
+        edit->setFixedWidth(width);
+    if (beside)
+        line->addWidget(beside);
+    if (width > 0 || beside)
+        line->addStretch();
+    field->addLayout(line);
     grid->addLayout(field, row, column, 1, columnSpan);
     m_boxes[size_t(index)] = edit;
     connect(edit, &QLineEdit::textChanged, m_classError, &QWidget::hide);
@@ -73,13 +82,11 @@ void ShoDataTWL::buildControls() {
     grid->setVerticalSpacing(10);
     addBox(grid, DetailsRules::ShowName, QStringLiteral("Name of show  (50 Chars)"), 0, 0, 2);
     addBox(grid, DetailsRules::ShowCity, QStringLiteral("City   (30 Chars)"), 1, 0);
-    addBox(grid, DetailsRules::ShowState, QStringLiteral("State / Providence   (30 Chars)"), 1,
-           1);
-    addBox(grid, DetailsRules::ShowDate, QStringLiteral("Date of show"), 2, 0);
+    addBox(grid, DetailsRules::ShowState, QStringLiteral("State / Providence   (30 Chars)"), 1, 1);
+    addBox(grid, DetailsRules::ShowDate, QStringLiteral("Date of show"), 2, 0, 1, 130);
     addBox(grid, DetailsRules::ShowClasses,
-           QStringLiteral("Total classes used in this show  (1-150)"), 2, 1);
-    grid->addWidget(m_classError, 3, 1);
-    addBox(grid, DetailsRules::ShowFootNote, QStringLiteral("Footnote   (110 Chars)"), 4, 0, 2);
+           QStringLiteral("Total classes used in this show  (1-150)"), 2, 1, 1, 60, m_classError);
+    addBox(grid, DetailsRules::ShowFootNote, QStringLiteral("Footnote   (110 Chars)"), 3, 0, 2);
     grid->setColumnMinimumWidth(0, 220);
     grid->setColumnMinimumWidth(1, 220);
 
@@ -95,6 +102,7 @@ void ShoDataTWL::buildControls() {
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(MarkerMargin, 12, 16, 12);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(grid);
     layout->addSpacing(8);
     layout->addLayout(buttons);

@@ -27,8 +27,9 @@ public:
 
 private:
     void buildControls();
+    // A caption above a box; width 0 lets the box fill its cell. `beside` goes right of it.
     void addBox(QGridLayout* grid, int index, const QString& label, int row, int column,
-                int columnSpan = 1);
+                int columnSpan = 1, int width = 0, QWidget* beside = nullptr);
     void loadValues();
     DetailsRules::ShowBoxes boxTexts() const;
 

@@ -1,4 +1,5 @@
 #include "shell/Application.h"
+#include "shell/DisplayModes.h"
 #include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
@@ -21,6 +22,14 @@ QStringList filesIn(const QString& folder) {
         names << QFileInfo(it.next()).fileName();
     names.sort();
     return names;
+}
+
+const twl::DisplayMode Wide{1024, 768, 32, 60};
+const twl::DisplayMode Classic{800, 600, 32, 60};
+
+// A display that offers the program's mode, so that the display check needs no dialog.
+std::unique_ptr<twl::FakeDisplayModes> displayWith(std::vector<twl::DisplayMode> modes) {
+    return std::make_unique<twl::FakeDisplayModes>(Wide, std::move(modes));
 }
 
 } // namespace
@@ -73,6 +82,7 @@ private slots:
         QVERIFY(folder.copyIn("TWL.dll"));
         QVERIFY(folder.copyIn("TWL.org")); // no Base.dat: not needed to start
         twl::Application program(m_services, folder.path());
+        program.setDisplay(displayWith({Classic}), [](const twl::DisplayMode&) { return true; });
         QVERIFY(program.start());
         QVERIFY(m_prompt.shown().empty());
         QCOMPARE(TWL_public::AppFolder, folder.path());
@@ -133,8 +143,11 @@ private slots:
         store::execute(store::dataConnectionText(org, "Tr0tW"),
                        "INSERT INTO Members_tbl ([Mem Num], [Mem Nam]) VALUES ('A7', 'Kept')");
         store::releaseAllConnections();
+        QVERIFY(QFile::remove(folder.file("TWL.ini")));
         {
             twl::Application program(m_services, folder.path());
+            program.setDisplay(displayWith({Classic}),
+                               [](const twl::DisplayMode&) { return true; });
             QVERIFY(program.start());
             program.mainWindow()->close();
         }
@@ -178,6 +191,41 @@ private slots:
         QVERIFY(TWL_public::DbPassword.isEmpty());
         QVERIFY(TWL_public::OrgName.isEmpty());
         QVERIFY(m_prompt.shown().empty());
+    }
+
+    void theDisplayIsSwitchedAtStartAndBackAtExit() {
+        TestFolder folder;
+        QVERIFY(QFile::remove(folder.file("TWL.ini")));
+        auto display = displayWith({{800, 600, 16, 60}, Classic});
+        twl::FakeDisplayModes& modes = *display;
+        twl::Application program(m_services, folder.path());
+        program.setDisplay(std::move(display), [](const twl::DisplayMode&) {
+            return true;
+        });
+        QVERIFY(program.start());
+        QCOMPARE(modes.changes().size(), size_t(1));
+        QCOMPARE(modes.changes()[0].width, 800);
+        QCOMPARE(modes.changes()[0].bitsPerPixel, 32);
+        program.mainWindow()->close();
+        QCOMPARE(modes.changes().size(), size_t(2));
+        QCOMPARE(modes.changes()[1].width, 1024);
+        QCOMPARE(modes.changes()[1].height, 768);
+    }
+
+    void exitInTheDisplayDialogEndsBeforeAnyDatabaseIsOpened() {
+        TestFolder folder;
+        QVERIFY(QFile::remove(folder.file("TWL.ini")));
+        int asked = 0;
+        twl::Application program(m_services, folder.path());
+        program.setDisplay(displayWith({{800, 600, 16, 60}}), [&](const twl::DisplayMode& saved) {
+            ++asked;
+            return saved.width != 1024; // the user chooses Exit
+        });
+        QVERIFY(!program.start());
+        QCOMPARE(asked, 1);
+        QVERIFY(TWL_public::DbPassword.isEmpty());
+        QVERIFY(TWL_public::OrgConnString.isEmpty());
+        QVERIFY(!QFile::exists(folder.file("TWL.ini")));
     }
 
     void aSecondInstanceBeepsAndEnds() {

@@ -11,10 +11,15 @@ class TestFolder {
 public:
     static constexpr const char* Password = "Tr0tW";
 
+    // With its files the folder also has a TWL.ini that switches the display check off, so
+    // that a program started here shows no display dialog.
     explicit TestFolder(bool withFiles = true) {
         if (withFiles) {
             for (const char* name : {"TWL.dll", "TWL.org", "Base.dat"})
                 copyIn(name);
+            QFile ini(file(QStringLiteral("TWL.ini")));
+            if (ini.open(QIODevice::WriteOnly))
+                ini.write("[Settings]\r\nCheckRes=False\r\n");
         }
     }
     QString path() const { return m_dir.path() + QLatin1Char('/'); }

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "shell/CommandStates.h"
+
+class QLabel;
+class QWidget;
+
+namespace twl {
+
+struct Services;
+
+// What the screens inside the main window may ask of its frame: the window-wide helpers and
+// the command states. The screens find the window's own controls by object name under
+// window().
+class MainWindowFrame {
+public:
+    virtual ~MainWindowFrame() = default;
+
+    virtual QWidget& window() = 0;
+    virtual Services& services() const = 0;
+
+    virtual ShowState showState() const = 0;
+    virtual void applyShowState(ShowState state, bool justOpened = false) = 0;
+    virtual void enableTabStrip(bool enabled) = 0;
+    virtual void lockFrame(bool locked, bool showHasEntries) = 0;
+    virtual void setAllTabStops(bool tabStop) = 0;
+    virtual void restoreTabStops() = 0;
+
+    // The View sort key, 1 to 9, and the marker beside its entry-field label.
+    virtual int sortKeyIndex() const = 0;
+    virtual void setSortIndicatorRow(int labelRow) = 0;
+
+    virtual QLabel* lastActionLabel() const = 0;
+    virtual QWidget* entryFormArea() const = 0;
+};
+
+} // namespace twl
