@@ -21,6 +21,11 @@ public:
         // The data files are written to, whatever permissions the build gave them.
         for (const char* name : {"TWL.org", "Base.dat"})
             QFile(file(name)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        // No display check: a headless run has no display modes to offer and would stop at
+        // the display dialog.
+        QFile ini(file(QStringLiteral("TWL.ini")));
+        if (!ini.open(QIODevice::WriteOnly) || ini.write("[Settings]\r\nCheckRes=False\r\n") < 0)
+            throw std::runtime_error("cannot write TWL.ini");
     }
 
     QString path() const { return m_dir.path() + QLatin1Char('/'); }

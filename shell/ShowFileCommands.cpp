@@ -232,8 +232,8 @@ void ShowFileCommands::closeShow() {
     m_window.applyShowState(ShowState::NoShow);
     m_window.lastActionLabel()->setText(QStringLiteral("Closed show named ") + ShowPath);
     m_sources.priAdo.setCaption(QString());
-    if (!ShowPath.isEmpty())
-        store::releaseConnection(ShowPath);
+    // The closed show's connection stays cached: keying it again costs more than anything else
+    // in Open. The cache notices a file that is replaced or removed, and compaction releases it.
     RequestedPath.clear();
     ShowPath.clear();
     QCoreApplication::processEvents();
