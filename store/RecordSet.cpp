@@ -58,6 +58,21 @@ struct SortColumn {
     std::vector<bool> nulls;      // by record index; used when folded
 };
 
+// The text a name sorts by: case and accents ignored, so that "Émile" sorts with the E's.
+QString sortKeyOf(const QString& text) {
+    const bool plain = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 128; });
+    if (plain)
+        return text.toCaseFolded();
+    QString key;
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    key.reserve(decomposed.size());
+    for (QChar c : decomposed) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            key += c;
+    }
+    return key.toCaseFolded();
+}
+
 } // namespace
 
 void RecordSet::requireOpen() const {
@@ -244,7 +259,7 @@ void RecordSet::sortView() {
             for (int index : m_view) {
                 const Value& v = m_records[index].values[key.field];
                 column.nulls[index] = v.isNull();
-                column.texts[index] = v.toText().toCaseFolded();
+                column.texts[index] = sortKeyOf(v.toText());
             }
         }
         columns.push_back(std::move(column));
