@@ -6,6 +6,7 @@
 #include "store/ConnectionText.h"
 #include "store/DataFiles.h"
 #include "store/RecordSet.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/TestFolder.h"
 
 #include <QAction>
@@ -235,6 +236,31 @@ private slots:
         classes.open("SELECT * FROM Class_tbl WHERE [Class No] = 3", TWL_public::ShowConnString);
         QCOMPARE(classes.value("Class Name").toText(), QString("Halter"));
         QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void compactionInAReadOnlyFolderLeavesTheShowAsItWas() {
+        QVERIFY(QDir().mkpath(m_folder->file("shows")));
+        const QString show = m_folder->file("shows/Spring.twl");
+        QVERIFY(QFile::copy(m_folder->file("Base.dat"), show));
+        m_files.script(show);
+        trigger("mnuOpenShow");
+        QFile original(show);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray before = original.readAll();
+        original.close();
+        {
+            ReadOnlyFolder locked(m_folder->file("shows"));
+            if (locked.writable())
+                QSKIP("this file system lets the test's user write anywhere");
+            trigger("mnuCompact");
+        }
+        QCOMPARE(m_prompt.shown().size(), size_t(1));
+        QCOMPARE(m_prompt.shown()[0].title, QString("Error when repairing/Compressing database"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QCOMPARE(original.readAll(), before);
+        QVERIFY(backups().isEmpty());
+        QVERIFY(QDir(m_folder->file("shows")).entryList(QDir::Files) == QStringList{"Spring.twl"});
+        expectNoShowOpen();
     }
 
     void aFailedCompactionKeepsTheFileUnderItsOwnName() {
