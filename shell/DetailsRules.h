@@ -72,7 +72,6 @@ public:
     // Where the error marker goes beside a box: its top 75 twips below the box's top, its left
     // 200 twips left of the box's left (15 twips to the pixel).
     static QPoint errorMarkerPosition(const QPoint& boxTopLeft);
-    static constexpr int ErrorBlinkMs = 500;
 
 private:
     static bool fitsLimit(const QString& text, int limit);

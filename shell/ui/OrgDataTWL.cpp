@@ -1,5 +1,6 @@
 #include "OrgDataTWL.h"
 
+#include "BlinkingMarker.h"
 #include "reports/Formats.h"
 #include "shell/TWL_public.h"
 #include "store/RecordSet.h"
@@ -18,7 +19,6 @@ namespace twl {
 
 namespace {
 
-constexpr int MarkerSize = 8;
 // Room left of every box for the error marker.
 constexpr int MarkerMargin = 24;
 
@@ -34,15 +34,6 @@ std::array<QString*, DetailsRules::OrgFeeBox> memoryFields() {
             &TWL_public::OrgPhone, &TWL_public::OrgFax,   &TWL_public::OrgEmail};
 }
 
-QFrame* makeErrorMarker(QWidget* parent, const QString& name) {
-    auto* marker = new QFrame(parent);
-    marker->setObjectName(name);
-    marker->setFixedSize(MarkerSize, MarkerSize);
-    marker->setStyleSheet(
-        QStringLiteral("background-color: #e00000; border-radius: %1px;").arg(MarkerSize / 2));
-    marker->hide();
-    return marker;
-}
 
 } // namespace
 
@@ -104,14 +95,10 @@ void OrgDataTWL::buildControls() {
     layout->addSpacing(8);
     layout->addLayout(buttons);
 
-    m_errorMarker = makeErrorMarker(this, QStringLiteral("ErrDot3"));
-    m_blinkTimer = new QTimer(this);
-    m_blinkTimer->setObjectName(QStringLiteral("OrgTimer"));
-    m_blinkTimer->setInterval(DetailsRules::ErrorBlinkMs);
+    m_marker = new BlinkingMarker(this, QStringLiteral("ErrDot3"), QStringLiteral("OrgTimer"));
 
     connect(m_ok, &QPushButton::clicked, this, &OrgDataTWL::onOk);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_blinkTimer, &QTimer::timeout, this, &OrgDataTWL::toggleMarker);
 }
 
 void OrgDataTWL::loadValues() {
@@ -169,21 +156,13 @@ void OrgDataTWL::showFailure(const DetailsRules::Failure& failure) {
     QLineEdit* failed = box(failure.box);
     if (layout())
         layout()->activate();
-    m_errorMarker->move(DetailsRules::errorMarkerPosition(failed->mapTo(this, QPoint(0, 0))));
-    m_errorMarker->raise();
-    m_errorMarker->show();
-    m_blinkTimer->start();
+    m_marker->showAt(DetailsRules::errorMarkerPosition(failed->mapTo(this, QPoint(0, 0))));
     failed->setFocus();
     failed->selectAll();
 }
 
 void OrgDataTWL::clearFailure() {
-    m_blinkTimer->stop();
-    m_errorMarker->hide();
-}
-
-void OrgDataTWL::toggleMarker() {
-    m_errorMarker->setHidden(!m_errorMarker->isHidden());
+    m_marker->stop();
 }
 
 } // namespace twl

@@ -14,6 +14,8 @@ class QTimer;
 
 namespace twl {
 
+class BlinkingMarker;
+
 // Organization Detail: edits the one row of OrgData_tbl in the organisation file and the copy of
 // it in TWL_public. Shown modally from Organization > Organization Detail, with or without a
 // show open.
@@ -36,14 +38,12 @@ private:
     void save(const DetailsRules::OrgBoxes& texts);
     void showFailure(const DetailsRules::Failure& failure);
     void clearFailure();
-    void toggleMarker();
 
     Services& m_services;
     std::array<QLineEdit*, DetailsRules::OrgBoxCount> m_boxes{};
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
-    QFrame* m_errorMarker = nullptr;
-    QTimer* m_blinkTimer = nullptr;
+    BlinkingMarker* m_marker = nullptr;
 };
 
 } // namespace twl

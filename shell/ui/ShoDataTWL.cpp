@@ -1,5 +1,6 @@
 #include "ShoDataTWL.h"
 
+#include "BlinkingMarker.h"
 #include "shell/TWL_public.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
@@ -18,19 +19,9 @@ namespace twl {
 
 namespace {
 
-constexpr int MarkerSize = 8;
 // Room left of every box for the error marker.
 constexpr int MarkerMargin = 24;
 
-QFrame* makeErrorMarker(QWidget* parent, const QString& name) {
-    auto* marker = new QFrame(parent);
-    marker->setObjectName(name);
-    marker->setFixedSize(MarkerSize, MarkerSize);
-    marker->setStyleSheet(
-        QStringLiteral("background-color: #e00000; border-radius: %1px;").arg(MarkerSize / 2));
-    marker->hide();
-    return marker;
-}
 
 } // namespace
 
@@ -107,14 +98,10 @@ void ShoDataTWL::buildControls() {
     layout->addSpacing(8);
     layout->addLayout(buttons);
 
-    m_errorMarker = makeErrorMarker(this, QStringLiteral("ErrDot2"));
-    m_blinkTimer = new QTimer(this);
-    m_blinkTimer->setObjectName(QStringLiteral("ShoTimer"));
-    m_blinkTimer->setInterval(DetailsRules::ErrorBlinkMs);
+    m_marker = new BlinkingMarker(this, QStringLiteral("ErrDot2"), QStringLiteral("ShoTimer"));
 
     connect(m_ok, &QPushButton::clicked, this, &ShoDataTWL::onOk);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_blinkTimer, &QTimer::timeout, this, &ShoDataTWL::toggleMarker);
 }
 
 void ShoDataTWL::loadValues() {
@@ -183,23 +170,15 @@ void ShoDataTWL::showFailure(const DetailsRules::Failure& failure) {
     QLineEdit* failed = box(failure.box);
     if (layout())
         layout()->activate();
-    m_errorMarker->move(DetailsRules::errorMarkerPosition(failed->mapTo(this, QPoint(0, 0))));
-    m_errorMarker->raise();
-    m_errorMarker->show();
+    m_marker->showAt(DetailsRules::errorMarkerPosition(failed->mapTo(this, QPoint(0, 0))));
     m_classError->setVisible(failure.classesNotEmpty);
-    m_blinkTimer->start();
     failed->setFocus();
     failed->selectAll();
 }
 
 void ShoDataTWL::clearFailure() {
-    m_blinkTimer->stop();
-    m_errorMarker->hide();
+    m_marker->stop();
     m_classError->hide();
-}
-
-void ShoDataTWL::toggleMarker() {
-    m_errorMarker->setHidden(!m_errorMarker->isHidden());
 }
 
 } // namespace twl

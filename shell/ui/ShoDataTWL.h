@@ -15,6 +15,8 @@ class QTimer;
 
 namespace twl {
 
+class BlinkingMarker;
+
 // Show Information: edits the one row of the open show's ShowData_tbl and the copy of it in
 // TWL_public. Shown modally from File > Show Information while a show is open.
 class ShoDataTWL : public QDialog {
@@ -37,15 +39,13 @@ private:
     void save(const DetailsRules::ShowBoxes& texts);
     void showFailure(const DetailsRules::Failure& failure);
     void clearFailure();
-    void toggleMarker();
 
     Services& m_services;
     std::array<QLineEdit*, DetailsRules::ShowBoxCount> m_boxes{};
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
-    QFrame* m_errorMarker = nullptr;
+    BlinkingMarker* m_marker = nullptr;
     QLabel* m_classError = nullptr;
-    QTimer* m_blinkTimer = nullptr;
 };
 
 } // namespace twl
