@@ -1,0 +1,348 @@
+#include "EditWinners.h"
+
+#include "classes/EndClassRun.h"
+#include "shell/TWL_public.h"
+#include "store/StoreError.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTimer>
+
+namespace twl {
+
+namespace {
+
+using store::RecordSetModel;
+
+const QString Title = QStringLiteral("Trotwell");
+const QString NoEntries = QStringLiteral("No entries found... aborting");
+
+// Sizes are given in twips; 15 twips make a pixel.
+int twips(int value) {
+    return qRound(value / 15.0);
+}
+
+enum GridColumn { SpacerColumn, NumberColumn, NameColumn, ClassColumn, PlaceColumn };
+
+constexpr int Margin = 12;
+constexpr int ListWidth = 64;
+constexpr int GridLeft = Margin + ListWidth + 16;
+constexpr int GridTop = 44;
+constexpr int GridHeight = 4300;
+constexpr int RowHeight = 300;
+constexpr int ScrollBarAllowance = 235;
+constexpr int ButtonWidth = 96;
+constexpr int ButtonHeight = 30;
+constexpr int KeysPictureSize = 44;
+
+// The place cell's editor: a centred line edit that reports the user's first change of its text.
+class PlaceDelegate : public QStyledItemDelegate {
+public:
+    PlaceDelegate(std::function<void()> textChanged, QObject* parent)
+        : QStyledItemDelegate(parent), m_textChanged(std::move(textChanged)) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex&) const override {
+        auto* editor = new QLineEdit(parent);
+        editor->setFrame(false);
+        editor->setAlignment(Qt::AlignCenter);
+        QObject::connect(editor, &QLineEdit::textEdited, editor,
+                         [callback = m_textChanged] { callback(); });
+        return editor;
+    }
+
+private:
+    std::function<void()> m_textChanged;
+};
+
+std::vector<RecordSetModel::Column> entryColumns() {
+    using Column = RecordSetModel::Column;
+    return {
+        Column{.editable = false},
+        Column{.field = QStringLiteral("Show Exh No"),
+               .caption = QStringLiteral("Exh. No."),
+               .alignment = Qt::AlignHCenter,
+               .editable = false},
+        Column{.field = QStringLiteral("Show Exh Nam"),
+               .caption = QStringLiteral("Exhibitor Name"),
+               .editable = false},
+        Column{.field = QStringLiteral("Class No"),
+               .caption = QStringLiteral("Class"),
+               .editable = false,
+               .hidden = true},
+        Column{.field = QStringLiteral("Place"),
+               .caption = QStringLiteral("Place"),
+               .alignment = Qt::AlignHCenter},
+    };
+}
+
+constexpr int ColumnTwips[] = {5, 750, 2985, 0, 750};
+
+QLabel* makeLabel(const QString& text, const QRect& geometry, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    return label;
+}
+
+} // namespace
+
+EditWinners::EditWinners(Services& services, QWidget* parent)
+    : QDialog(parent), m_services(services) {
+    setObjectName(QStringLiteral("EditWinners"));
+    setWindowTitle(QStringLiteral("Trotwell  [Edit Winners]"));
+    m_model = std::make_unique<RecordSetModel>(m_entries);
+    buildControls();
+    loadClassList();
+}
+
+EditWinners::~EditWinners() {
+    // The grid lets go of the model before the record set behind it goes.
+    m_grid->setModel(nullptr);
+}
+
+void EditWinners::buildControls() {
+    makeLabel(QStringLiteral("Select"), QRect(Margin, 4, ListWidth, 18), this)
+        ->setAlignment(Qt::AlignCenter);
+    makeLabel(QStringLiteral("Class"), QRect(Margin, 22, ListWidth, 18), this)
+        ->setAlignment(Qt::AlignCenter);
+    m_classList = new QListWidget(this);
+    m_classList->setObjectName(QStringLiteral("ClssLst"));
+    m_classList->setGeometry(Margin, GridTop, ListWidth, twips(GridHeight));
+    connect(m_classList, &QListWidget::currentTextChanged, this, &EditWinners::chooseClass);
+
+    makeLabel(QStringLiteral("This is class:"), QRect(GridLeft, 16, 90, 22), this);
+    m_classLabel = makeLabel(QStringLiteral("No."), QRect(GridLeft + 90, 16, 60, 22), this);
+    m_classLabel->setObjectName(QStringLiteral("L3"));
+    QFont bold = m_classLabel->font();
+    bold.setBold(true);
+    m_classLabel->setFont(bold);
+
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("Grid_3"));
+    m_grid->move(GridLeft, GridTop);
+    m_grid->horizontalHeader()->setMinimumSectionSize(0);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setMinimumSectionSize(0);
+    m_grid->verticalHeader()->setDefaultSectionSize(twips(RowHeight));
+    m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                            QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    auto* delegate = new PlaceDelegate([this] { cellTextChanged(); }, m_grid);
+    m_grid->setItemDelegate(delegate);
+    connect(delegate, &QAbstractItemDelegate::closeEditor, this, [this] { m_timer5->start(25); });
+    m_grid->installEventFilter(this);
+    m_model->setColumns(entryColumns());
+    m_model->setBeforeUpdate([](int, int column, const QVariant& value, QString* message) {
+        if (column != PlaceColumn || EndClassRun::placeAccepted(value.toString()))
+            return true;
+        *message = EndClassRun::PlaceRefused;
+        return false;
+    });
+    m_model->setAfterUpdate([this](int row, int) { saveAcceptedPlace(row); });
+    m_model->setRefusalHandler([this](const auto& refusal) { showRefusal(refusal); });
+    m_grid->setModel(m_model.get());
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { m_model->moveTo(current.row()); });
+
+    const int gridBottom = GridTop + twips(GridHeight);
+    buildKeysPicture();
+    int widest = twips(ScrollBarAllowance);
+    for (int width : ColumnTwips)
+        widest += twips(width);
+    const int right = GridLeft + widest + 2 * m_grid->frameWidth() + Margin;
+    m_doneBut = new QPushButton(QStringLiteral("&Done"), this);
+    m_doneBut->setObjectName(QStringLiteral("DoneBut"));
+    m_doneBut->setAutoDefault(false); // Enter belongs to the grid's cells
+    m_doneBut->setGeometry(right - Margin - ButtonWidth, gridBottom + Margin, ButtonWidth,
+                           ButtonHeight);
+    connect(m_doneBut, &QPushButton::clicked, this, &EditWinners::accept);
+    setFixedSize(right, gridBottom + 2 * Margin + KeysPictureSize);
+
+    m_timer5 = new QTimer(this);
+    m_timer5->setObjectName(QStringLiteral("Timer5"));
+    m_timer5->setSingleShot(true);
+    connect(m_timer5, &QTimer::timeout, this, [this] {
+        m_timer5->stop();
+        m_doneBut->setEnabled(true);
+    });
+}
+
+// Two key caps, Enter and Esc, with what they do beside them.
+void EditWinners::buildKeysPicture() {
+    const int top = GridTop + twips(GridHeight) + Margin;
+    QPixmap keys(KeysPictureSize, KeysPictureSize);
+    keys.fill(Qt::transparent);
+    {
+        QPainter painter(&keys);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QFont font = painter.font();
+        font.setPixelSize(9);
+        painter.setFont(font);
+        for (const auto& [y, caption] : {std::pair{1, "Enter"}, std::pair{23, "Esc"}}) {
+            const QRectF cap(1, y, 42, 20);
+            painter.setPen(QColor(96, 96, 96));
+            painter.setBrush(QColor(236, 236, 236));
+            painter.drawRoundedRect(cap, 3, 3);
+            painter.setPen(Qt::black);
+            painter.drawText(cap, Qt::AlignCenter, QString::fromLatin1(caption));
+        }
+    }
+    auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("KeysPicture"));
+    picture->setPixmap(keys);
+    picture->setGeometry(GridLeft, top, KeysPictureSize, KeysPictureSize);
+    makeLabel(QStringLiteral("Enter"), QRect(GridLeft + 52, top, 100, 22), this);
+    makeLabel(QStringLiteral("ESC to cancel"), QRect(GridLeft + 52, top + 22, 100, 22), this);
+}
+
+void EditWinners::loadClassList() {
+    TWL_public::DialogCancelled = false;
+    QStringList classes;
+    try {
+        store::RecordSet list;
+        list.open(QStringLiteral("SELECT [Class No] FROM EndClass_Q WHERE [Class No] < ") +
+                      QString::number(TWL_public::TotClassUsed + 1),
+                  TWL_public::ShowConnString);
+        for (list.moveFirst(); !list.eof(); list.moveNext())
+            classes << list.value(0).toText();
+    } catch (const store::StoreError& error) {
+        m_services.prompt.show(
+            Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
+            Prompt::Icon::Critical);
+        TWL_public::DialogCancelled = true;
+        return;
+    }
+    if (classes.isEmpty()) {
+        m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
+        TWL_public::DialogCancelled = true;
+        return;
+    }
+    m_classList->addItems(classes);
+    m_classList->setCurrentRow(0);
+}
+
+void EditWinners::chooseClass(const QString& classNumber) {
+    if (classNumber.isEmpty())
+        return;
+    try {
+        m_entries.open(QStringLiteral("SELECT [Show Exh No], [Show Exh Nam], [Class No], [Place] "
+                                      "FROM Entries_tbl WHERE [Class No] = ") +
+                           classNumber,
+                       TWL_public::ShowConnString);
+    } catch (const store::StoreError& error) {
+        m_entries.close();
+        m_services.prompt.show(
+            Title,
+            QStringLiteral("The entries of class %1 cannot be read.\n\n").arg(classNumber) +
+                error.message(),
+            Prompt::Icon::Critical);
+    }
+    if (m_entries.isOpen() && m_entries.recordCount() == 0) {
+        m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
+        TWL_public::DialogCancelled = true;
+    }
+    if (m_entries.isOpen())
+        m_entries.moveFirst();
+    m_classLabel->setText(classNumber);
+    m_model->reset();
+    applyGridLayout();
+    if (m_model->rowCount() > 0)
+        m_grid->setCurrentIndex(m_model->index(0, PlaceColumn));
+    m_timer5->start(25);
+    closeIfCancelled();
+}
+
+void EditWinners::applyGridLayout() {
+    int width = 2 * m_grid->frameWidth();
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        m_grid->setColumnWidth(column, twips(ColumnTwips[column]));
+        m_grid->setColumnHidden(column, m_model->isHidden(column));
+        width += m_grid->isColumnHidden(column) ? 0 : twips(ColumnTwips[column]);
+    }
+    const int height = twips(GridHeight);
+    const int rowsShown =
+        (height - 2 * m_grid->frameWidth() - m_grid->horizontalHeader()->sizeHint().height()) /
+        twips(RowHeight);
+    const bool scrolls = m_model->rowCount() > rowsShown;
+    if (scrolls)
+        width += std::max(twips(ScrollBarAllowance),
+                          style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid));
+    m_grid->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    m_grid->resize(width, height);
+}
+
+// Writes the accepted place (with anything else pending) and stays on the same entry.
+void EditWinners::saveAcceptedPlace(int row) {
+    const store::RecordSet::Bookmark kept = m_model->bookmarkAt(row);
+    m_entries.updateBatch();
+    m_entries.requery();
+    m_entries.setBookmark(kept);
+    m_timer5->start(25);
+    applyGridLayout();
+}
+
+void EditWinners::showRefusal(const RecordSetModel::Refusal& refusal) {
+    if (refusal.reason == RecordSetModel::Refusal::Reason::WriteFailed) {
+        m_services.prompt.show(Title,
+                               QStringLiteral("The place could not be written to the show file "
+                                              "and has been taken back.\n\n") +
+                                   refusal.message,
+                               Prompt::Icon::Critical);
+        return;
+    }
+    m_services.prompt.show(Title, EndClassRun::PlaceRefused, Prompt::Icon::Exclamation);
+}
+
+void EditWinners::cellTextChanged() {
+    m_timer5->stop();
+    m_doneBut->setEnabled(false);
+}
+
+bool EditWinners::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_grid && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Esc belongs to the grid; it never closes the screen.
+        m_timer5->start(25);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void EditWinners::mouseReleaseEvent(QMouseEvent* event) {
+    m_timer5->start(25);
+    QDialog::mouseReleaseEvent(event);
+}
+
+void EditWinners::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    closeIfCancelled();
+}
+
+// Nothing to place: the screen closes as soon as it is shown.
+void EditWinners::closeIfCancelled() {
+    if (TWL_public::DialogCancelled && isVisible())
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible())
+                accept();
+        });
+}
+
+// Nothing is written at close: every accepted place was written when it was accepted.
+void EditWinners::done(int result) {
+    m_entries.close();
+    m_model->reset();
+    QDialog::done(result);
+}
+
+} // namespace twl

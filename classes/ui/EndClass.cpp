@@ -1,0 +1,244 @@
+#include "EndClass.h"
+
+#include "classes/EndClassWriter.h"
+#include "shell/TWL_public.h"
+#include "store/RecordSet.h"
+#include "store/StoreError.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+namespace twl {
+
+namespace {
+
+const QString Title = QStringLiteral("Trotwell");
+const QString NoEntries = QStringLiteral("No entries found... aborting");
+
+constexpr int Margin = 12;
+constexpr int ListWidth = 64;
+constexpr int ListTop = 44;
+constexpr int ListHeight = 250;
+constexpr int InfoLeft = Margin + ListWidth + 20;
+constexpr int InfoWidth = 400;
+constexpr int ButtonWidth = 130;
+constexpr int ButtonHeight = 30;
+
+// ALT with no other modifier, or ALT itself: some platforms report the ALT key's own press
+// without its modifier.
+bool isSafetyKey(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::AltModifier)
+        return true;
+    return event.key() == Qt::Key_Alt && modifiers == Qt::NoModifier;
+}
+
+QLabel* makeLabel(const QString& text, const QRect& geometry, QWidget* parent,
+                  Qt::Alignment alignment = Qt::AlignLeft) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    return label;
+}
+
+} // namespace
+
+EndClass::EndClass(Services& services, QWidget* parent) : QDialog(parent), m_services(services) {
+    setObjectName(QStringLiteral("EndClass"));
+    setWindowTitle(QStringLiteral("Trotwell  [End Class]"));
+    buildControls();
+    loadClassList();
+    // The screen sees every key before its controls do.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+EndClass::~EndClass() = default;
+
+void EndClass::buildControls() {
+    makeLabel(QStringLiteral("Select"), QRect(Margin, 4, ListWidth, 18), this, Qt::AlignHCenter);
+    makeLabel(QStringLiteral("Class"), QRect(Margin, 22, ListWidth, 18), this, Qt::AlignHCenter);
+    m_classList = new QListWidget(this);
+    m_classList->setObjectName(QStringLiteral("ClssLst"));
+    m_classList->setGeometry(Margin, ListTop, ListWidth, ListHeight);
+    connect(m_classList, &QListWidget::currentTextChanged, this, &EndClass::chooseClass);
+
+    QFont bold = font();
+    bold.setBold(true);
+    makeLabel(QStringLiteral("Class:"), QRect(InfoLeft, ListTop, 50, 22), this);
+    m_numberLabel = makeLabel(QString(), QRect(InfoLeft + 50, ListTop, 60, 22), this);
+    m_numberLabel->setObjectName(QStringLiteral("Label2_1"));
+    makeLabel(QStringLiteral("Winners"), QRect(InfoLeft + 150, ListTop, 60, 22), this);
+    m_winnersLabel = makeLabel(QString(), QRect(InfoLeft + 210, ListTop, 60, 22), this);
+    m_winnersLabel->setObjectName(QStringLiteral("Label2_2"));
+    m_nameLabel = makeLabel(QString(), QRect(InfoLeft, ListTop + 26, InfoWidth, 22), this);
+    m_nameLabel->setObjectName(QStringLiteral("Label2_0"));
+    for (QLabel* label : {m_numberLabel, m_winnersLabel, m_nameLabel})
+        label->setFont(bold);
+    buildInformation();
+
+    const int buttonsTop = ListTop + ListHeight - ButtonHeight;
+    m_endClss = new QPushButton(QStringLiteral("&End This Class"), this);
+    m_endClss->setObjectName(QStringLiteral("EndClss"));
+    m_endClss->setGeometry(InfoLeft, buttonsTop, ButtonWidth, ButtonHeight);
+    m_endClss->setEnabled(false);
+    m_endClss->setAutoDefault(false);
+    connect(m_endClss, &QPushButton::clicked, this, &EndClass::endThisClass);
+    m_canBut = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_canBut->setObjectName(QStringLiteral("CanBut"));
+    m_canBut->setGeometry(InfoLeft + InfoWidth - ButtonWidth, buttonsTop, ButtonWidth,
+                          ButtonHeight);
+    m_canBut->setAutoDefault(false);
+    connect(m_canBut, &QPushButton::clicked, this, &EndClass::reject);
+    setFixedSize(InfoLeft + InfoWidth + Margin, ListTop + ListHeight + Margin);
+
+    m_timer7 = new QTimer(this);
+    m_timer7->setObjectName(QStringLiteral("Timer7"));
+    m_timer7->setSingleShot(true);
+    // Once the choice has settled, the keyboard is back on the class list.
+    connect(m_timer7, &QTimer::timeout, this, [this] {
+        m_timer7->stop();
+        m_classList->setFocus();
+    });
+}
+
+void EndClass::buildInformation() {
+    int top = ListTop + 64;
+    for (const char* text :
+         {"You cannot add or delete exhibitors after ending a class.",
+          "Points and payouts will be calculated and added to the member's "
+          "database.",
+          "Selecting 'End This Class' will end the class for this show.  ",
+          " If you want to end this class,", "Press  ALT and click End This Class."}) {
+        QLabel* label =
+            makeLabel(QString::fromLatin1(text), QRect(InfoLeft, top, InfoWidth, 30), this);
+        label->setWordWrap(true);
+        top += 30;
+    }
+}
+
+void EndClass::loadClassList() {
+    TWL_public::DialogCancelled = false;
+    m_classNumber = QStringLiteral("0");
+    QStringList classes;
+    try {
+        store::RecordSet list;
+        list.open(QStringLiteral("SELECT * FROM EndClass_Q WHERE [Class No] < ") +
+                      QString::number(TWL_public::TotClassUsed + 1),
+                  TWL_public::ShowConnString);
+        for (list.moveFirst(); !list.eof(); list.moveNext())
+            classes << list.value(QStringLiteral("Class No")).toText();
+    } catch (const store::StoreError& error) {
+        m_services.prompt.show(
+            Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
+            Prompt::Icon::Critical);
+        TWL_public::DialogCancelled = true;
+        return;
+    }
+    if (classes.isEmpty()) {
+        m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
+        TWL_public::DialogCancelled = true;
+        return;
+    }
+    prepareWriter();
+    m_classList->addItems(classes);
+    m_classList->setCurrentRow(0);
+}
+
+// A writer that cannot be made now is tried again at the click, which reports why.
+void EndClass::prepareWriter() {
+    try {
+        m_writer =
+            std::make_unique<EndClassWriter>(TWL_public::ShowConnString, TWL_public::OrgConnString);
+    } catch (const EndClassWriter::Failure&) {
+        m_writer.reset();
+    }
+}
+
+void EndClass::chooseClass(const QString& classNumber) {
+    if (classNumber.isEmpty())
+        return;
+    m_classNumber = classNumber;
+    try {
+        store::RecordSet row;
+        row.open(QStringLiteral("SELECT [Class No], [Class Name] FROM Class_tbl WHERE "
+                                "[Class No] = ") +
+                     classNumber,
+                 TWL_public::ShowConnString);
+        m_nameLabel->setText(row.eof() ? QString()
+                                       : row.value(QStringLiteral("Class Name")).toText());
+        m_numberLabel->setText(classNumber);
+        store::RecordSet winners;
+        winners.open(QStringLiteral("SELECT [Place] FROM Entries_tbl Where [Class No] = ") +
+                         classNumber + QStringLiteral(" And [Place] > 0"),
+                     TWL_public::ShowConnString);
+        m_winnersLabel->setText(QString::number(winners.recordCount()));
+    } catch (const store::StoreError& error) {
+        m_services.prompt.show(Title,
+                               QStringLiteral("Class %1 cannot be read.\n\n").arg(classNumber) +
+                                   error.message(),
+                               Prompt::Icon::Critical);
+    }
+    m_timer7->start(25);
+}
+
+void EndClass::endThisClass() {
+    if (m_classNumber == QLatin1String("0"))
+        return;
+    try {
+        if (!m_writer)
+            m_writer = std::make_unique<EndClassWriter>(TWL_public::ShowConnString,
+                                                        TWL_public::OrgConnString);
+        const EndClassWriter::Outcome outcome =
+            m_writer->run({m_classNumber,
+                           {TWL_public::IsPrcnt, TWL_public::CutOff, TWL_public::MinMultiP},
+                           TWL_public::AppFolder,
+                           TWL_public::DateOfEvent});
+        if (!outcome.logError.isEmpty())
+            m_services.prompt.show(
+                Title,
+                QStringLiteral("Class %1 has been ended, but its class log \"%2\" could not be "
+                               "written.\n\n%3")
+                    .arg(m_classNumber, outcome.logFile, outcome.logError),
+                Prompt::Icon::Exclamation);
+    } catch (const EndClassWriter::Failure& failure) {
+        m_services.prompt.show(Title,
+                               QStringLiteral("Class %1 could not be ended. Nothing has been "
+                                              "changed.\n\n%2")
+                                   .arg(m_classNumber, failure.reason()),
+                               Prompt::Icon::Critical);
+        return;
+    }
+    accept();
+}
+
+bool EndClass::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && isSafetyKey(*static_cast<QKeyEvent*>(event)))
+        m_endClss->setEnabled(true); // and it stays enabled for the rest of the screen's life
+    return QDialog::eventFilter(watched, event);
+}
+
+void EndClass::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    closeIfCancelled();
+}
+
+// Nothing can be ended: the screen closes as soon as it is shown.
+void EndClass::closeIfCancelled() {
+    if (TWL_public::DialogCancelled && isVisible())
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible())
+                reject();
+        });
+}
+
+void EndClass::done(int result) {
+    m_writer.reset(); // the organisation file is detached from the show's connection
+    QDialog::done(result);
+}
+
+} // namespace twl
