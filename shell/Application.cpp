@@ -1,6 +1,13 @@
 #include "Application.h"
 
 #include "TWL_public.h"
+#include "classes/ui/EditClasses.h"
+#include "classes/ui/EditWinners.h"
+#include "classes/ui/EndClass.h"
+#include "classes/ui/PayOutFrm.h"
+#include "classes/ui/PointForm.h"
+#include "entries/ui/EntryScreen.h"
+#include "members/ui/MemForm.h"
 #include "ui/AboutTWL.h"
 #include "ui/BadRes.h"
 #include "ui/MainTWL.h"
@@ -48,33 +55,34 @@ bool Application::start() {
 
     m_window = std::make_unique<MainTWL>(m_services);
     m_showFiles = std::make_unique<ShowFileCommands>(*m_window, m_sources);
-    connectCommands();
+    // The entry form and the entry lists, inside the main window (which owns them).
+    m_entries = new EntryScreen(*m_window, m_sources, m_window.get());
+    m_showFiles->setEntryListHooks({[this] { m_entries->sortAndRefresh(); },
+                                    [this] { m_entries->calEntries(); },
+                                    [this] { m_entries->clearEntryForm(); },
+                                    [this] { return m_entries->entryCount(); }});
+    connectFrame();
+    connectShowCommands();
+    connectDialogs();
     m_window->show();
     return true;
 }
 
-void Application::connectCommands() {
+void Application::onCommand(const char* item, std::function<void()> command) {
+    connect(m_window->command(QLatin1String(item)), &QAction::triggered, this,
+            std::move(command));
+}
+
+void Application::connectFrame() {
     MainTWL* window = m_window.get();
     connect(window, &MainTWL::unloading, this, &Application::onUnloading);
-    ShowFileCommands* files = m_showFiles.get();
-    connect(window->command(QStringLiteral("mnuNewShow")), &QAction::triggered, files,
-            &ShowFileCommands::newShow);
-    connect(window->command(QStringLiteral("mnuOpenShow")), &QAction::triggered, files,
-            &ShowFileCommands::openShow);
-    connect(window->command(QStringLiteral("mnuCloseShow")), &QAction::triggered, files,
-            &ShowFileCommands::closeShow);
-    connect(window->command(QStringLiteral("mnuCompact")), &QAction::triggered, files,
-            &ShowFileCommands::compactShow);
-    connect(window->command(QStringLiteral("mnuAbout")), &QAction::triggered, this,
-            &Application::showAbout);
-    connect(window->command(QStringLiteral("mnuShowInfo")), &QAction::triggered, this, [this] {
-        ShoDataTWL dialog(m_services, m_window.get());
-        dialog.exec();
+    // A toolbar button does what its menu item does.
+    connect(window, &MainTWL::commandRequested, this, [window](const QString& key) {
+        const ToolbarButton* button = toolbarButtonFor(key);
+        if (QAction* item = button ? window->command(QLatin1String(button->menuItem)) : nullptr)
+            item->trigger();
     });
-    connect(window->command(QStringLiteral("mnuOrgData")), &QAction::triggered, this, [this] {
-        OrgDataTWL dialog(m_services, m_window.get());
-        dialog.exec();
-    });
+    connect(window, &MainTWL::sortRequested, m_entries, &EntryScreen::sortAndRefresh);
 
     // PriAdo is shown as the entry list's navigation bar.
     const MainTWL::NavigationBar& bar = window->navigationBar();
@@ -86,6 +94,47 @@ void Application::connectCommands() {
     connect(priAdo, &store::DataSource::captionChanged, bar.caption, &QLabel::setText);
 }
 
+void Application::connectShowCommands() {
+    ShowFileCommands* files = m_showFiles.get();
+    onCommand("mnuNewShow", [files] { files->newShow(); });
+    onCommand("mnuOpenShow", [files] { files->openShow(); });
+    onCommand("mnuCloseShow", [files] { files->closeShow(); });
+    onCommand("mnuCompact", [files] { files->compactShow(); });
+    onCommand("mnuEditEnterExh", [this] { m_entries->beginAdding(); });
+}
+
+void Application::connectDialogs() {
+    onCommand("mnuAbout", [this] { runDialog<AboutTWL>(); });
+    onCommand("mnuShowInfo", [this] { runDialog<ShoDataTWL>(m_services); });
+    onCommand("mnuOrgData", [this] { runDialog<OrgDataTWL>(m_services); });
+    onCommand("mnuToolsClasses", [this] { runDialog<EditClasses>(m_services); });
+    onCommand("mnuToolsWinners", [this] {
+        runDialog<EditWinners>(m_services);
+        m_entries->sortAndRefresh(); // the form shows the new placings
+    });
+    onCommand("mnuToolsEnd", [this] {
+        m_entries->setBlinking(false);
+        runDialog<EndClass>(m_services);
+        m_entries->setBlinking(true);
+        m_entries->sortAndRefresh(); // points of the ended class
+    });
+    // The sort marker is hidden while the organisation's own dialogs are open.
+    onCommand("mnuOrgMembership", [this] { runWithoutSortMarker<MemForm>(); });
+    onCommand("mnuOrgCfgPoints", [this] { runWithoutSortMarker<PointForm>(); });
+    onCommand("mnuOrgCfgPayout", [this] { runWithoutSortMarker<PayOutFrm>(); });
+}
+
+template <typename Dialog, typename... Args> void Application::runDialog(Args&... args) {
+    Dialog dialog(args..., m_window.get());
+    dialog.exec();
+}
+
+template <typename Dialog> void Application::runWithoutSortMarker() {
+    m_window->setSortIndicatorVisible(false);
+    runDialog<Dialog>(m_services);
+    m_window->setSortIndicatorVisible(true);
+}
+
 void Application::bringForward() {
     // Only a window that still has its design title is found: with a show open the title
     // carries the show's path.
@@ -95,11 +144,6 @@ void Application::bringForward() {
         m_window->showNormal();
     m_window->raise();
     m_window->activateWindow();
-}
-
-void Application::showAbout() {
-    AboutTWL about(m_window.get());
-    about.exec();
 }
 
 void Application::onUnloading() {

@@ -10,10 +10,12 @@
 #include "store/DataSource.h"
 
 #include <QObject>
+#include <functional>
 #include <memory>
 
 namespace twl {
 
+class EntryScreen;
 class MainTWL;
 
 // The running program: one instance per program folder, its main window and its exit steps.
@@ -37,8 +39,13 @@ public:
 private:
     void bringForward();
     void onUnloading();
-    void connectCommands();
-    void showAbout();
+    void connectFrame();
+    void connectShowCommands();
+    void connectDialogs();
+    void onCommand(const char* item, std::function<void()> command);
+    // Runs a modal dialog over the main window.
+    template <typename Dialog, typename... Args> void runDialog(Args&... args);
+    template <typename Dialog> void runWithoutSortMarker();
 
     Services& m_services;
     QString m_programFolder;
@@ -49,6 +56,7 @@ private:
     Startup m_startup;
     std::unique_ptr<MainTWL> m_window;
     std::unique_ptr<ShowFileCommands> m_showFiles;
+    EntryScreen* m_entries = nullptr; // owned by the main window
 };
 
 } // namespace twl

@@ -175,8 +175,13 @@ void ShowFileCommands::openShow() {
     pointDataSourcesAtShow();
 
     m_window.setSortKeyIndex(1);
-    // Until the entry list is built the entries rules take every show as one without entries.
-    m_window.applyShowState(ShowState::ShowNoEntries, true);
+    if (m_entryLists.sortAndRefresh)
+        m_entryLists.sortAndRefresh();
+    if (m_entryLists.calEntries)
+        m_entryLists.calEntries();
+    const bool hasEntries = m_entryLists.entryCount && m_entryLists.entryCount() > 0;
+    m_window.applyShowState(hasEntries ? ShowState::ShowWithEntries : ShowState::ShowNoEntries,
+                            true);
     LastClassPrinted = 0;
     try {
         store::clearWorkTable(ShowPath, DbPassword, QStringLiteral("Exh2Prnt_tbl"));
@@ -206,6 +211,8 @@ void ShowFileCommands::closeShow() {
         if (auto* list = m_window.findChild<QListWidget*>(QLatin1String(name)))
             list->clear();
     }
+    if (m_entryLists.clearEntryForm)
+        m_entryLists.clearEntryForm();
     {
         SuppressDataEvents suppress(m_sources);
         m_sources.priAdo.closeRecordSet();

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 namespace twl {
 
@@ -18,7 +19,18 @@ QString normaliseShowFileName(const QString& chosen);
 class ShowFileCommands : public QObject {
     Q_OBJECT
 public:
+    // What Open and Close ask of the entry screen; an unset hook is skipped (Open then takes
+    // the show as one without entries).
+    struct EntryListHooks {
+        std::function<void()> sortAndRefresh;
+        std::function<void()> calEntries;
+        std::function<void()> clearEntryForm; // ShowEntryFields(0), EnableEntryFields(false)
+        std::function<int()> entryCount;
+    };
+
     ShowFileCommands(MainTWL& window, MainDataSources& sources, QObject* parent = nullptr);
+
+    void setEntryListHooks(EntryListHooks hooks) { m_entryLists = std::move(hooks); }
 
     void newShow();
     void openShow();
@@ -39,6 +51,7 @@ private:
 
     MainTWL& m_window;
     MainDataSources& m_sources;
+    EntryListHooks m_entryLists;
 };
 
 } // namespace twl

@@ -1,0 +1,234 @@
+// The entry screen on a show of 150 classes and 10,000 entries: the whole add cycle (OK with
+// one class: validation, the batch write, the Cancel routine with SortAndRefresh, CalEntries),
+// a View sort change, and moving to the next record (fields, Grid_E, class name). The program
+// is started once with the show open; each iteration's own time is kept, and the median, the
+// 90th percentile and the spread of those times are reported beside Google Benchmark's mean.
+
+#include "BenchFolder.h"
+#include "DataPassword.h"
+#include "SampleData.h"
+#include "entries/ui/EntryScreen.h"
+#include "shell/Application.h"
+#include "shell/DisplayModes.h"
+#include "shell/ShowFileCommands.h"
+#include "shell/TWL_public.h"
+#include "shell/ui/MainTWL.h"
+#include "store/Connection.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <numeric>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+constexpr int SampleEntries = 10000;
+constexpr int SampleExhibitors = 1500;
+
+// Start-up goes on without asking: the display offers 800 x 600.
+class ReadyDisplay : public twl::DisplayModes {
+public:
+    std::optional<twl::DisplayMode> storedMode() override {
+        return twl::DisplayMode{1024, 768, 32, 60};
+    }
+    std::optional<twl::DisplayMode> mode(int index) override {
+        if (index == 0)
+            return twl::DisplayMode{800, 600, 32, 60};
+        return std::nullopt;
+    }
+    bool change(int, int, int) override { return true; }
+};
+
+void drainEvents() {
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    do {
+        QCoreApplication::sendPostedEvents();
+    } while (dispatcher->processEvents(QEventLoop::AllEvents));
+}
+
+struct EntryBench {
+    BenchFolder folder;
+    QString show;
+    twl::ScriptedPrompt prompt;
+    twl::ScriptedFileChooser files;
+    twl::FixedClock clock{QDate(2026, 4, 18)};
+    twl::Services services{prompt, files, clock};
+    std::unique_ptr<twl::Application> program;
+    twl::EntryScreen* screen = nullptr;
+    int added = 0;
+
+    EntryBench() {
+        show = folder.file(QStringLiteral("Spring.twl"));
+        sample::ShowSample sample;
+        sample.entries = SampleEntries;
+        sample.exhibitors = SampleExhibitors;
+        if (!sample::writeSampleShow(folder.file(QStringLiteral("Base.dat")), show,
+                                     dataFilePassword(), sample))
+            throw std::runtime_error("cannot write the sample show");
+        store::releaseAllConnections();
+        program = std::make_unique<twl::Application>(services, folder.path());
+        program->setDisplay(std::make_unique<ReadyDisplay>(),
+                            [](const twl::DisplayMode&) { return true; });
+        if (!program->start())
+            throw std::runtime_error("the program did not start");
+        TWL_public::RequestedPath = show;
+        program->showFiles()->openShow();
+        drainEvents();
+        screen = program->mainWindow()->findChild<twl::EntryScreen*>();
+        if (!screen || screen->entryCount() != SampleEntries)
+            throw std::runtime_error("the sample show did not open with its entries");
+    }
+    ~EntryBench() {
+        program.reset();
+        store::releaseAllConnections();
+    }
+};
+
+// Per-iteration times in milliseconds, reported as counters.
+class Samples {
+public:
+    template <typename Work> void time(benchmark::State& state, Work work) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(elapsed.count());
+        m_ms.push_back(elapsed.count() * 1000.0);
+    }
+    void report(benchmark::State& state) {
+        if (m_ms.empty())
+            return;
+        std::vector<double> sorted = m_ms;
+        std::sort(sorted.begin(), sorted.end());
+        const auto at = [&](double q) {
+            return sorted[std::size_t(q * double(sorted.size() - 1))];
+        };
+        const double mean = std::accumulate(sorted.begin(), sorted.end(), 0.0) / sorted.size();
+        double variance = 0;
+        for (double ms : sorted)
+            variance += (ms - mean) * (ms - mean);
+        const double deviation = std::sqrt(variance / sorted.size());
+        state.counters["median_ms"] = at(0.5);
+        state.counters["p10_ms"] = at(0.1);
+        state.counters["p90_ms"] = at(0.9);
+        state.counters["cv_pct"] = mean > 0 ? 100.0 * deviation / mean : 0;
+    }
+
+private:
+    std::vector<double> m_ms;
+};
+
+void addCycle(benchmark::State& state, EntryBench& f) {
+    try {
+        twl::EntryForm& form = f.screen->form();
+        Samples samples;
+        for (auto _ : state) {
+            // Typing is the user's time: the form is filled untimed.
+            f.screen->beginAdding();
+            const int n = f.added++;
+            const QStringList texts{QString::number(2000 + n % 30000),
+                                    "Bench Horse",
+                                    "Bench Rider",
+                                    "R-1",
+                                    QString::number(1 + n % 150),
+                                    "",
+                                    "",
+                                    "Bench Owner",
+                                    "TX",
+                                    "",
+                                    "",
+                                    "",
+                                    ""};
+            for (int i = 0; i < texts.size(); ++i)
+                form.setText(i, texts[i]);
+            drainEvents();
+            samples.time(state, [&] { f.screen->commands().accept(); });
+            if (!f.program->mainWindow()->lastActionLabel()->text().contains("was added"))
+                throw std::runtime_error("the entry was not added");
+            drainEvents();
+        }
+        samples.report(state);
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
+}
+
+void sortChange(benchmark::State& state, EntryBench& f) {
+    try {
+        QAction* item = f.program->mainWindow()->command(
+            QString::fromLatin1(state.range(0) == 1 ? "mnuViewSortClass" : "mnuViewSortExhNa"));
+        Samples samples;
+        for (auto _ : state) {
+            samples.time(state, [&] { item->trigger(); });
+            drainEvents();
+        }
+        samples.report(state);
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
+}
+
+void nextRecord(benchmark::State& state, EntryBench& f) {
+    try {
+        store::DataSource& priAdo = f.program->dataSources().priAdo;
+        Samples samples;
+        for (auto _ : state) {
+            if (priAdo.recordSet().absolutePosition() >= priAdo.recordSet().recordCount())
+                priAdo.moveFirst();
+            samples.time(state, [&] { priAdo.moveNext(); });
+            drainEvents();
+        }
+        if (f.program->mainWindow()->findChild<QLineEdit*>("TXT1_0")->text().isEmpty())
+            throw std::runtime_error("the form shows no entry");
+        samples.report(state);
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    std::unique_ptr<EntryBench> bench;
+    try {
+        bench = std::make_unique<EntryBench>();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_entries: %s\n", error.what());
+        return 1;
+    }
+    EntryBench& f = *bench;
+    benchmark::RegisterBenchmark("BM_AddCycle", [&f](benchmark::State& s) { addCycle(s, f); })
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime()
+        ->Iterations(60);
+    benchmark::RegisterBenchmark("BM_SortChange", [&f](benchmark::State& s) { sortChange(s, f); })
+        ->Arg(1)
+        ->Arg(3)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime()
+        ->Iterations(60);
+    benchmark::RegisterBenchmark("BM_NextRecord", [&f](benchmark::State& s) { nextRecord(s, f); })
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime()
+        ->Iterations(500);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    bench.reset();
+    return 0;
+}

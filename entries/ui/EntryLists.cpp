@@ -1,0 +1,463 @@
+#include "EntryLists.h"
+
+#include "BusyCursor.h"
+#include "EntryForm.h"
+#include "entries/EntryRules.h"
+#include "entries/ShowEntryData.h"
+#include "shell/MainDataSources.h"
+#include "shell/MainWindowFrame.h"
+#include "shell/Services.h"
+#include "shell/SortKeys.h"
+#include "shell/TWL_public.h"
+#include "store/StoreError.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+
+#include <map>
+
+namespace twl {
+
+namespace {
+
+const QString ExhibitorListSql =
+    QStringLiteral("Select [Show Exh Nam], [Class No], [Reg No], [Horse Name], [Place],"
+                   "[Show Exh No] FROM Entries_tbl");
+const QString ClassCountSql =
+    QStringLiteral("SELECT [Class No], Count(*) AS ClassEntries FROM Entries_tbl "
+                   "GROUP BY [Class No]");
+constexpr int ClickDelayMs = 10;
+// `Grid_E`'s columns in the query's order, with their widths in twips; the last two are hidden.
+constexpr std::array<std::pair<const char*, const char*>, 6> GridColumns{{
+    {"Show Exh Nam", "Exhibitor Name"},
+    {"Class No", "Class"},
+    {"Reg No", "Reg Number"},
+    {"Horse Name", "Horse Name"},
+    {"Place", "Place"},
+    {"Show Exh No", "Show Exh No"},
+}};
+constexpr std::array<int, 6> GridColumnTwips{2000, 550, 1150, 2400, 0, 0};
+constexpr int GridClassColumn = 1;
+
+// A value as filter-language text.
+QString filterLiteral(const store::Value& value) {
+    if (value.isNull())
+        return QStringLiteral("Null");
+    if (value.isNumeric())
+        return numberLiteral(value.toDouble());
+    return quotedLiteral(value.toText());
+}
+
+// Sets a flag for as long as it lives and puts the old value back.
+class FlagScope {
+public:
+    FlagScope(bool& flag, bool value) : m_flag(flag), m_was(flag) { flag = value; }
+    ~FlagScope() { m_flag = m_was; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& m_flag;
+    bool m_was;
+};
+
+} // namespace
+
+EntryLists::EntryLists(MainWindowFrame& frame, MainDataSources& sources, EntryForm& form,
+                       EntryState& state, QObject* parent)
+    : QObject(parent), m_frame(frame), m_sources(sources), m_form(form), m_state(state),
+      m_gridModel(sources.secAdo.recordSet()) {
+    setObjectName(QStringLiteral("EntryLists"));
+    QWidget& window = frame.window();
+    m_grid = window.findChild<QTableView*>(QStringLiteral("Grid_E"));
+    m_recordCount = window.findChild<QLabel*>(QStringLiteral("ExhRecCnt"));
+    m_classId = window.findChild<QLineEdit*>(QStringLiteral("clID"));
+    m_className = window.findChild<QLabel*>(QStringLiteral("CDbx"));
+    m_totalEntries = window.findChild<QLabel*>(QStringLiteral("TotEn"));
+    m_classesUsed = window.findChild<QLabel*>(QStringLiteral("TotClsUsd"));
+    m_average = window.findChild<QLabel*>(QStringLiteral("AveCls"));
+    for (int k = 0; k < ClassListCount; ++k) {
+        m_classLists[std::size_t(k)] =
+            window.findChild<QListWidget*>(QStringLiteral("T1_%1").arg(k));
+        m_countLists[std::size_t(k)] =
+            window.findChild<QListWidget*>(QStringLiteral("L_%1").arg(k + 1));
+    }
+
+    std::vector<store::RecordSetModel::Column> columns;
+    for (const auto& [field, caption] : GridColumns) {
+        store::RecordSetModel::Column column;
+        column.field = QString::fromLatin1(field);
+        column.caption = QString::fromLatin1(caption);
+        column.editable = false;
+        columns.push_back(column);
+    }
+    m_gridModel.setColumns(std::move(columns));
+    if (m_grid) {
+        m_grid->setModel(&m_gridModel);
+        m_grid->viewport()->installEventFilter(this);
+    }
+
+    m_clickTimer = new QTimer(this);
+    m_clickTimer->setObjectName(QStringLiteral("ClickTimer"));
+    m_clickTimer->setSingleShot(true);
+    m_clickTimer->setInterval(ClickDelayMs);
+    connect(m_clickTimer, &QTimer::timeout, this, &EntryLists::onClickTimer);
+
+    connect(&sources.priAdo, &store::DataSource::refreshed, this,
+            &EntryLists::rememberEntryListRead);
+    connect(&sources.priAdo, &store::DataSource::moveComplete, this, &EntryLists::onEntryListMoved);
+    connect(&sources.secAdo, &store::DataSource::moveComplete, this,
+            &EntryLists::onExhibitorListMoved);
+    if (m_classId)
+        connect(m_classId, &QLineEdit::returnPressed, this, &EntryLists::showClassName);
+
+    fillClassNumberLists();
+    linkClassLists();
+}
+
+// ---- the entry list ----
+
+void EntryLists::sortAndRefresh() {
+    BusyCursor busy;
+    m_state.sorting = true;
+    store::DataSource& priAdo = m_sources.priAdo;
+    try {
+        // Reading 10,000 rows again when nothing was written since they were read would
+        // give the same rows in the same order.
+        if (!entryListUnchanged())
+            priAdo.refresh();
+    } catch (const store::StoreError&) {
+        // A list that cannot be read counts as one without entries.
+    }
+    store::RecordSet& entries = priAdo.recordSet();
+    m_state.entryCount = entries.isOpen() ? entries.recordCount() : 0;
+    if (entries.isOpen()) {
+        FlagScope filling(m_state.fillingFields, true);
+        m_form.setFieldLimits(entries);
+    }
+    if (m_state.entryCount == 0) {
+        m_frame.applyShowState(ShowState::ShowNoEntries);
+        m_form.showEntryFields(0);
+        m_form.enableEntryFields(false);
+        return;
+    }
+    m_frame.applyShowState(ShowState::ShowWithEntries);
+    m_form.enableEntryFields(true);
+    const int key = m_frame.sortKeyIndex();
+    entries.moveFirst();
+    try {
+        entries.setSort(sortField(key));
+    } catch (const store::StoreError&) {
+        // An unknown sort field leaves the table order.
+    }
+    m_frame.setSortIndicatorRow(sortLabelRow(key));
+    m_state.sorting = false;
+    if (m_state.lastBookmark == store::RecordSet::NoBookmark ||
+        !entries.setBookmark(m_state.lastBookmark))
+        entries.moveFirst();
+    emit priAdo.moveComplete();
+}
+
+void EntryLists::rememberEntryListRead() {
+    m_lastRead.reset();
+    const store::DataSource& priAdo = m_sources.priAdo;
+    if (!priAdo.recordSet().isOpen())
+        return;
+    try {
+        m_lastRead = EntryListRead{priAdo.recordSource(), priAdo.connectionText(),
+                                   changeMark(priAdo.connectionText())};
+    } catch (const store::StoreError&) {
+    }
+}
+
+bool EntryLists::entryListUnchanged() {
+    const store::DataSource& priAdo = m_sources.priAdo;
+    const store::RecordSet& entries = priAdo.recordSet();
+    if (!m_lastRead || !entries.isOpen() || entries.hasPendingChanges() ||
+        !entries.filter().isEmpty() || m_lastRead->source != priAdo.recordSource() ||
+        m_lastRead->connectionText != priAdo.connectionText() ||
+        entries.connectionText() != priAdo.connectionText())
+        return false;
+    try {
+        return m_lastRead->mark.sameAs(changeMark(priAdo.connectionText()));
+    } catch (const store::StoreError&) {
+        return false;
+    }
+}
+
+void EntryLists::onEntryListMoved() {
+    if (m_state.sorting || TWL_public::Printing || m_state.movingRecord || m_state.addingRecord)
+        return;
+    BusyCursor busy;
+    store::DataSource& priAdo = m_sources.priAdo;
+    store::RecordSet& entries = priAdo.recordSet();
+    if (!entries.isOpen() || entries.recordCount() == 0)
+        return;
+    FlagScope moving(m_state.movingRecord, true);
+    if (entries.eof())
+        entries.moveLast();
+    else if (entries.bof())
+        entries.moveFirst();
+    try {
+        refreshExhibitorList(entries.value(QStringLiteral("Show Exh No")));
+    } catch (const store::StoreError&) {
+        // The grid keeps what it showed.
+    }
+    priAdo.setCaption(recordCaption(entries.absolutePosition(), entries.recordCount()));
+    m_form.showEntryFields(1, &entries);
+    if (m_classId) {
+        m_classId->setText(m_form.text(ClassNoField));
+        showClassName();
+    }
+}
+
+void EntryLists::refreshExhibitorList(const store::Value& exhibitorNo) {
+    store::DataSource& secAdo = m_sources.secAdo;
+    if (secAdo.recordSource().isEmpty())
+        return;
+    {
+        FlagScope refreshing(m_state.refreshingExhibitorList, true);
+        // Only the exhibitor's rows are read: the filter below then keeps all of them.
+        const QString where = exhibitorNo.isNull() ? QStringLiteral(" WHERE [Show Exh No] IS NULL")
+                                                   : QStringLiteral(" WHERE [Show Exh No] = ") +
+                                                         filterLiteral(exhibitorNo);
+        secAdo.setRecordSource(ExhibitorListSql + where);
+        secAdo.refresh();
+        secAdo.recordSet().setSort(QStringLiteral("[Class No]"));
+        secAdo.recordSet().setFilter(QStringLiteral("[Show Exh No] = ") +
+                                     filterLiteral(exhibitorNo));
+    }
+    secAdo.moveFirst();
+}
+
+void EntryLists::onExhibitorListMoved() {
+    if (m_state.refreshingExhibitorList || TWL_public::Printing || m_sources.eventsSuppressed)
+        return;
+    m_gridModel.reset();
+    const int rows = m_gridModel.rowCount();
+    if (m_grid) {
+        QPalette palette = m_grid->palette();
+        palette.setColor(QPalette::Base, colourFromBgr(rows == 0 ? BlueBgr : PaleYellowBgr));
+        m_grid->setPalette(palette);
+    }
+    if (m_recordCount)
+        m_recordCount->setText(QString::number(rows));
+    setEntryGridColumns();
+}
+
+void EntryLists::setEntryGridColumns() {
+    if (!m_grid)
+        return;
+    for (int c = 0; c < int(GridColumnTwips.size()); ++c) {
+        const int width = twipsToPixels(GridColumnTwips[std::size_t(c)]);
+        m_grid->setColumnHidden(c, width == 0);
+        if (width > 0)
+            m_grid->setColumnWidth(c, width);
+    }
+}
+
+// ---- the class look-up and the class counts ----
+
+void EntryLists::showClassName() {
+    if (!m_classId)
+        return;
+    double classNo = 0;
+    if (!isNumeric(m_classId->text(), &classNo) || classNo < 1 ||
+        classNo > TWL_public::TotClassUsed) {
+        m_classId->setText(QStringLiteral("1"));
+        classNo = 1;
+    }
+    QString name;
+    try {
+        name = ShowEntryData(TWL_public::ShowConnString).className(classNo);
+    } catch (const store::StoreError&) {
+    }
+    if (m_className)
+        m_className->setText(name);
+}
+
+void EntryLists::calEntries() {
+    store::DataSource& adoTmp = m_sources.adoTmp;
+    std::map<qint64, qint64> perClass;
+    qint64 total = 0;
+    if (store::loadThroughDataSource(adoTmp, TWL_public::ShowConnString, ClassCountSql)) {
+        store::RecordSet& counts = adoTmp.recordSet();
+        for (counts.moveFirst(); !counts.eof(); counts.moveNext()) {
+            const store::Value classNo = counts.value(0);
+            const qint64 entries = counts.value(1).toInt();
+            total += entries;
+            if (classNo.isNumeric() && classNo.toDouble() == double(classNo.toInt()))
+                perClass[classNo.toInt()] += entries;
+        }
+    }
+    adoTmp.closeRecordSet();
+    writeCounts(countClasses(perClass, total));
+    m_state.classCountAverage = classCountAverage(total, TWL_public::TotClassUsed);
+    if (m_totalEntries)
+        m_totalEntries->setText(QString::number(total));
+    if (m_classesUsed)
+        m_classesUsed->setText(QString::number(TWL_public::TotClassUsed));
+    if (m_average)
+        m_average->setText(averageText(m_state.classCountAverage));
+}
+
+void EntryLists::writeCounts(const ClassCounts& counts) {
+    for (int k = 0; k < ClassListCount; ++k) {
+        QListWidget* list = m_countLists[std::size_t(k)];
+        if (!list)
+            continue;
+        const auto& column = counts.perList[std::size_t(k)];
+        // Texts are replaced in place so that the list keeps its scroll position.
+        if (list->count() != ClassesPerList) {
+            list->clear();
+            for (int r = 0; r < ClassesPerList; ++r)
+                list->addItem(QString());
+        }
+        for (int r = 0; r < ClassesPerList; ++r)
+            list->item(r)->setText(QString::number(column[std::size_t(r)]));
+    }
+}
+
+void EntryLists::fillClassNumberLists() {
+    for (int k = 0; k < ClassListCount; ++k) {
+        QListWidget* list = m_classLists[std::size_t(k)];
+        if (!list)
+            continue;
+        list->clear();
+        for (int r = 1; r <= ClassesPerList; ++r)
+            list->addItem(QString::number(ClassesPerList * k + r));
+    }
+}
+
+void EntryLists::linkClassLists() {
+    for (int k = 0; k < ClassListCount; ++k) {
+        QListWidget* classes = m_classLists[std::size_t(k)];
+        QListWidget* counts = m_countLists[std::size_t(k)];
+        if (!classes || !counts)
+            continue;
+        // One scroll bar, the counts', moves both lists.
+        classes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        for (auto [from, to] : {std::pair{classes, counts}, std::pair{counts, classes}}) {
+            connect(from->verticalScrollBar(), &QScrollBar::valueChanged, to->verticalScrollBar(),
+                    &QScrollBar::setValue);
+            connect(from, &QListWidget::currentRowChanged, to,
+                    qOverload<int>(&QListWidget::setCurrentRow));
+        }
+    }
+}
+
+// ---- earlier names and members ----
+
+void EntryLists::lookUpEarlierNames(int field) {
+    double exhibitorNo = 0;
+    if (field != ExhibitorNoField || !isNumeric(m_form.text(ExhibitorNoField), &exhibitorNo))
+        return;
+    m_form.quickNameButton()->hide();
+    m_form.quickNameList()->clear();
+    ShowEntryData data(TWL_public::ShowConnString);
+    try {
+        const QStringList names = data.earlierNames(exhibitorNo);
+        if (names.isEmpty())
+            return;
+        m_form.quickNameList()->addItems(names);
+        m_form.showQuickNameButton();
+        // Tells the multi-class dialog which classes this number already has.
+        data.markClassesOfExhibitor(exhibitorNo);
+    } catch (const store::StoreError&) {
+    }
+}
+
+void EntryLists::takeOverEarlierName(const QString& name) {
+    double exhibitorNo = 0;
+    isNumeric(m_form.text(ExhibitorNoField), &exhibitorNo);
+    try {
+        const auto entry = ShowEntryData(TWL_public::ShowConnString)
+                               .earlierEntry(roundHalfEven(exhibitorNo), name);
+        if (entry) {
+            FlagScope filling(m_state.fillingFields, true);
+            for (int field : earlierNameFields())
+                m_form.setText(field, (*entry)[std::size_t(field)]);
+        }
+    } catch (const store::StoreError&) {
+    }
+    m_form.setFieldBackground(ExhibitorNoField, PaleYellowBgr);
+    m_form.field(ExhibitorNoField)->setEnabled(false);
+    m_form.hideQuickNameList();
+    emit earlierNameTakenOver();
+}
+
+void EntryLists::lookUpMember() {
+    std::optional<std::vector<std::pair<int, QString>>> member;
+    try {
+        member = twl::lookUpMember(TWL_public::OrgConnString, m_form.text(MemberNoField));
+    } catch (const store::StoreError&) {
+        // An organisation file that cannot be read holds no member either.
+    }
+    if (!member) {
+        m_frame.services().prompt.show(QStringLiteral("Trotwell"),
+                                       QStringLiteral("Member Number not found..."),
+                                       Prompt::Icon::Exclamation);
+        return;
+    }
+    FlagScope filling(m_state.fillingFields, true);
+    for (const auto& [field, text] : *member)
+        m_form.setText(field, text);
+}
+
+// ---- jumping from a grid ----
+
+bool EntryLists::eventFilter(QObject* watched, QEvent* event) {
+    if (m_grid && watched == m_grid->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        m_state.gridClickSource = 1;
+        m_clickTimer->start();
+    }
+    return false;
+}
+
+void EntryLists::onClickTimer() {
+    m_clickTimer->stop();
+    if (m_state.gridClickSource != 1 || !m_grid)
+        return;
+    const int row = m_grid->currentIndex().row();
+    store::RecordSet& entries = m_sources.priAdo.recordSet();
+    if (row < 0 || !entries.isOpen() || entries.bof() || entries.eof())
+        return;
+    try {
+        const store::Value exhibitorNo = entries.value(QStringLiteral("Show Exh No"));
+        if (jumpToEntry(m_gridModel.valueAt(row, GridClassColumn), exhibitorNo)) {
+            if (auto* tabs = m_frame.window().findChild<QTabWidget*>(QStringLiteral("SSTab1")))
+                tabs->setFocus(Qt::MouseFocusReason);
+        }
+    } catch (const store::StoreError&) {
+    }
+}
+
+bool EntryLists::jumpToEntry(const store::Value& classNo, const store::Value& exhibitorNo) {
+    store::RecordSet& entries = m_sources.priAdo.recordSet();
+    if (!entries.isOpen())
+        return false;
+    const store::RecordSet::Bookmark before = entries.bookmark();
+    try {
+        entries.moveFirst();
+        const QString criterion = QStringLiteral("[Class No] = ") + filterLiteral(classNo) +
+                                  QStringLiteral(" AND [Show Exh No] = ") +
+                                  filterLiteral(exhibitorNo);
+        if (entries.find(criterion)) {
+            emit m_sources.priAdo.moveComplete();
+            return true;
+        }
+    } catch (const store::StoreError&) {
+    }
+    if (!entries.setBookmark(before))
+        entries.moveFirst();
+    return false;
+}
+
+} // namespace twl

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "EntryCommands.h"
+#include "EntryForm.h"
+#include "EntryLists.h"
+#include "entries/EntryState.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+namespace twl {
+
+class MainDataSources;
+class MainWindowFrame;
+
+// The entry screen inside the main window: the entry form in the window's `EntryFormArea` and
+// the entry lists on its tabs, sharing one set of entry values.
+class EntryScreen : public QObject {
+    Q_OBJECT
+public:
+    EntryScreen(MainWindowFrame& frame, MainDataSources& sources, QObject* parent = nullptr);
+
+    EntryForm& form() const { return *m_form; }
+    EntryLists& lists() const { return *m_lists; }
+    EntryCommands& commands() const { return *m_commands; }
+    const EntryState& state() const { return m_state; }
+
+    // EntryCount: rows of the entry list at the last SortAndRefresh.
+    int entryCount() const { return m_state.entryCount; }
+    // The class-count average of the last CalEntries (the end of show report prints it).
+    double classCountAverage() const { return m_state.classCountAverage; }
+    // The row the next refresh returns to (a deletion sets it).
+    void setLastBookmark(store::RecordSet::Bookmark bookmark) { m_state.lastBookmark = bookmark; }
+
+    // The screens that come later plug in here.
+    void setMultiClassDialog(EntryCommands::MultiClassDialog dialog);
+    void setSearchListHook(std::function<void()> hook);
+
+public slots:
+    // Edit / Add Exhibitor and the toolbar's "AddE".
+    void beginAdding();
+    // View / Sort by (after the window's sort key index was set), and Open.
+    void sortAndRefresh();
+    // Closing a show: ShowEntryFields(0), EnableEntryFields(false).
+    void clearEntryForm();
+    void calEntries();
+    // `Timer2` stops while the End Class dialog is open.
+    void setBlinking(bool running);
+
+private:
+    EntryState m_state;
+    QPointer<EntryForm> m_form;
+    EntryLists* m_lists = nullptr;
+    EntryCommands* m_commands = nullptr;
+};
+
+} // namespace twl
