@@ -193,15 +193,9 @@ void ShowFileCommands::openShow() {
 }
 
 void ShowFileCommands::pointDataSourcesAtShow() {
+    // Only pointed here: the entry list's refresh reads the entries once, and the exhibitor
+    // grid reads just the current exhibitor's rows when the list moves.
     m_sources.pointAt(TWL_public::ShowConnString, QStringLiteral("SELECT * FROM Entries_tbl"));
-    SuppressDataEvents suppress(m_sources);
-    for (store::DataSource* source : {&m_sources.priAdo, &m_sources.secAdo}) {
-        try {
-            source->refresh();
-        } catch (const store::StoreError&) {
-            // The lists then stay empty; the show's own commands report their errors.
-        }
-    }
 }
 
 void ShowFileCommands::closeShow() {
