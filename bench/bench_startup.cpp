@@ -71,6 +71,7 @@ void startupToIdleWindow(benchmark::State& state) {
             const auto start = std::chrono::steady_clock::now();
             // Nothing is keyed yet when the program starts.
             store::releaseAllConnections();
+            store::forgetDerivedKeys();
             auto program = std::make_unique<twl::Application>(services, folder.path());
             const bool started = program->start();
             const bool idle = started && waitUntilIdle(*program->mainWindow());

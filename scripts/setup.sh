@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libsqlcipher-dev libxrandr-dev
+  qt6-base-dev libgl-dev libsqlcipher-dev libssl-dev libxrandr-dev
   libbenchmark-dev
   xvfb xauth
 )

@@ -36,7 +36,8 @@ AttachedDatabase::AttachedDatabase(std::shared_ptr<Connection> connection, const
     Statement attach = m_connection->prepare(QStringLiteral("ATTACH DATABASE ? AS ") + schema +
                                              QStringLiteral(" KEY ?"));
     attach.bind(1, Value(m_file));
-    attach.bind(2, Value(password));
+    const QByteArray key = keyTextFor(m_file, password);
+    attach.bind(2, Value(QString::fromUtf8(key)));
     attach.step();
     m_attached = true;
 

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <map>
+#include <openssl/evp.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -60,6 +61,35 @@ bool hasPlainSqliteHeader(const QString& file) {
     return f.read(16) == QByteArray("SQLite format 3\0", 16);
 }
 
+// The engine derives a file's key from the password and the salt in the file's first bytes, which
+// is slow on purpose. Every show file is a copy of the template and shares its salt, so the
+// derived key is kept per salt and handed to the engine as a raw key.
+constexpr int SaltSize = 16;
+constexpr int KdfIterations = 64000; // the engine's default for files of this format
+constexpr int KeySize = 32;
+
+std::map<QByteArray, QByteArray>& derivedKeys() {
+    static std::map<QByteArray, QByteArray> derived;
+    return derived;
+}
+
+QByteArray derivedKeyText(const QByteArray& salt, const QByteArray& password) {
+    auto& derived = derivedKeys();
+    const QByteArray cacheKey = salt + '\0' + password;
+    auto found = derived.find(cacheKey);
+    if (found != derived.end())
+        return found->second;
+    unsigned char key[KeySize];
+    if (PKCS5_PBKDF2_HMAC_SHA1(password.constData(), int(password.size()),
+                               reinterpret_cast<const unsigned char*>(salt.constData()),
+                               int(salt.size()), KdfIterations, KeySize, key) != 1)
+        return {};
+    const QByteArray text =
+        "x'" + QByteArray(reinterpret_cast<const char*>(key), KeySize).toHex().toUpper() + "'";
+    derived.emplace(cacheKey, text);
+    return text;
+}
+
 void classifyOpenFailure(const QString& file, qint64 size) {
     if (size < 1024 || size % 512 != 0)
         throw StoreError(Code::NotADatabase, QStringLiteral("\"%1\" is not a database.").arg(file));
@@ -74,6 +104,19 @@ void classifyOpenFailure(const QString& file, qint64 size) {
 }
 
 } // namespace
+
+QByteArray keyTextFor(const QString& file, const QString& password) {
+    const QByteArray plain = password.toUtf8();
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return plain;
+    const QByteArray salt = f.read(SaltSize);
+    if (salt.size() < SaltSize || salt == QByteArray("SQLite format 3\0", 16) ||
+        f.size() < 1024)
+        return plain;
+    const QByteArray raw = derivedKeyText(salt, plain);
+    return raw.isEmpty() ? plain : raw;
+}
 
 // ---- Statement ---------------------------------------------------------------------------
 
@@ -200,29 +243,35 @@ Connection::Connection(const QString& file, const QString& password, Mode mode) 
     if (mode == Mode::ReadWrite && info.size() == 0)
         throw StoreError(Code::NotADatabase, QStringLiteral("\"%1\" is empty.").arg(file));
 
+    const QByteArray keyText = keyTextFor(file, password);
+    if (!openKeyed(keyText, mode) &&
+        !(keyText != password.toUtf8() && openKeyed(password.toUtf8(), mode)))
+        classifyOpenFailure(file, info.size());
+    sqlite3_exec(m_db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);
+}
+
+bool Connection::openKeyed(const QByteArray& key, Mode mode) {
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::Create)
         flags |= SQLITE_OPEN_CREATE;
-    const QByteArray path = QFile::encodeName(file);
+    const QByteArray path = QFile::encodeName(m_file);
     int rc = sqlite3_open_v2(path.constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = engineMessage(m_db);
         sqlite3_close(m_db);
         m_db = nullptr;
         throw StoreError(Code::NotADatabase,
-                         QStringLiteral("\"%1\" cannot be opened: %2").arg(file, message));
+                         QStringLiteral("\"%1\" cannot be opened: %2").arg(m_file, message));
     }
-    const QByteArray key = password.toUtf8();
     sqlite3_key(m_db, key.constData(), int(key.size()));
     sqlite3_busy_timeout(m_db, 2000);
     // The key is only tried by the first statement that reads the file.
     rc = sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        classifyOpenFailure(file, info.size());
-    }
-    sqlite3_exec(m_db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        return true;
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    return false;
 }
 
 Connection::~Connection() {
@@ -329,6 +378,8 @@ std::shared_ptr<Connection> connectionFor(const QString& connectionText) {
 void releaseConnection(const QString& file) { cache().erase(cacheKey(file)); }
 
 void releaseAllConnections() { cache().clear(); }
+
+void forgetDerivedKeys() { derivedKeys().clear(); }
 
 int execute(const QString& connectionText, const QString& sql) {
     return connectionFor(connectionText)->execute(sql);

@@ -64,6 +64,8 @@ public:
     [[noreturn]] void fail(int rc, const QString& what) const;
 
 private:
+    bool openKeyed(const QByteArray& key, Mode mode);
+
     friend class Transaction;
     QString m_file;
     sqlite3* m_db = nullptr;
@@ -77,6 +79,13 @@ std::shared_ptr<Connection> connectionFor(const QString& connectionText);
 std::shared_ptr<Connection> connectionForFile(const QString& file, const QString& password);
 void releaseConnection(const QString& file);
 void releaseAllConnections();
+// Forgets the keys derived so far, as a freshly started program has none (for measurements).
+void forgetDerivedKeys();
+
+// The key text the engine is given for an existing file: the raw key derived from the password
+// and the file's salt, worked out once per salt and kept (keying another file with the same salt
+// then costs nothing); the password itself for a file without a salt.
+QByteArray keyTextFor(const QString& file, const QString& password);
 
 // Runs one statement through a connection text; returns the number of rows changed.
 int execute(const QString& connectionText, const QString& sql);
