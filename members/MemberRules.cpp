@@ -195,13 +195,6 @@ int firstInvalidBox(const Texts& texts,
     return -1;
 }
 
-bool altAlone(int key, Qt::KeyboardModifiers modifiers) {
-    Qt::KeyboardModifiers held = modifiers & ~Qt::KeypadModifier;
-    if (key == Qt::Key_Alt)
-        held |= Qt::AltModifier;
-    return held == Qt::AltModifier;
-}
-
 // ---- The register ----
 
 bool numberTaken(const QString& connection, const QString& number, const QString& exceptNumber) {

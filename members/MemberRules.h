@@ -55,10 +55,6 @@ bool boxAccepted(int box, const QString& text);
 int firstInvalidBox(const Texts& texts,
                     const std::function<bool(const QString& number)>& numberTaken);
 
-// The guard of the two destructive dialogs: a key press with ALT as the only modifier
-// (pressing the ALT key itself counts).
-bool altAlone(int key, Qt::KeyboardModifiers modifiers);
-
 // ---- The register. All of these throw store::StoreError. ----
 
 // True when a member other than exceptNumber (the one being edited; empty when adding) has the

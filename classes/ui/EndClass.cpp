@@ -2,10 +2,10 @@
 
 #include "classes/EndClassWriter.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/SafetyCatch.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -27,14 +27,6 @@ constexpr int InfoWidth = 400;
 constexpr int ButtonWidth = 130;
 constexpr int ButtonHeight = 30;
 
-// ALT with no other modifier, or ALT itself: some platforms report the ALT key's own press
-// without its modifier.
-bool isSafetyKey(const QKeyEvent& event) {
-    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
-    if (modifiers == Qt::AltModifier)
-        return true;
-    return event.key() == Qt::Key_Alt && modifiers == Qt::NoModifier;
-}
 
 QLabel* makeLabel(const QString& text, const QRect& geometry, QWidget* parent,
                   Qt::Alignment alignment = Qt::AlignLeft) {
@@ -51,10 +43,7 @@ EndClass::EndClass(Services& services, QWidget* parent) : QDialog(parent), m_ser
     setWindowTitle(QStringLiteral("Trotwell  [End Class]"));
     buildControls();
     loadClassList();
-    // The screen sees every key before its controls do.
-    installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
+    new SafetyCatch(this, m_endClss); // owned by the screen
 }
 
 EndClass::~EndClass() = default;
@@ -85,7 +74,6 @@ void EndClass::buildControls() {
     m_endClss = new QPushButton(QStringLiteral("&End This Class"), this);
     m_endClss->setObjectName(QStringLiteral("EndClss"));
     m_endClss->setGeometry(InfoLeft, buttonsTop, ButtonWidth, ButtonHeight);
-    m_endClss->setEnabled(false);
     m_endClss->setAutoDefault(false);
     connect(m_endClss, &QPushButton::clicked, this, &EndClass::endThisClass);
     m_canBut = new QPushButton(QStringLiteral("&Cancel"), this);
@@ -216,11 +204,6 @@ void EndClass::endThisClass() {
     accept();
 }
 
-bool EndClass::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && isSafetyKey(*static_cast<QKeyEvent*>(event)))
-        m_endClss->setEnabled(true); // and it stays enabled for the rest of the screen's life
-    return QDialog::eventFilter(watched, event);
-}
 
 void EndClass::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -2,8 +2,8 @@
 
 #include "members/MemberRules.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/SafetyCatch.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -63,30 +63,17 @@ DelMem::DelMem(Services& /*services*/, QWidget* parent) : QDialog(parent) {
 
     m_okCom =
         makeButton(QStringLiteral("&OK"), QStringLiteral("OKcom"), QRect(84, 166, 96, 30), this);
-    m_okCom->setEnabled(false);
     m_canCom = makeButton(QStringLiteral("&Cancel"), QStringLiteral("CanCom"),
                           QRect(200, 166, 96, 30), this);
     connect(m_okCom, &QPushButton::clicked, this, &DelMem::confirm);
     connect(m_canCom, &QPushButton::clicked, this, &DelMem::reject);
 
-    // The dialog sees every key press before its controls do.
-    installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
+    new SafetyCatch(this, m_okCom); // owned by the dialog
 }
 
 void DelMem::confirm() {
     TWL_public::DialogCancelled = false;
     reject();
-}
-
-bool DelMem::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (MemberRules::altAlone(key->key(), key->modifiers()))
-            m_okCom->setEnabled(true);
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace twl

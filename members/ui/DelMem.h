@@ -16,9 +16,6 @@ class DelMem : public QDialog {
 public:
     explicit DelMem(Services& services, QWidget* parent = nullptr);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void confirm();
 

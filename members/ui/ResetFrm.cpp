@@ -3,11 +3,11 @@
 #include "members/MemberRules.h"
 #include "shell/Services.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/SafetyCatch.h"
 #include "store/StoreError.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -73,16 +73,12 @@ ResetFrm::ResetFrm(Services& services, QWidget* parent) : QDialog(parent), m_ser
 
     m_okCom =
         makeButton(QStringLiteral("&OK"), QStringLiteral("OKcom"), QRect(64, 166, 96, 30), this);
-    m_okCom->setEnabled(false);
     m_canCom = makeButton(QStringLiteral("&Cancel"), QStringLiteral("CanCom"),
                           QRect(180, 166, 96, 30), this);
     connect(m_okCom, &QPushButton::clicked, this, &ResetFrm::resetMembers);
     connect(m_canCom, &QPushButton::clicked, this, &ResetFrm::reject);
 
-    // The dialog sees every key press before its controls do.
-    installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
+    new SafetyCatch(this, m_okCom); // owned by the dialog
 }
 
 void ResetFrm::resetMembers() {
@@ -99,15 +95,6 @@ void ResetFrm::resetMembers() {
                                Prompt::Icon::Exclamation);
     }
     accept();
-}
-
-bool ResetFrm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (MemberRules::altAlone(key->key(), key->modifiers()))
-            m_okCom->setEnabled(true);
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace twl

@@ -16,9 +16,6 @@ class ResetFrm : public QDialog {
 public:
     explicit ResetFrm(Services& services, QWidget* parent = nullptr);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void resetMembers();
 

@@ -1,6 +1,6 @@
 #include "OrgDataTWL.h"
 
-#include "BlinkingMarker.h"
+#include "shell/widgets/BlinkingMarker.h"
 #include "reports/Formats.h"
 #include "shell/TWL_public.h"
 #include "store/RecordSet.h"

@@ -1,6 +1,6 @@
 #include "ShoDataTWL.h"
 
-#include "BlinkingMarker.h"
+#include "shell/widgets/BlinkingMarker.h"
 #include "shell/TWL_public.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"

@@ -1,4 +1,5 @@
 #include "members/MemberRules.h"
+#include "shell/widgets/SafetyCatch.h"
 
 #include <QtTest>
 
@@ -102,13 +103,13 @@ private slots:
     }
 
     void theSafetyCatchWantsAltAlone() {
-        QVERIFY(altAlone(Qt::Key_Alt, Qt::NoModifier));
-        QVERIFY(altAlone(Qt::Key_Alt, Qt::AltModifier));
-        QVERIFY(altAlone(Qt::Key_X, Qt::AltModifier));
-        QVERIFY(!altAlone(Qt::Key_X, Qt::NoModifier));
-        QVERIFY(!altAlone(Qt::Key_Return, Qt::NoModifier));
-        QVERIFY(!altAlone(Qt::Key_X, Qt::AltModifier | Qt::ShiftModifier));
-        QVERIFY(!altAlone(Qt::Key_Alt, Qt::ControlModifier));
+        QVERIFY(twl::isSafetyCatchKey(Qt::Key_Alt, Qt::NoModifier));
+        QVERIFY(twl::isSafetyCatchKey(Qt::Key_Alt, Qt::AltModifier));
+        QVERIFY(twl::isSafetyCatchKey(Qt::Key_X, Qt::AltModifier));
+        QVERIFY(!twl::isSafetyCatchKey(Qt::Key_X, Qt::NoModifier));
+        QVERIFY(!twl::isSafetyCatchKey(Qt::Key_Return, Qt::NoModifier));
+        QVERIFY(!twl::isSafetyCatchKey(Qt::Key_X, Qt::AltModifier | Qt::ShiftModifier));
+        QVERIFY(!twl::isSafetyCatchKey(Qt::Key_Alt, Qt::ControlModifier));
     }
 };
 
