@@ -26,7 +26,9 @@ void DataSource::moveFirst() {
 void DataSource::movePrevious() {
     if (!m_recordSet.isOpen())
         return;
-    if (m_recordSet.absolutePosition() > 1)
+    if (m_recordSet.eof())
+        m_recordSet.moveLast();
+    else if (m_recordSet.absolutePosition() > 1)
         m_recordSet.movePrevious();
     else
         m_recordSet.moveFirst();
@@ -36,7 +38,9 @@ void DataSource::movePrevious() {
 void DataSource::moveNext() {
     if (!m_recordSet.isOpen())
         return;
-    if (m_recordSet.absolutePosition() < m_recordSet.recordCount())
+    if (m_recordSet.bof())
+        m_recordSet.moveFirst();
+    else if (m_recordSet.absolutePosition() < m_recordSet.recordCount())
         m_recordSet.moveNext();
     else
         m_recordSet.moveLast();

@@ -114,6 +114,29 @@ private slots:
             "SELECT * FROM ShowData_tbl"));
     }
 
+    void dataSourceMovesStopAtBothEnds() {
+        TestFolder folder;
+        const QString conn = store::dataConnectionText(folder.newShow(), "Tr0tW");
+        store::DataSource priAdo;
+        priAdo.setConnectionText(conn);
+        priAdo.setRecordSource("SELECT * FROM Class_tbl WHERE [Class No] < 4 ORDER BY [Class No]");
+        int moves = 0;
+        connect(&priAdo, &store::DataSource::moveComplete, [&] { ++moves; });
+        priAdo.moveNext(); // not open yet: nothing happens
+        QCOMPARE(moves, 0);
+        priAdo.refresh();
+        const auto classNo = [&] { return priAdo.recordSet().value("Class No").toInt(); };
+        priAdo.movePrevious();
+        QCOMPARE(classNo(), 1);
+        priAdo.moveLast();
+        priAdo.moveNext();
+        QCOMPARE(classNo(), 3);
+        priAdo.recordSet().moveNext(); // past the end behind the data source's back
+        priAdo.movePrevious();
+        QCOMPARE(classNo(), 3);
+        QCOMPARE(moves, 4);
+    }
+
     void nestedTransactionsRollBackTheirOwnPart() {
         TestFolder folder;
         const QString conn = store::dataConnectionText(folder.newShow(), "Tr0tW");
