@@ -59,15 +59,20 @@ bool classNumberFails(const EntryCheck& check, EntryLookups& lookups) {
         return true;
     double exhibitorNo = 0;
     isNumeric(check.fields[ExhibitorNoField], &exhibitorNo);
-    return lookups.exhibitorEntered(exhibitorNo, classNo);
+    return lookups.exhibitorEntered(double(roundHalfEven(exhibitorNo)), classNo);
 }
+
+constexpr qint64 MaxExhibitorNo = 32767; // the largest whole number the field holds
 
 } // namespace
 
 EntryCheckResult checkEntry(const EntryCheck& check, EntryLookups& lookups) {
     const auto fail = [](int field) { return EntryCheckResult{true, field}; };
+    // The number is checked as it will be stored: a whole number, rounded as the engine rounds
+    // (so "0.4" is 0 and refused, "5.5" is 6 and checked against exhibitor 6's entries).
     double exhibitorNo = 0;
-    if (!isNumeric(check.fields[ExhibitorNoField], &exhibitorNo) || !(exhibitorNo > 0))
+    if (!isNumeric(check.fields[ExhibitorNoField], &exhibitorNo) ||
+        roundHalfEven(exhibitorNo) < 1 || roundHalfEven(exhibitorNo) > MaxExhibitorNo)
         return fail(ExhibitorNoField);
     if (check.fields[HorseNameField].isEmpty())
         return fail(HorseNameField);

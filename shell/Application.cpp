@@ -110,13 +110,13 @@ void Application::connectDialogs() {
     onCommand("mnuToolsClasses", [this] { runDialog<EditClasses>(m_services); });
     onCommand("mnuToolsWinners", [this] {
         runDialog<EditWinners>(m_services);
-        m_entries->sortAndRefresh(); // the form shows the new placings
+        m_entries->refreshKeepingEntry(); // the form shows the new placings
     });
     onCommand("mnuToolsEnd", [this] {
         m_entries->setBlinking(false);
         runDialog<EndClass>(m_services);
         m_entries->setBlinking(true);
-        m_entries->sortAndRefresh(); // points of the ended class
+        m_entries->refreshKeepingEntry(); // points of the ended class
     });
     // The sort marker is hidden while the organisation's own dialogs are open.
     onCommand("mnuOrgMembership", [this] { runWithoutSortMarker<MemForm>(); });

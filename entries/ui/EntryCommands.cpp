@@ -263,6 +263,7 @@ void EntryCommands::cancel() {
     for (QPushButton* button : {m_form.okButton(), m_form.cancelButton(), m_form.updateButton()})
         button->setEnabled(false);
     m_state.addMode = false;
+    m_state.exhibitorNoFixed = false;
     m_form.setCaptionShown(m_form.updateButton(), true);
     m_form.setCaptionShown(m_form.okButton(), true);
     m_state.nameLookupOnLeave = false;
@@ -370,6 +371,9 @@ void EntryCommands::onReturnPressed(int index) {
     // Classes ticked in the multi-class dialog stand in for the class field.
     if (m_state.multiClassChosen)
         m_form.field(ClassNoField)->setEnabled(false);
+    // A number whose earlier name was taken over stays fixed.
+    if (m_state.exhibitorNoFixed)
+        m_form.field(ExhibitorNoField)->setEnabled(false);
     m_form.hideFieldFrame();
     m_frame.restoreTabStops();
     m_form.restoreTabStops();

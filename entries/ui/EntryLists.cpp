@@ -389,6 +389,7 @@ void EntryLists::takeOverEarlierName(const QString& name) {
     }
     m_form.setFieldBackground(ExhibitorNoField, PaleYellowBgr);
     m_form.field(ExhibitorNoField)->setEnabled(false);
+    m_state.exhibitorNoFixed = true;
     m_form.hideQuickNameList();
     emit earlierNameTakenOver();
 }

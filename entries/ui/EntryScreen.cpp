@@ -2,6 +2,7 @@
 
 #include "EntryForm.h"
 #include "EntryLists.h"
+#include "shell/MainDataSources.h"
 #include "shell/MainWindowFrame.h"
 
 #include <QLabel>
@@ -11,7 +12,7 @@
 namespace twl {
 
 EntryScreen::EntryScreen(MainWindowFrame& frame, MainDataSources& sources, QObject* parent)
-    : QObject(parent) {
+    : QObject(parent), m_sources(sources) {
     setObjectName(QStringLiteral("EntryScreen"));
     QWidget* area = frame.entryFormArea();
     m_form = new EntryForm(m_state, area);
@@ -58,6 +59,13 @@ void EntryScreen::setBlinking(bool running) {
         m_form->blinkTimer()->start();
     else
         m_form->blinkTimer()->stop();
+}
+
+void EntryScreen::refreshKeepingEntry() {
+    const store::RecordSet& entries = m_sources.priAdo.recordSet();
+    if (entries.isOpen() && !entries.bof() && !entries.eof())
+        m_state.lastBookmark = entries.bookmark();
+    sortAndRefresh();
 }
 
 } // namespace twl

@@ -32,6 +32,9 @@ public:
     double classCountAverage() const { return m_state.classCountAverage; }
     // The row the next refresh returns to (a deletion sets it).
     void setLastBookmark(store::RecordSet::Bookmark bookmark) { m_state.lastBookmark = bookmark; }
+    // Re-reads the entry list after another screen wrote to the entries (placings, points) and
+    // stays on the entry the form shows.
+    void refreshKeepingEntry();
 
     // The screens that come later plug in here.
     void setMultiClassDialog(EntryCommands::MultiClassDialog dialog);
@@ -49,6 +52,7 @@ public slots:
     void setBlinking(bool running);
 
 private:
+    MainDataSources& m_sources;
     EntryState m_state;
     QPointer<EntryForm> m_form;
     EntryLists* m_lists = nullptr;

@@ -344,6 +344,8 @@ void MemForm::fillList() {
         fillBoxes(std::nullopt);
         enableBoxes(false);
         applyState(ButtonState::Empty);
+        // The first member added to an empty register is then chosen like any other.
+        m_firstFillDone = true;
         return;
     }
     if (m_shownNumber.isEmpty()) {

@@ -96,6 +96,22 @@ private slots:
         QVERIFY(checkEntry(check, lookups).failed);
     }
 
+    void theExhibitorNumberIsCheckedAsItWillBeStored() {
+        FakeLookups lookups;
+        lookups.entered = {{6, 5}};
+        EntryCheck check = validEntry();
+        for (const char* refused : {"0", "-1", "x", "0.4", "0.5", "32768"}) {
+            check.fields[0] = refused;
+            QCOMPARE(checkEntry(check, lookups).errorField, 0);
+        }
+        check.fields[0] = "5.5"; // stored as 6, which is already in class 5
+        QCOMPARE(checkEntry(check, lookups).errorField, 4);
+        check.fields[0] = "0.6"; // stored as 1
+        QVERIFY(!checkEntry(check, lookups).failed);
+        check.fields[0] = "32767";
+        QVERIFY(!checkEntry(check, lookups).failed);
+    }
+
     void numbersAndTexts() {
         QCOMPARE(roundHalfEven(2.5), qint64(2));
         QCOMPARE(roundHalfEven(3.5), qint64(4));

@@ -218,6 +218,20 @@ private slots:
         QCOMPARE(child<QLabel>("MemHint_13")->text(), QString("Number"));
     }
 
+    void theFirstMemberOfAnEmptyRegisterCanBeEditedAtOnce() {
+        openForm(QString());
+        click("AddNew2");
+        fillNewMember("a1");
+        click("OkBut2");
+        QCOMPARE(m_form->invalidBox(), -1);
+        QTRY_COMPARE(box(0)->text(), QString("A1"));
+        QCOMPARE(TWL_public::SelectedMemberNumber, QString("A1"));
+        typeInto(4, "Canyon");
+        click("UpdBut2");
+        QCOMPARE(m_form->invalidBox(), -1); // its own number is no duplicate
+        QCOMPARE(stored("A1")->at("Mem City").toText(), QString("Canyon"));
+    }
+
     void aNewMemberIsStoredInItsStoredForms() {
         insertMembers(1, 3);
         openForm(numberOf(1));
