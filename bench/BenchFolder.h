@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <stdexcept>
 
-// A fresh program folder in a temporary folder: the support library and the two data files
-// copied from the built program folder (TWL_APP_DIR in the environment, as the bench script
-// sets it, else the folder this build made).
+// A fresh program folder in a temporary folder: the support library from the built program
+// folder (TWL_APP_DIR in the environment, as the bench script sets it, else the folder this
+// build made) and the two data files from the build's pristine copies.
 class BenchFolder {
 public:
     BenchFolder() {
@@ -32,6 +32,8 @@ public:
     QString file(const QString& name) const { return path() + name; }
 
     static QString builtFile(const QString& name) {
+        if (name != QLatin1String("TWL.dll"))
+            return QStringLiteral(TWL_TEST_DATA_DIR) + QLatin1Char('/') + name;
         const QByteArray fromEnvironment = qgetenv("TWL_APP_DIR");
         const QString folder = fromEnvironment.isEmpty() ? QStringLiteral(TWL_APP_DIR)
                                                          : QString::fromLocal8Bit(fromEnvironment);

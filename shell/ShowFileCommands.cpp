@@ -80,7 +80,8 @@ QString normaliseShowFileName(const QString& chosen) {
     QString name = chosen;
     if (name.right(4).toUpper() != QLatin1String(".TWL"))
         name += QStringLiteral(".twl");
-    return name.size() < 5 ? QString() : name;
+    // The dialog gives a full path: the rule is about the name typed into it.
+    return QFileInfo(name).fileName().size() < 5 ? QString() : name;
 }
 
 ShowFileCommands::ShowFileCommands(MainTWL& window, MainDataSources& sources, QObject* parent)

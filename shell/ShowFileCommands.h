@@ -9,8 +9,9 @@ namespace twl {
 class MainDataSources;
 class MainTWL;
 
-// A chosen show-file name as the program takes it: ".twl" appended when the name does not end
-// in it (any case); a result of fewer than 5 characters counts as no choice (empty text).
+// A chosen show-file path as the program takes it: ".twl" appended when the name does not end
+// in it (any case); a file name of fewer than 5 characters (just the extension) counts as no
+// choice (empty text).
 QString normaliseShowFileName(const QString& chosen);
 
 // The File menu's show commands: New Show, Open Show, Close Show and Repair / Compress. They

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 
 namespace twl {
 
@@ -13,8 +14,6 @@ namespace {
 constexpr QByteArrayView kActivateRequest("activate\n");
 constexpr int kConnectTimeoutMs = 500;
 constexpr int kWriteTimeoutMs = 1000;
-// Two rounds cover another instance starting to listen between our connect and listen.
-constexpr int kClaimRounds = 2;
 
 QString folderKey(const QString& appFolder) {
     const QFileInfo info(appFolder);
@@ -39,18 +38,22 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::claim() {
-    if (m_server && m_server->isListening())
+    if (m_lock && m_lock->isLocked())
         return true;
-    for (int round = 0; round < kClaimRounds; ++round) {
-        if (askRunningInstance())
-            return false;
-        // Nobody answered: any server name left is from an instance that crashed.
-        QLocalServer::removeServer(m_key);
-        if (listen())
-            return true;
+    // The lock decides which instance runs; the local server only carries the request to come
+    // forward. A lock left by an instance that crashed is taken over (its process is gone).
+    m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_key + QStringLiteral(".lock")));
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        askRunningInstance();
+        return false;
     }
-    qWarning("SingleInstance: cannot listen on %s; running without the single-instance lock",
-             qPrintable(m_key));
+    // Any server name left is from an instance that crashed.
+    QLocalServer::removeServer(m_key);
+    if (!listen())
+        qWarning("SingleInstance: cannot listen on %s; a second instance cannot bring this one "
+                 "forward",
+                 qPrintable(m_key));
     return true;
 }
 

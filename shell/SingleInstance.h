@@ -2,14 +2,17 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
 class QLocalServer;
 class QLocalSocket;
+class QLockFile;
 
 namespace twl {
 
-// One running instance of the program per program folder. The first instance listens on a
-// local socket named after the folder; a later one asks it to come to the front and gives way.
+// One running instance of the program per program folder. The first instance holds a lock file
+// named after the folder and listens on a local socket of the same name; a later one asks it to
+// come to the front and gives way.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -33,6 +36,7 @@ private:
     void readRequest(QLocalSocket* socket);
 
     QString m_key;
+    std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
 };
 

@@ -4,7 +4,9 @@
 #include "Settings.h"
 #include "TWL_public.h"
 #include "store/Compaction.h"
+#include "store/Connection.h"
 #include "store/ConnectionText.h"
+#include "store/DataFiles.h"
 #include "store/DataSource.h"
 #include "store/DbPassword.h"
 #include "store/Details.h"
@@ -108,6 +110,13 @@ void Startup::loadData() {
     using namespace TWL_public;
     DbPassword = buildDbPassword(AppFolder);
     OrgConnString = store::dataConnectionText(AppFolder + QStringLiteral("TWL.org"), DbPassword);
+    try {
+        // An organisation file of an older program version is brought up to this one's.
+        store::migrate(*store::connectionFor(OrgConnString), store::organisationMigrations(),
+                       store::OrganisationSchemaRevision);
+    } catch (const store::StoreError&) {
+        // A file that cannot be read or migrated fails in the steps that read it.
+    }
     loadOrganisationDetailsIntoMemory(m_adoTmp);
     ShowPath.clear();
     PrintTitleSheet = true;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QStringList>
 #include <random>
+#include <set>
 
 namespace sample {
 
@@ -77,18 +78,24 @@ void addEntries(const QString& connection, const ShowSample& sample, std::mt1993
         e.owner = i % 3 == 0 ? pick(FirstNames, rng) + QLatin1Char(' ') + pick(LastNames, rng)
                              : e.name;
         e.state = pick(States, rng);
-        e.member = i % 2 == 0 ? QStringLiteral("M%1").arg(i + 1, 5, 10, QLatin1Char('0'))
-                              : QString();
+        e.member = i < sample.members ? QStringLiteral("M%1").arg(i + 1, 5, 10, QLatin1Char('0'))
+                                      : QString();
         exhibitors.push_back(e);
     }
     store::RecordSet entries;
     entries.open(QStringLiteral("SELECT * FROM Entries_tbl"), connection);
     std::uniform_int_distribution<int> whichClass(1, sample.classesUsed);
     std::vector<int> placeInClass(sample.classesUsed + 1, 0);
+    std::vector<std::set<int>> classesOf(exhibitors.size());
     for (int n = 0; n < sample.entries; ++n) {
         const int exhibitorNo = n % sample.exhibitors;
         const Exhibitor& e = exhibitors[exhibitorNo];
-        const int classNo = whichClass(rng);
+        std::set<int>& entered = classesOf[size_t(exhibitorNo)];
+        if (int(entered.size()) >= sample.classesUsed)
+            continue; // this exhibitor is in every class already
+        int classNo = whichClass(rng);
+        while (!entered.insert(classNo).second)
+            classNo = whichClass(rng);
         entries.addNew();
         entries.setValue("Show Exh No", exhibitorNo + 1);
         entries.setValue("Show Exh Nam", e.name);

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     if (args.size() > 3)
         show.exhibitors = args[3].toInt();
     const int members = args.size() > 4 ? args[4].toInt() : 200;
+    show.members = members;
     if (show.entries < 0 || show.exhibitors < 1 || show.exhibitors > 32767 || members < 0) {
         err << "entries, exhibitors (1 to 32767) and members must be whole numbers\n";
         return 2;

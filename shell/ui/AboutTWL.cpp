@@ -173,7 +173,8 @@ AboutTWL::AboutTWL(QWidget* parent, UrlOpener openUrl)
 }
 
 QLabel* AboutTWL::makeLink() {
-    QLabel* link = makeLabel(QStringLiteral("URLlabel"), makerPage().host(), this);
+    QLabel* link =
+        makeLabel(QStringLiteral("URLlabel"), makerPage().host() + makerPage().path(), this);
     QPalette palette = link->palette();
     palette.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xff));
     link->setPalette(palette);

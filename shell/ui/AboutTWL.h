@@ -19,7 +19,9 @@ public:
     using UrlOpener = std::function<void(const QUrl&)>;
 
     static constexpr int Version = 2;
-    static QUrl makerPage() { return QUrl(QStringLiteral("https://www.trotwell.example/")); }
+    static QUrl makerPage() {
+        return QUrl(QStringLiteral("https://en.wikipedia.org/wiki/Horse_show"));
+    }
 
     explicit AboutTWL(QWidget* parent = nullptr, UrlOpener openUrl = defaultOpener());
 

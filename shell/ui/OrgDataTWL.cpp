@@ -143,7 +143,8 @@ void OrgDataTWL::save(const DetailsRules::OrgBoxes& texts) {
     for (size_t i = 0; i < TextFields.size(); ++i)
         row.setValue(QString::fromLatin1(TextFields[i]), texts[i]);
     const double fee = DetailsRules::membershipFee(texts[DetailsRules::OrgFeeBox]).value_or(0);
-    row.setValue(QStringLiteral("OrgMemFee"), store::Currency::fromDouble(fee));
+    // The store converts the number to money and refuses one too large for a money field.
+    row.setValue(QStringLiteral("OrgMemFee"), fee);
     row.updateBatch();
 
     const auto memory = memoryFields();

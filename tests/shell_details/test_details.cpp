@@ -421,6 +421,18 @@ private slots:
         QCOMPARE(TWL_public::OrgMemFee, fee);
     }
 
+    void aFeeTooLargeForMoneyIsRefusedNotCut() {
+        OrgDataTWL dialog(m_services);
+        dialog.show();
+        orgBox(dialog, 9)->setText("1e20");
+        child<QPushButton>(dialog, "Command2")->click();
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(m_prompt.shown().size(), size_t(1));
+        QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
+        QCOMPARE(orgTable().fee, 25.0);
+        QCOMPARE(TWL_public::OrgMemFee, 25.0);
+    }
+
     void orgMarkerBlinks() {
         OrgDataTWL dialog(m_services);
         dialog.show();

@@ -259,7 +259,7 @@ void TestDisplay::aboutBoxTextsPictureAndLink() {
     QVERIFY(opened.empty());
 
     QTest::mouseClick(link, Qt::LeftButton);
-    QCOMPARE(opened, std::vector<QUrl>{QUrl("https://www.trotwell.example/")});
+    QCOMPARE(opened, std::vector<QUrl>{QUrl("https://en.wikipedia.org/wiki/Horse_show")});
 
     box.findChild<QPushButton*>("Command1")->click();
     QVERIFY(!box.isVisible());

@@ -94,8 +94,13 @@ private slots:
         QCOMPARE(twl::normaliseShowFileName("/shows/Spring"), QString("/shows/Spring.twl"));
         QCOMPARE(twl::normaliseShowFileName("/shows/Spring.TWL"), QString("/shows/Spring.TWL"));
         QCOMPARE(twl::normaliseShowFileName(".twl"), QString());
-        QCOMPARE(twl::normaliseShowFileName(".TWL"), QString());
-        QCOMPARE(twl::normaliseShowFileName("a"), QString("a.twl"));
+        QCOMPARE(twl::normaliseShowFileName("/shows/.TWL"), QString());
+        QCOMPARE(twl::normaliseShowFileName("/shows/a"), QString("/shows/a.twl"));
+        // The dialog returns full paths: a name of just the extension is still no choice.
+        m_files.script(m_folder->file(".twl"));
+        trigger("mnuNewShow");
+        QVERIFY(!QFile::exists(m_folder->file(".twl")));
+        expectNoShowOpen();
     }
 
     void newShowCopiesTheTemplateAndOpensIt() {
@@ -166,6 +171,19 @@ private slots:
         expectRefusedOpen(writeFile("Notes.twl", "Dear judges,\nplease be on time.\n"));
         expectRefusedOpen(writeFile("Empty.twl", ""));
         QCOMPARE(QFileInfo(m_folder->file("Empty.twl")).size(), 0);
+        QByteArray noise(8192, '\0');
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919 + 13) % 251);
+        expectRefusedOpen(writeFile("Noise.twl", noise));
+
+        // A database of another program: not encrypted, even though it has a version 2.
+        const QString plain = m_folder->file("Plain.twl");
+        {
+            store::Connection other(plain, "", store::Connection::Mode::Create);
+            other.execute("CREATE TABLE ShowData_tbl (ShoName TEXT(150), Version DOUBLE)");
+            other.execute("INSERT INTO ShowData_tbl VALUES ('Not ours', 2)");
+        }
+        expectRefusedOpen(plain);
 
         QFile schema(TWL_SOURCE_DIR "/store/schema/show.sql");
         QVERIFY(schema.open(QIODevice::ReadOnly));

@@ -4,6 +4,7 @@
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
+#include "store/DataFiles.h"
 #include "store/RecordSet.h"
 #include "support/TestFolder.h"
 
@@ -104,6 +105,18 @@ private slots:
         QCOMPARE(window->windowTitle(), QString("Trotwell"));
         QVERIFY(window->findChild<QAction*>("mnuOpenShow")->isEnabled());
         QVERIFY(!window->findChild<QAction*>("mnuCloseShow")->isEnabled());
+    }
+
+    void anOlderOrganisationFileIsBroughtUpToDate() {
+        TestFolder folder;
+        const QString org = store::dataConnectionText(folder.file("TWL.org"), "Tr0tW");
+        store::execute(org, "PRAGMA user_version = 0");
+        store::releaseAllConnections();
+        twl::Application program(m_services, folder.path());
+        QVERIFY(program.start());
+        store::Statement revision = store::connectionFor(org)->prepare("PRAGMA user_version");
+        QVERIFY(revision.step());
+        QCOMPARE(revision.columnInt64(0), qint64(store::OrganisationSchemaRevision));
     }
 
     void anExistingClassLogFolderIsLeftAlone() {

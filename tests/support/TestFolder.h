@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// A fresh program folder for one test: the built support library and data files copied from
-// the build's program folder into a temporary folder.
+// A fresh program folder for one test: the built support library and pristine data files
+// (never the program folder's own, which hold whatever the user did) in a temporary folder.
 class TestFolder {
 public:
     static constexpr const char* Password = "Tr0tW";
@@ -25,12 +25,14 @@ public:
     QString path() const { return m_dir.path() + QLatin1Char('/'); }
     QString file(const QString& name) const { return path() + name; }
     bool copyIn(const QString& name) const {
-        return QFile::copy(QStringLiteral(TWL_APP_DIR) + QLatin1Char('/') + name, file(name));
+        const QString from = name == QLatin1String("TWL.dll") ? QStringLiteral(TWL_APP_DIR)
+                                                              : QStringLiteral(TWL_TEST_DATA_DIR);
+        return QFile::copy(from + QLatin1Char('/') + name, file(name));
     }
     // A show file made from the template.
     QString newShow(const QString& name = QStringLiteral("Show.twl")) const {
         const QString show = file(name);
-        QFile::copy(QStringLiteral(TWL_APP_DIR "/Base.dat"), show);
+        QFile::copy(QStringLiteral(TWL_TEST_DATA_DIR "/Base.dat"), show);
         QFile(show).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         return show;
     }
