@@ -20,8 +20,8 @@ struct EntryState {
     qint16 shownClass = 0; // class number of the entry filled into the fields
     bool multiClassChosen = false;
     bool exhibitorNoFixed = false; // an earlier name was taken over: the number stays as it is
-    bool addingRecord = false; // a row is being appended: the entry list ignores moves
-    bool movingRecord = false; // the entry list's move handler is running
+    bool addingRecord = false;     // a row is being appended: the entry list ignores moves
+    bool movingRecord = false;     // the entry list's move handler is running
     // The row the next refresh returns to; empty: the first row.
     store::RecordSet::Bookmark lastBookmark = store::RecordSet::NoBookmark;
 

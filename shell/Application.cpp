@@ -16,9 +16,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QToolButton>
-#include <QGuiApplication>
 
 namespace twl {
 
@@ -57,10 +57,9 @@ bool Application::start() {
     m_showFiles = std::make_unique<ShowFileCommands>(*m_window, m_sources);
     // The entry form and the entry lists, inside the main window (which owns them).
     m_entries = new EntryScreen(*m_window, m_sources, m_window.get());
-    m_showFiles->setEntryListHooks({[this] { m_entries->sortAndRefresh(); },
-                                    [this] { m_entries->calEntries(); },
-                                    [this] { m_entries->clearEntryForm(); },
-                                    [this] { return m_entries->entryCount(); }});
+    m_showFiles->setEntryListHooks(
+        {[this] { m_entries->sortAndRefresh(); }, [this] { m_entries->calEntries(); },
+         [this] { m_entries->clearEntryForm(); }, [this] { return m_entries->entryCount(); }});
     connectFrame();
     connectShowCommands();
     connectDialogs();
@@ -69,8 +68,7 @@ bool Application::start() {
 }
 
 void Application::onCommand(const char* item, std::function<void()> command) {
-    connect(m_window->command(QLatin1String(item)), &QAction::triggered, this,
-            std::move(command));
+    connect(m_window->command(QLatin1String(item)), &QAction::triggered, this, std::move(command));
 }
 
 void Application::connectFrame() {

@@ -2,6 +2,8 @@
 
 namespace twl {
 
-QDate SystemClock::today() const { return QDate::currentDate(); }
+QDate SystemClock::today() const {
+    return QDate::currentDate();
+}
 
 } // namespace twl

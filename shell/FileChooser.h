@@ -10,8 +10,8 @@ class FileChooser {
 public:
     struct Request {
         QString title;
-        QString presetName;  // the file-name box's first text, e.g. "*.twl"
-        QString filter;      // e.g. "Show files (*.twl)"; empty for all files
+        QString presetName; // the file-name box's first text, e.g. "*.twl"
+        QString filter;     // e.g. "Show files (*.twl)"; empty for all files
         bool forSaving = false;
     };
     virtual ~FileChooser() = default;

@@ -40,8 +40,8 @@ QMessageBox::StandardButtons boxButtons(Prompt::Buttons buttons) {
 } // namespace
 
 Prompt::Answer MessageBoxPrompt::show(const Message& message) {
-    QMessageBox box(boxIcon(message.icon), message.title, message.text,
-                    boxButtons(message.buttons), m_parent);
+    QMessageBox box(boxIcon(message.icon), message.title, message.text, boxButtons(message.buttons),
+                    m_parent);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;
@@ -54,6 +54,8 @@ Prompt::Answer MessageBoxPrompt::show(const Message& message) {
     }
 }
 
-void MessageBoxPrompt::beep() { QApplication::beep(); }
+void MessageBoxPrompt::beep() {
+    QApplication::beep();
+}
 
 } // namespace twl

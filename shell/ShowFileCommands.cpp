@@ -3,13 +3,13 @@
 #include "MainDataSources.h"
 #include "Prompt.h"
 #include "TWL_public.h"
-#include "ui/MainTWL.h"
 #include "store/Compaction.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/DataFiles.h"
 #include "store/Details.h"
 #include "store/StoreError.h"
+#include "ui/MainTWL.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -124,8 +124,8 @@ bool ShowFileCommands::testNewFileName(const QString& path) {
     }
     prompt.beep();
     prompt.show(QStringLiteral("Trotwell, File Error"),
-                QStringLiteral("System Error ") + QString::number(test.number) +
-                    QLatin1Char(' ') + test.description,
+                QStringLiteral("System Error ") + QString::number(test.number) + QLatin1Char(' ') +
+                    test.description,
                 Prompt::Icon::Critical);
     prompt.show(FileCreationError,
                 QStringLiteral("Filename would not open for testing - try a new name"),
@@ -159,11 +159,10 @@ void ShowFileCommands::openShow() {
     if (show.version != store::ShowFileVersion) {
         // A refused file changes nothing: the show information in memory and the connection
         // text stay as they were.
-        m_window.services().prompt.show(
-            QStringLiteral("Trotwell, Incompatible File"),
-            QStringLiteral("Show database file version ") + QStringLiteral("2") +
-                QStringLiteral(" required."),
-            Prompt::Icon::Critical);
+        m_window.services().prompt.show(QStringLiteral("Trotwell, Incompatible File"),
+                                        QStringLiteral("Show database file version ") +
+                                            QStringLiteral("2") + QStringLiteral(" required."),
+                                        Prompt::Icon::Critical);
         RequestedPath = ShowPath;
         DialogCancelled = false;
         return;

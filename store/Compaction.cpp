@@ -24,8 +24,7 @@ int countSchemaObjects(Connection& connection) {
 }
 
 void exportInto(Connection& source, const QString& target, const QString& password) {
-    Statement attach =
-        source.prepare(QStringLiteral("ATTACH DATABASE ? AS compacted KEY ?"));
+    Statement attach = source.prepare(QStringLiteral("ATTACH DATABASE ? AS compacted KEY ?"));
     attach.bind(1, Value(target));
     attach.bind(2, Value(password));
     attach.step();
@@ -34,8 +33,8 @@ void exportInto(Connection& source, const QString& target, const QString& passwo
         // The schema revision travels with the file.
         Statement version = source.prepare(QStringLiteral("PRAGMA main.user_version"));
         version.step();
-        source.execute(QStringLiteral("PRAGMA compacted.user_version = %1")
-                           .arg(version.columnInt64(0)));
+        source.execute(
+            QStringLiteral("PRAGMA compacted.user_version = %1").arg(version.columnInt64(0)));
     } catch (...) {
         source.execute(QStringLiteral("DETACH DATABASE compacted"));
         throw;
@@ -64,9 +63,9 @@ void compactDatabase(const QString& sourceText, const QString& targetText) {
         }
         Connection check(to.file, to.password);
         if (objects == 0 || countSchemaObjects(check) != objects)
-            throw StoreError(Code::NotADatabase,
-                             QStringLiteral("The compacted copy of \"%1\" is incomplete.")
-                                 .arg(from.file));
+            throw StoreError(
+                Code::NotADatabase,
+                QStringLiteral("The compacted copy of \"%1\" is incomplete.").arg(from.file));
     } catch (...) {
         QFile::remove(to.file);
         throw;
@@ -82,14 +81,16 @@ QString compactionBackupName(const QString& file, int number) {
            QStringLiteral(".BAK");
 }
 
-int compactionRandomNumber() { return int(QRandomGenerator::global()->bounded(100000)) + 1; }
+int compactionRandomNumber() {
+    return int(QRandomGenerator::global()->bounded(100000)) + 1;
+}
 
 void compactFileInPlace(const QString& file, const QString& password, int number) {
     releaseConnection(file);
     const QString backup = compactionBackupName(file, number);
     if (!QFile::rename(file, backup))
-        throw StoreError(Code::Sql, QStringLiteral("\"%1\" could not be moved to \"%2\".")
-                                        .arg(file, backup));
+        throw StoreError(Code::Sql,
+                         QStringLiteral("\"%1\" could not be moved to \"%2\".").arg(file, backup));
     try {
         compactDatabase(compactionSourceText(backup, password),
                         compactionTargetText(file, password));

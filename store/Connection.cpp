@@ -38,7 +38,8 @@ Field fieldFromDeclaration(const QString& name, const char* declared) {
         const auto match = size.match(decl);
         if (match.hasMatch())
             field.maxLength = match.captured(1).toInt();
-    } else if (decl.startsWith(QLatin1String("CURRENCY")) || decl.startsWith(QLatin1String("MONEY"))) {
+    } else if (decl.startsWith(QLatin1String("CURRENCY")) ||
+               decl.startsWith(QLatin1String("MONEY"))) {
         field.type = FieldType::Currency;
     } else if (decl.startsWith(QLatin1String("BIT")) || decl.startsWith(QLatin1String("BOOL")) ||
                decl.startsWith(QLatin1String("YESNO"))) {
@@ -94,9 +95,9 @@ void classifyOpenFailure(const QString& file, qint64 size) {
     if (size < 1024 || size % 512 != 0)
         throw StoreError(Code::NotADatabase, QStringLiteral("\"%1\" is not a database.").arg(file));
     if (hasPlainSqliteHeader(file))
-        throw StoreError(Code::WrongPassword,
-                         QStringLiteral("\"%1\" is not protected by the database password.")
-                             .arg(file));
+        throw StoreError(
+            Code::WrongPassword,
+            QStringLiteral("\"%1\" is not protected by the database password.").arg(file));
     throw StoreError(Code::WrongPassword,
                      QStringLiteral("\"%1\" cannot be opened with the database password "
                                     "(a wrong password, or not a database).")
@@ -111,8 +112,7 @@ QByteArray keyTextFor(const QString& file, const QString& password) {
     if (!f.open(QIODevice::ReadOnly))
         return plain;
     const QByteArray salt = f.read(SaltSize);
-    if (salt.size() < SaltSize || salt == QByteArray("SQLite format 3\0", 16) ||
-        f.size() < 1024)
+    if (salt.size() < SaltSize || salt == QByteArray("SQLite format 3\0", 16) || f.size() < 1024)
         return plain;
     const QByteArray raw = derivedKeyText(salt, plain);
     return raw.isEmpty() ? plain : raw;
@@ -175,7 +175,9 @@ void Statement::reset() {
     sqlite3_clear_bindings(m_handle);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_handle); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(m_handle);
+}
 
 QString Statement::columnName(int column) const {
     return QString::fromUtf8(sqlite3_column_name(m_handle, column));
@@ -195,7 +197,9 @@ QString Statement::columnOrigin(int column) const {
     return origin ? QString::fromUtf8(origin) : QString();
 }
 
-qint64 Statement::columnInt64(int column) const { return sqlite3_column_int64(m_handle, column); }
+qint64 Statement::columnInt64(int column) const {
+    return sqlite3_column_int64(m_handle, column);
+}
 
 Value Statement::columnValue(int column, FieldType type) const {
     const int storage = sqlite3_column_type(m_handle, column);
@@ -328,7 +332,9 @@ struct CachedConnection {
     std::shared_ptr<Connection> connection;
 };
 
-QString cacheKey(const QString& file) { return QFileInfo(file).absoluteFilePath(); }
+QString cacheKey(const QString& file) {
+    return QFileInfo(file).absoluteFilePath();
+}
 
 bool fileIdentity(const QString& file, dev_t* device, ino_t* inode) {
     struct stat st {};
@@ -375,11 +381,17 @@ std::shared_ptr<Connection> connectionFor(const QString& connectionText) {
     return connectionForFile(target.file, target.password);
 }
 
-void releaseConnection(const QString& file) { cache().erase(cacheKey(file)); }
+void releaseConnection(const QString& file) {
+    cache().erase(cacheKey(file));
+}
 
-void releaseAllConnections() { cache().clear(); }
+void releaseAllConnections() {
+    cache().clear();
+}
 
-void forgetDerivedKeys() { derivedKeys().clear(); }
+void forgetDerivedKeys() {
+    derivedKeys().clear();
+}
 
 int execute(const QString& connectionText, const QString& sql) {
     return connectionFor(connectionText)->execute(sql);

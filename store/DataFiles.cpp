@@ -62,14 +62,14 @@ void fillShowTemplate(Connection& connection, const QDate& showDate) {
 void fillSchedule(Connection& connection, const QString& table, QChar column,
                   const std::function<double(int, int)>& value) {
     QStringList names{QStringLiteral("[Place]")};
-    QStringList placeholders{QStringLiteral("?")};
+    QStringList parameterMarks{QStringLiteral("?")};
     for (int n = 1; n <= SchedulePlaces; ++n) {
         names << QString(column) + QString::number(n);
-        placeholders << QStringLiteral("?");
+        parameterMarks << QStringLiteral("?");
     }
-    Statement row = connection.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                           .arg(table, names.join(QLatin1Char(',')),
-                                                placeholders.join(QLatin1Char(','))));
+    Statement row = connection.prepare(
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(table, names.join(QLatin1Char(',')), parameterMarks.join(QLatin1Char(','))));
     for (int place = 1; place <= SchedulePlaces; ++place) {
         row.reset();
         row.bind(1, Value(place));
@@ -85,12 +85,11 @@ void fillOrganisation(Connection& connection) {
         "OrgPhone, OrgFax, OrgEmail, OrgMemFee, CutOff, MinMultiP, IsPrcnt) VALUES "
         "('Horse Show Association', '', '', '', '', '', '', '', '', 25, 3, 0.5, 1)"));
     fillSchedule(connection, QStringLiteral("Points_tbl"), QLatin1Char('X'), defaultPoints);
-    fillSchedule(connection, QStringLiteral("PaySch_tbl"), QLatin1Char('P'),
-                 defaultPayoutFactor);
+    fillSchedule(connection, QStringLiteral("PaySch_tbl"), QLatin1Char('P'), defaultPayoutFactor);
 }
 
-void buildFile(const QString& file, const QString& password, const QString& schemaSql,
-               int revision, bool replace, const std::function<void(Connection&)>& fill) {
+void buildFile(const QString& file, const QString& password, const QString& schemaSql, int revision,
+               bool replace, const std::function<void(Connection&)>& fill) {
     if (!replace && QFile::exists(file))
         return;
     const QString partial = file + QStringLiteral(".part");
@@ -138,8 +137,8 @@ void createShowTemplate(const QString& file, const QString& password, const QStr
               [&](Connection& connection) { fillShowTemplate(connection, showDate); });
 }
 
-void createOrganisationFile(const QString& file, const QString& password,
-                            const QString& schemaSql, bool replace) {
+void createOrganisationFile(const QString& file, const QString& password, const QString& schemaSql,
+                            bool replace) {
     buildFile(file, password, schemaSql, OrganisationSchemaRevision, replace, fillOrganisation);
 }
 

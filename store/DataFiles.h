@@ -27,8 +27,8 @@ double defaultPayoutFactor(int place, int exhibitors); // a factor of the class'
 // when complete. Throws StoreError. An existing file is replaced only when replace is true.
 void createShowTemplate(const QString& file, const QString& password, const QString& schemaSql,
                         const QDate& showDate, bool replace);
-void createOrganisationFile(const QString& file, const QString& password,
-                            const QString& schemaSql, bool replace);
+void createOrganisationFile(const QString& file, const QString& password, const QString& schemaSql,
+                            bool replace);
 
 struct MigrationStep {
     int toRevision;

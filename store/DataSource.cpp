@@ -14,7 +14,9 @@ void DataSource::refresh() {
     emit refreshed();
 }
 
-void DataSource::closeRecordSet() { m_recordSet.close(); }
+void DataSource::closeRecordSet() {
+    m_recordSet.close();
+}
 
 void DataSource::moveFirst() {
     if (!m_recordSet.isOpen())

@@ -51,8 +51,7 @@ private:
 // The shared loader: points the data source at a connection text and a query, refreshes it and
 // moves to its first row. Errors are ignored: the caller then reads empty values. Returns
 // whether the set opened.
-bool loadThroughDataSource(DataSource& source, const QString& connectionText,
-                           const QString& query);
+bool loadThroughDataSource(DataSource& source, const QString& connectionText, const QString& query);
 
 // Empties a work table of a show file through a report connection on that file. Only plain
 // table names are taken. Throws StoreError.

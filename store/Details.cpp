@@ -16,19 +16,26 @@ void readField(const RecordSet& set, const char* field, T& target, Convert conve
     }
 }
 
-QString asText(const Value& v) { return v.toText(); }
+QString asText(const Value& v) {
+    return v.toText();
+}
 qint16 asShort(const Value& v) {
     const qint64 n = v.toInt();
     return n < -32768 || n > 32767 ? 0 : qint16(n);
 }
-double asDouble(const Value& v) { return v.toDouble(); }
-bool asBool(const Value& v) { return v.toBool(); }
-QDate asDate(const Value& v) { return v.toDate(); }
+double asDouble(const Value& v) {
+    return v.toDouble();
+}
+bool asBool(const Value& v) {
+    return v.toBool();
+}
+QDate asDate(const Value& v) {
+    return v.toDate();
+}
 
 } // namespace
 
-bool loadShowInformation(DataSource& adoTmp, const QString& showConnString,
-                         ShowInformation& show) {
+bool loadShowInformation(DataSource& adoTmp, const QString& showConnString, ShowInformation& show) {
     show.version = 0;
     const bool loaded =
         loadThroughDataSource(adoTmp, showConnString, QStringLiteral("SELECT * FROM ShowData_tbl"));

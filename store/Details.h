@@ -40,8 +40,7 @@ struct OrganisationDetails {
 // gives empty text, 0 or false; a field that cannot be read at all leaves its value as it was.
 // The version starts at 0, so a file without one is never taken for a show file.
 // Both return whether the row could be read.
-bool loadShowInformation(DataSource& adoTmp, const QString& showConnString,
-                         ShowInformation& show);
+bool loadShowInformation(DataSource& adoTmp, const QString& showConnString, ShowInformation& show);
 bool loadOrganisationDetails(DataSource& adoTmp, const QString& orgConnString,
                              OrganisationDetails& org);
 

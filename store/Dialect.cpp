@@ -6,7 +6,9 @@ namespace store {
 
 namespace {
 
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
 
 // Copies a quoted text or bracketed name starting at i unchanged; returns the index after it.
 qsizetype copyQuoted(const QString& sql, qsizetype i, QChar close, QString& out) {

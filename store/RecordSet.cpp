@@ -17,7 +17,9 @@ using Code = StoreError::Code;
 
 const QString RowIdColumn = QStringLiteral("_rowid_");
 
-QString quotedName(const QString& name) { return QLatin1Char('[') + name + QLatin1Char(']'); }
+QString quotedName(const QString& name) {
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
 
 // A source that is not a query is a table name, opened as the whole table.
 QString sqlForSource(const QString& source) {
@@ -38,10 +40,10 @@ QString singleTableOf(const QString& sql) {
     static const QRegularExpression shape(
         QStringLiteral("^SELECT\\s+(.+?)\\s+FROM\\s+(\\[[^\\]]+\\]|`[^`]+`|\\w+)\\s*"
                        "(?:(?:WHERE|ORDER\\s+BY)\\b.*)?;?\\s*$"),
-        QRegularExpression::CaseInsensitiveOption |
-            QRegularExpression::DotMatchesEverythingOption);
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression notWritable(
-        QStringLiteral("\\b(DISTINCT|DISTINCTROW|JOIN|GROUP\\s+BY|UNION|HAVING)\\b|\\(\\s*SELECT\\b"),
+        QStringLiteral(
+            "\\b(DISTINCT|DISTINCTROW|JOIN|GROUP\\s+BY|UNION|HAVING)\\b|\\(\\s*SELECT\\b"),
         QRegularExpression::CaseInsensitiveOption);
     const auto match = shape.match(sql);
     if (!match.hasMatch() || notWritable.match(sql).hasMatch())
@@ -54,13 +56,14 @@ struct SortColumn {
     bool descending = false;
     bool folded = false;
     int field = -1;
-    std::vector<QString> texts;   // by record index; used when folded
-    std::vector<bool> nulls;      // by record index; used when folded
+    std::vector<QString> texts; // by record index; used when folded
+    std::vector<bool> nulls;    // by record index; used when folded
 };
 
 // The text a name sorts by: case and accents ignored, so that "Émile" sorts with the E's.
 QString sortKeyOf(const QString& text) {
-    const bool plain = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 128; });
+    const bool plain =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 128; });
     if (plain)
         return text.toCaseFolded();
     QString key;
@@ -323,7 +326,9 @@ RecordSet::Record& RecordSet::current() {
     return const_cast<Record&>(static_cast<const RecordSet*>(this)->current());
 }
 
-Value RecordSet::value(const QString& field) const { return value(fieldIndex(field)); }
+Value RecordSet::value(const QString& field) const {
+    return value(fieldIndex(field));
+}
 
 Value RecordSet::value(int field) const {
     const Record& record = current();
@@ -448,20 +453,20 @@ void RecordSet::updateBatch() {
                 statement.bind(slot, Value(record.rowId));
                 statement.step();
                 if (sqlite3_changes(connection->handle()) != 1)
-                    throw StoreError(Code::Sql,
-                                     QStringLiteral("A changed row of %1 no longer exists.")
-                                         .arg(m_table));
+                    throw StoreError(
+                        Code::Sql,
+                        QStringLiteral("A changed row of %1 no longer exists.").arg(m_table));
             } else {
                 QString sql = QStringLiteral("INSERT INTO ") + table;
                 if (written.empty()) {
                     sql += QStringLiteral(" DEFAULT VALUES");
                 } else {
-                    QStringList placeholders;
+                    QStringList parameterMarks;
                     for (size_t i = 0; i < written.size(); ++i)
-                        placeholders << QStringLiteral("?");
+                        parameterMarks << QStringLiteral("?");
                     sql += QStringLiteral(" (") + names.join(QStringLiteral(", ")) +
-                           QStringLiteral(") VALUES (") + placeholders.join(QStringLiteral(", ")) +
-                           QLatin1Char(')');
+                           QStringLiteral(") VALUES (") +
+                           parameterMarks.join(QStringLiteral(", ")) + QLatin1Char(')');
                 }
                 Statement& statement = statementFor(sql);
                 int slot = 1;

@@ -5,7 +5,9 @@
 namespace store {
 
 namespace {
-QString savepointName(int level) { return QStringLiteral("twl_level_%1").arg(level); }
+QString savepointName(int level) {
+    return QStringLiteral("twl_level_%1").arg(level);
+}
 } // namespace
 
 Transaction::Transaction(Connection& connection) : m_connection(&connection) {

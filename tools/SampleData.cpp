@@ -13,21 +13,20 @@ namespace sample {
 
 namespace {
 
-const QStringList FirstNames{"Anna",  "Ben",   "Carla", "Dylan", "Emma",  "Frank", "Grace",
-                             "Hank",  "Isla",  "Jack",  "Kara",  "Liam",  "Maya",  "Noah",
-                             "Olive", "Paul",  "Quinn", "Rosa",  "Sam",   "Tess"};
-const QStringList LastNames{"Anders", "Brooks", "Carter", "Dalton", "Ellis",  "Fisher",
-                            "Garcia", "Hughes", "Irwin",  "Jensen", "Keller", "Lopez",
-                            "Miller", "Nolan",  "Owens",  "Parker", "Reyes",  "Sutton",
-                            "Turner", "Walsh"};
-const QStringList HorseWords{"Blaze",  "Dusty",  "Midnight", "Copper", "Shadow", "Willow",
-                             "Storm",  "Ginger", "Maverick", "Pepper", "Rebel",  "Sunny",
-                             "Whiskey", "Bandit", "Jazz",    "Scout"};
+const QStringList FirstNames{"Anna",  "Ben",  "Carla", "Dylan", "Emma", "Frank", "Grace",
+                             "Hank",  "Isla", "Jack",  "Kara",  "Liam", "Maya",  "Noah",
+                             "Olive", "Paul", "Quinn", "Rosa",  "Sam",  "Tess"};
+const QStringList LastNames{"Anders", "Brooks", "Carter", "Dalton", "Ellis",  "Fisher", "Garcia",
+                            "Hughes", "Irwin",  "Jensen", "Keller", "Lopez",  "Miller", "Nolan",
+                            "Owens",  "Parker", "Reyes",  "Sutton", "Turner", "Walsh"};
+const QStringList HorseWords{"Blaze",   "Dusty",  "Midnight", "Copper", "Shadow", "Willow",
+                             "Storm",   "Ginger", "Maverick", "Pepper", "Rebel",  "Sunny",
+                             "Whiskey", "Bandit", "Jazz",     "Scout"};
 const QStringList States{"TX", "OK", "KS", "CO", "NM", "NE", "MO", "AR"};
-const QStringList ClassKinds{"Halter",        "Western Pleasure", "Hunter Under Saddle",
-                             "Showmanship",   "Trail",            "Horsemanship",
-                             "Equitation",    "Reining",          "Barrel Racing",
-                             "Pole Bending",  "Ranch Riding",     "Walk-Trot"};
+const QStringList ClassKinds{
+    "Halter",        "Western Pleasure", "Hunter Under Saddle", "Showmanship",
+    "Trail",         "Horsemanship",     "Equitation",          "Reining",
+    "Barrel Racing", "Pole Bending",     "Ranch Riding",        "Walk-Trot"};
 const QStringList Divisions{"Open", "Amateur", "Youth 13 & Under", "Youth 14-18", "Novice"};
 
 template <typename Rng> const QString& pick(const QStringList& list, Rng& rng) {
@@ -75,8 +74,8 @@ void addEntries(const QString& connection, const ShowSample& sample, std::mt1993
         Exhibitor e;
         e.name = pick(FirstNames, rng) + QLatin1Char(' ') + pick(LastNames, rng);
         e.horse = pick(HorseWords, rng) + QLatin1Char(' ') + pick(HorseWords, rng);
-        e.owner = i % 3 == 0 ? pick(FirstNames, rng) + QLatin1Char(' ') + pick(LastNames, rng)
-                             : e.name;
+        e.owner =
+            i % 3 == 0 ? pick(FirstNames, rng) + QLatin1Char(' ') + pick(LastNames, rng) : e.name;
         e.state = pick(States, rng);
         e.member = i < sample.members ? QStringLiteral("M%1").arg(i + 1, 5, 10, QLatin1Char('0'))
                                       : QString();
@@ -113,8 +112,8 @@ void addEntries(const QString& connection, const ShowSample& sample, std::mt1993
 
 } // namespace
 
-bool writeSampleShow(const QString& templateFile, const QString& showFile,
-                     const QString& password, const ShowSample& sample) {
+bool writeSampleShow(const QString& templateFile, const QString& showFile, const QString& password,
+                     const ShowSample& sample) {
     if (QFile::exists(showFile) || !QFile::copy(templateFile, showFile))
         return false;
     const QString connection = store::dataConnectionText(showFile, password);
@@ -150,7 +149,8 @@ int addSampleMembers(const QString& organisationFile, const QString& password, i
         table.setValue("Mem City", "Amarillo");
         table.setValue("Mem State", pick(States, rng));
         table.setValue("Mem Zip", QStringLiteral("79%1").arg(100 + i % 900));
-        table.setValue("Mem Horse", pick(HorseWords, rng) + QLatin1Char(' ') + pick(HorseWords, rng));
+        table.setValue("Mem Horse",
+                       pick(HorseWords, rng) + QLatin1Char(' ') + pick(HorseWords, rng));
         table.setValue("Mem StartDat", QDate(2025, 1 + i % 12, 1));
         table.setValue("Mem Points", double(points(rng)));
         table.setValue("Mem FeeBal", store::Currency::fromDouble(i % 4 == 0 ? 25.0 : 0.0));

@@ -16,8 +16,8 @@ struct ShowSample {
 // Copies the template to a new show file and fills it with classes, entries and placings. An
 // exhibitor enters a class at most once, as the entry screen allows.
 // Throws store::StoreError; an existing target is never overwritten (returns false then).
-bool writeSampleShow(const QString& templateFile, const QString& showFile,
-                     const QString& password, const ShowSample& sample);
+bool writeSampleShow(const QString& templateFile, const QString& showFile, const QString& password,
+                     const ShowSample& sample);
 
 // Adds members to an organisation file (member numbers M00001, M00002, ...; existing numbers
 // are skipped). Returns the number added.

@@ -30,8 +30,7 @@ int main(int argc, char** argv) {
     const QString sql = QString::fromUtf8(schema.readAll());
     try {
         if (args[1] == QLatin1String("show"))
-            store::createShowTemplate(args[3], dataFilePassword(), sql,
-                                      QDate::currentDate(), true);
+            store::createShowTemplate(args[3], dataFilePassword(), sql, QDate::currentDate(), true);
         else
             store::createOrganisationFile(args[3], dataFilePassword(), sql, replace);
     } catch (const store::StoreError& error) {

@@ -27,7 +27,6 @@ constexpr int InfoWidth = 400;
 constexpr int ButtonWidth = 130;
 constexpr int ButtonHeight = 30;
 
-
 QLabel* makeLabel(const QString& text, const QRect& geometry, QWidget* parent,
                   Qt::Alignment alignment = Qt::AlignLeft) {
     auto* label = new QLabel(text, parent);
@@ -203,7 +202,6 @@ void EndClass::endThisClass() {
     }
     accept();
 }
-
 
 void EndClass::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -1,8 +1,8 @@
 #include "OrgDataTWL.h"
 
-#include "shell/widgets/BlinkingMarker.h"
 #include "reports/Formats.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/BlinkingMarker.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 
@@ -33,7 +33,6 @@ std::array<QString*, DetailsRules::OrgFeeBox> memoryFields() {
             &TWL_public::OrgCity,  &TWL_public::OrgState, &TWL_public::OrgZip,
             &TWL_public::OrgPhone, &TWL_public::OrgFax,   &TWL_public::OrgEmail};
 }
-
 
 } // namespace
 

@@ -1,7 +1,7 @@
 #include "ShoDataTWL.h"
 
-#include "shell/widgets/BlinkingMarker.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/BlinkingMarker.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 
@@ -21,7 +21,6 @@ namespace {
 
 // Room left of every box for the error marker.
 constexpr int MarkerMargin = 24;
-
 
 } // namespace
 

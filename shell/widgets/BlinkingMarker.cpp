@@ -9,8 +9,7 @@ namespace {
 constexpr int MarkerSize = 8;
 } // namespace
 
-BlinkingMarker::BlinkingMarker(QWidget* owner, const QString& markerName,
-                               const QString& timerName)
+BlinkingMarker::BlinkingMarker(QWidget* owner, const QString& markerName, const QString& timerName)
     : QObject(owner), m_marker(new QFrame(owner)), m_timer(new QTimer(owner)) {
     m_marker->setObjectName(markerName);
     m_marker->setFixedSize(MarkerSize, MarkerSize);

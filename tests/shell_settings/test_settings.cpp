@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 using namespace twl;
 
 namespace {
@@ -20,7 +19,6 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
 }
-
 
 } // namespace
 

@@ -230,7 +230,8 @@ private slots:
         const QString scratch = m_folder->file("~Vdb.dat");
         QVERIFY(QFile::exists(scratch));
         QCOMPARE(TWL_public::ShowConnString, store::dataConnectionText(scratch, "Tr0tW"));
-        QCOMPARE(m_program->dataSources().secAdo.recordSource(), QString("SELECT * FROM Class_tbl"));
+        QCOMPARE(m_program->dataSources().secAdo.recordSource(),
+                 QString("SELECT * FROM Class_tbl"));
         QCOMPARE(m_program->dataSources().adoTmp.recordSet().recordCount(), 150);
         expectNoShowOpen();
         QVERIFY(!enabled("mnuShowInfo") && !enabled("mnuFilePrint"));

@@ -212,9 +212,7 @@ private slots:
         auto display = displayWith({{800, 600, 16, 60}, Classic});
         twl::FakeDisplayModes& modes = *display;
         twl::Application program(m_services, folder.path());
-        program.setDisplay(std::move(display), [](const twl::DisplayMode&) {
-            return true;
-        });
+        program.setDisplay(std::move(display), [](const twl::DisplayMode&) { return true; });
         QVERIFY(program.start());
         QCOMPARE(modes.changes().size(), size_t(1));
         QCOMPARE(modes.changes()[0].width, 800);

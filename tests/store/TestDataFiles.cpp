@@ -67,8 +67,8 @@ private slots:
         sheet.open("SELECT * FROM ScrSht2Pint_Q", conn);
         QCOMPARE(sheet.recordCount(), 2);
         QCOMPARE(sheet.value("Show Exh No").toInt(), 3); // ordered by exhibitor number
-        for (const char* column : {"Horse Name", "Show Exh Nam", "Owner Name", "Owner State",
-                                   "Amateur No", "Reg No"})
+        for (const char* column :
+             {"Horse Name", "Show Exh Nam", "Owner Name", "Owner State", "Amateur No", "Reg No"})
             QVERIFY(store::findField(sheet.fields(), column) >= 0);
 
         store::execute(conn, "INSERT INTO Exh2Prnt_tbl (S_ExhNo, S_ExhNam) VALUES (3, 'Ben')");
@@ -120,7 +120,8 @@ private slots:
         TestFolder folder;
         const QString org = folder.file("TWL.org");
         const QString conn = store::dataConnectionText(org, TestFolder::Password);
-        store::execute(conn, "INSERT INTO Members_tbl ([Mem Num], [Mem Nam]) VALUES ('A1', 'Kept')");
+        store::execute(conn,
+                       "INSERT INTO Members_tbl ([Mem Num], [Mem Nam]) VALUES ('A1', 'Kept')");
         store::releaseAllConnections();
         QFile schema(TWL_SOURCE_DIR "/store/schema/organisation.sql");
         QVERIFY(schema.open(QIODevice::ReadOnly));
@@ -133,10 +134,9 @@ private slots:
     void aBrokenSchemaLeavesNoFile() {
         TestFolder folder(false);
         const QString target = folder.file("Base.dat");
-        QVERIFY_THROWS_EXCEPTION(store::StoreError,
-                                 store::createShowTemplate(target, TestFolder::Password,
-                                                           "CREATE TABLE (", QDate(2026, 1, 1),
-                                                           true));
+        QVERIFY_THROWS_EXCEPTION(store::StoreError, store::createShowTemplate(
+                                                        target, TestFolder::Password,
+                                                        "CREATE TABLE (", QDate(2026, 1, 1), true));
         QVERIFY(!QFile::exists(target));
         QVERIFY(!QFile::exists(target + ".part"));
     }

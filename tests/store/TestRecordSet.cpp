@@ -16,8 +16,7 @@ class TestRecordSet : public QObject {
     QString m_show;
     QString m_conn;
 
-    void addEntry(RecordSet& rs, int exhNo, const QString& name, int classNo,
-                  const Value& horse) {
+    void addEntry(RecordSet& rs, int exhNo, const QString& name, int classNo, const Value& horse) {
         rs.addNew();
         rs.setValue("Show Exh No", exhNo);
         rs.setValue("[Show Exh Nam]", name);

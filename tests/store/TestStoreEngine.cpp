@@ -47,10 +47,9 @@ private slots:
         QCOMPARE(store::compactionTargetText("C:\\a.twl", "pw"),
                  QString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\a.twl;"
                          "Jet OLEDB:Engine Type=5;Jet OLEDB:Database Password=pw"));
-        for (const QString& text :
-             {data, store::reportConnectionText("/shows/Spring.twl", "abcde"),
-              store::compactionSourceText("/shows/Spring.twl", "abcde"),
-              store::compactionTargetText("/shows/Spring.twl", "abcde")}) {
+        for (const QString& text : {data, store::reportConnectionText("/shows/Spring.twl", "abcde"),
+                                    store::compactionSourceText("/shows/Spring.twl", "abcde"),
+                                    store::compactionTargetText("/shows/Spring.twl", "abcde")}) {
             const auto target = store::parseConnectionText(text);
             QCOMPARE(target.file, QString("/shows/Spring.twl"));
             QCOMPARE(target.password, QString("abcde"));
@@ -81,13 +80,13 @@ private slots:
     void aConcatenatedValueCannotRunASecondStatement() {
         TestFolder folder;
         const QString conn = store::dataConnectionText(folder.newShow(), "Tr0tW");
-        QVERIFY_THROWS_EXCEPTION(
-            StoreError, store::execute(conn, "DELETE from Class_tbl WHERE [Class No] = 1; "
-                                             "DELETE from Class_tbl"));
+        QVERIFY_THROWS_EXCEPTION(StoreError,
+                                 store::execute(conn, "DELETE from Class_tbl WHERE [Class No] = 1; "
+                                                      "DELETE from Class_tbl"));
         QCOMPARE(rows(conn, "SELECT * FROM Class_tbl"), 150);
-        QVERIFY_THROWS_EXCEPTION(StoreError, store::clearWorkTable(
-                                                 store::parseConnectionText(conn).file, "Tr0tW",
-                                                 "Exh2Prnt_tbl; DELETE from Class_tbl"));
+        QVERIFY_THROWS_EXCEPTION(
+            StoreError, store::clearWorkTable(store::parseConnectionText(conn).file, "Tr0tW",
+                                              "Exh2Prnt_tbl; DELETE from Class_tbl"));
         QCOMPARE(store::execute(conn, "DELETE from Class_tbl WHERE [Class No] > 148;"), 2);
     }
 

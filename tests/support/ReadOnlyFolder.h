@@ -56,4 +56,3 @@ private:
     QString m_path;
     QFile::Permissions m_oldPermissions;
 };
-
