@@ -2,6 +2,7 @@
 
 #include "classes/ClassRules.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/CellEditorDelegate.h"
 #include "store/StoreError.h"
 
 #include <QApplication>
@@ -40,22 +41,10 @@ constexpr int ButtonWidth = 96;
 constexpr int ButtonHeight = 30;
 constexpr int ButtonGap = 8;
 
-// The grid's cell editor: a plain line edit that reports every change the user types.
-class CellDelegate : public QStyledItemDelegate {
+// The grid's cell editor, with a display format's padding given up first in a narrow cell.
+class CellDelegate : public CellEditorDelegate {
 public:
-    CellDelegate(std::function<void()> textEdited, QObject* parent)
-        : QStyledItemDelegate(parent), m_textEdited(std::move(textEdited)) {}
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                          const QModelIndex& index) const override {
-        auto* editor = new QLineEdit(parent);
-        editor->setFrame(false);
-        const auto alignment = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
-        editor->setAlignment(alignment);
-        QObject::connect(editor, &QLineEdit::textEdited, editor,
-                         [callback = m_textEdited] { callback(); });
-        return editor;
-    }
+    using CellEditorDelegate::CellEditorDelegate;
 
 protected:
     // A display format's trailing blanks are padding: in a cell too narrow for the whole text
@@ -71,9 +60,6 @@ protected:
                 option->text.chop(1);
         }
     }
-
-private:
-    std::function<void()> m_textEdited;
 };
 
 std::vector<RecordSetModel::Column> classColumns() {

@@ -2,6 +2,7 @@
 
 #include "classes/EndClassRun.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/CellEditorDelegate.h"
 #include "store/StoreError.h"
 
 #include <QHeaderView>
@@ -13,7 +14,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 
@@ -43,26 +43,6 @@ constexpr int ScrollBarAllowance = 235;
 constexpr int ButtonWidth = 96;
 constexpr int ButtonHeight = 30;
 constexpr int KeysPictureSize = 44;
-
-// The place cell's editor: a centred line edit that reports the user's first change of its text.
-class PlaceDelegate : public QStyledItemDelegate {
-public:
-    PlaceDelegate(std::function<void()> textChanged, QObject* parent)
-        : QStyledItemDelegate(parent), m_textChanged(std::move(textChanged)) {}
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                          const QModelIndex&) const override {
-        auto* editor = new QLineEdit(parent);
-        editor->setFrame(false);
-        editor->setAlignment(Qt::AlignCenter);
-        QObject::connect(editor, &QLineEdit::textEdited, editor,
-                         [callback = m_textChanged] { callback(); });
-        return editor;
-    }
-
-private:
-    std::function<void()> m_textChanged;
-};
 
 std::vector<RecordSetModel::Column> entryColumns() {
     using Column = RecordSetModel::Column;
@@ -138,7 +118,7 @@ void EditWinners::buildControls() {
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
                             QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    auto* delegate = new PlaceDelegate([this] { cellTextChanged(); }, m_grid);
+    auto* delegate = new CellEditorDelegate([this] { cellTextChanged(); }, m_grid, Qt::AlignCenter);
     m_grid->setItemDelegate(delegate);
     connect(delegate, &QAbstractItemDelegate::closeEditor, this, [this] { m_timer5->start(25); });
     m_grid->installEventFilter(this);

@@ -2,13 +2,13 @@
 
 #include "classes/Schedules.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/CellEditorDelegate.h"
 #include "store/StoreError.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyledItemDelegate>
 #include <QTableView>
 
 namespace twl {
@@ -31,26 +31,6 @@ constexpr int RowHeight = 226;
 constexpr int GridHeight = 4800;
 constexpr int LineHeight = 18; // pixels, for one line of labels
 constexpr int GridTop = 2 * LineHeight + 2;
-
-// The grid's cell editor: a centred line edit that reports the user's first change of its text.
-class CellDelegate : public QStyledItemDelegate {
-public:
-    CellDelegate(std::function<void()> textChanged, QObject* parent)
-        : QStyledItemDelegate(parent), m_textChanged(std::move(textChanged)) {}
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                          const QModelIndex&) const override {
-        auto* editor = new QLineEdit(parent);
-        editor->setFrame(false);
-        editor->setAlignment(Qt::AlignCenter);
-        QObject::connect(editor, &QLineEdit::textEdited, editor,
-                         [callback = m_textChanged] { callback(); });
-        return editor;
-    }
-
-private:
-    std::function<void()> m_textChanged;
-};
 
 // An unbound first column and the place, both invisible, then the value columns in table order.
 std::vector<RecordSetModel::Column> scheduleColumns(const store::RecordSet& schedule) {
@@ -93,7 +73,8 @@ ScheduleGrid::ScheduleGrid(Services& services, const QString& table, const QStri
     QFont font = m_grid->font();
     font.setPixelSize(twips(RowHeight) - 4); // the text fits the schedule's low rows
     m_grid->setFont(font);
-    auto* delegate = new CellDelegate([this] { emit cellTextChanged(); }, m_grid);
+    auto* delegate =
+        new CellEditorDelegate([this] { emit cellTextChanged(); }, m_grid, Qt::AlignCenter);
     m_grid->setItemDelegate(delegate);
     connect(delegate, &QAbstractItemDelegate::closeEditor, this, &ScheduleGrid::editEnded);
     m_grid->installEventFilter(this);
