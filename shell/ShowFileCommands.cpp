@@ -3,6 +3,7 @@
 #include "MainDataSources.h"
 #include "Prompt.h"
 #include "TWL_public.h"
+#include "shell/widgets/BusyCursor.h"
 #include "store/Compaction.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
@@ -24,15 +25,6 @@ namespace twl {
 namespace {
 
 const QString FileCreationError = QStringLiteral("Trotwell, File Creation Error");
-
-// The hourglass for as long as it lives.
-class BusyCursor {
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // How opening a name for reading failed, as the file system reports it.
 struct OpenTest {

@@ -1,6 +1,5 @@
 #include "EntryCommands.h"
 
-#include "BusyCursor.h"
 #include "EntryForm.h"
 #include "EntryLists.h"
 #include "entries/EntryRules.h"
@@ -9,6 +8,7 @@
 #include "shell/MainWindowFrame.h"
 #include "shell/Services.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/BusyCursor.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>

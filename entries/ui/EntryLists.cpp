@@ -1,6 +1,5 @@
 #include "EntryLists.h"
 
-#include "BusyCursor.h"
 #include "EntryForm.h"
 #include "entries/EntryRules.h"
 #include "entries/ShowEntryData.h"
@@ -9,6 +8,7 @@
 #include "shell/Services.h"
 #include "shell/SortKeys.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/BusyCursor.h"
 #include "store/StoreError.h"
 
 #include <QEvent>

@@ -3,6 +3,7 @@
 #include "DelMem.h"
 #include "ResetFrm.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/BusyCursor.h"
 #include "store/StoreError.h"
 
 #include <QApplication>
@@ -53,14 +54,6 @@ constexpr int NameColumn = 2;
 
 const QColor EditColour = Qt::blue;
 const QColor InvalidColour = Qt::red;
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Paints the row marker, a small triangle, in the leading column of the marked row.
 class MarkerDelegate : public QStyledItemDelegate {
@@ -599,7 +592,7 @@ void MemForm::storeChanges() {
 }
 
 void MemForm::cancel() {
-    const WaitCursor wait;
+    const BusyCursor wait;
     m_adding = false;
     m_editing = false;
     m_invalid = false;

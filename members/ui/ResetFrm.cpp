@@ -3,6 +3,7 @@
 #include "members/MemberRules.h"
 #include "shell/Services.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/BusyCursor.h"
 #include "shell/widgets/SafetyCatch.h"
 #include "store/StoreError.h"
 
@@ -42,14 +43,6 @@ QCheckBox* makeCheck(const QString& caption, const QString& name, const QRect& g
     return check;
 }
 
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 } // namespace
 
 ResetFrm::ResetFrm(Services& services, QWidget* parent) : QDialog(parent), m_services(services) {
@@ -85,7 +78,7 @@ void ResetFrm::resetMembers() {
     const bool points = m_resetPoints->isChecked();
     const bool fee = m_resetFee->isChecked();
     try {
-        const WaitCursor wait;
+        const BusyCursor wait;
         MemberRules::resetSeason(TWL_public::OrgConnString, points, fee, TWL_public::OrgMemFee);
     } catch (const store::StoreError& error) {
         m_services.prompt.show(QStringLiteral("Trotwell"),
