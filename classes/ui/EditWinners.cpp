@@ -3,6 +3,7 @@
 #include "classes/EndClassRun.h"
 #include "shell/TWL_public.h"
 #include "shell/widgets/CellEditorDelegate.h"
+#include "shell/widgets/DialogClosing.h"
 #include "store/StoreError.h"
 
 #include <QHeaderView>
@@ -311,11 +312,8 @@ void EditWinners::showEvent(QShowEvent* event) {
 
 // Nothing to place: the screen closes as soon as it is shown.
 void EditWinners::closeIfCancelled() {
-    if (TWL_public::DialogCancelled && isVisible())
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible())
-                accept();
-        });
+    if (TWL_public::DialogCancelled)
+        closeOnceShown(*this, QDialog::Accepted);
 }
 
 // Nothing is written at close: every accepted place was written when it was accepted.

@@ -2,6 +2,7 @@
 
 #include "classes/EndClassWriter.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/DialogClosing.h"
 #include "shell/widgets/SafetyCatch.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
@@ -210,11 +211,8 @@ void EndClass::showEvent(QShowEvent* event) {
 
 // Nothing can be ended: the screen closes as soon as it is shown.
 void EndClass::closeIfCancelled() {
-    if (TWL_public::DialogCancelled && isVisible())
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible())
-                reject();
-        });
+    if (TWL_public::DialogCancelled)
+        closeOnceShown(*this, QDialog::Rejected);
 }
 
 void EndClass::done(int result) {

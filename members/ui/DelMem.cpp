@@ -2,34 +2,13 @@
 
 #include "members/MemberRules.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/PlacedControls.h"
 #include "shell/widgets/SafetyCatch.h"
 
 #include <QLabel>
 #include <QPushButton>
 
 namespace twl {
-
-namespace {
-
-QLabel* makeLabel(const QString& text, const QString& name, const QRect& geometry,
-                  QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    return label;
-}
-
-QPushButton* makeButton(const QString& caption, const QString& name, const QRect& geometry,
-                        QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    // Enter confirms nothing here.
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
 
 // The dialog shows no message of its own; it takes the services as every screen does.
 DelMem::DelMem(Services& /*services*/, QWidget* parent) : QDialog(parent) {
@@ -38,33 +17,33 @@ DelMem::DelMem(Services& /*services*/, QWidget* parent) : QDialog(parent) {
     setFixedSize(380, 214);
     TWL_public::DialogCancelled = true;
 
-    QLabel* question = makeLabel(QStringLiteral("Delete This Member ?"), QStringLiteral("Label1"),
-                                 QRect(12, 12, 356, 24), this);
+    QLabel* question = placedLabel(QStringLiteral("Delete This Member ?"), QStringLiteral("Label1"),
+                                   QRect(12, 12, 356, 24), this);
     question->setAlignment(Qt::AlignCenter);
     QFont bold = question->font();
     bold.setBold(true);
     question->setFont(bold);
-    makeLabel(QStringLiteral("Member Number:"), QStringLiteral("Label3_2"), QRect(12, 46, 110, 22),
-              this)
+    placedLabel(QStringLiteral("Member Number:"), QStringLiteral("Label3_2"),
+                QRect(12, 46, 110, 22), this)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    makeLabel(TWL_public::SelectedMemberNumber, QStringLiteral("Label5"), QRect(130, 46, 238, 22),
-              this);
-    makeLabel(QStringLiteral("Member Name:"), QStringLiteral("Label3_3"), QRect(12, 72, 110, 22),
-              this)
+    placedLabel(TWL_public::SelectedMemberNumber, QStringLiteral("Label5"), QRect(130, 46, 238, 22),
+                this);
+    placedLabel(QStringLiteral("Member Name:"), QStringLiteral("Label3_3"), QRect(12, 72, 110, 22),
+                this)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    makeLabel(TWL_public::SelectedMemberName, QStringLiteral("Label6"), QRect(130, 72, 238, 22),
-              this);
-    makeLabel(QStringLiteral(" If you want to continue with deleting,"), QStringLiteral("Label3_0"),
-              QRect(12, 108, 356, 20), this)
+    placedLabel(TWL_public::SelectedMemberName, QStringLiteral("Label6"), QRect(130, 72, 238, 22),
+                this);
+    placedLabel(QStringLiteral(" If you want to continue with deleting,"),
+                QStringLiteral("Label3_0"), QRect(12, 108, 356, 20), this)
         ->setAlignment(Qt::AlignCenter);
-    makeLabel(QStringLiteral("press  ALT and Click OK."), QStringLiteral("Label3_1"),
-              QRect(12, 128, 356, 20), this)
+    placedLabel(QStringLiteral("press  ALT and Click OK."), QStringLiteral("Label3_1"),
+                QRect(12, 128, 356, 20), this)
         ->setAlignment(Qt::AlignCenter);
 
     m_okCom =
-        makeButton(QStringLiteral("&OK"), QStringLiteral("OKcom"), QRect(84, 166, 96, 30), this);
-    m_canCom = makeButton(QStringLiteral("&Cancel"), QStringLiteral("CanCom"),
-                          QRect(200, 166, 96, 30), this);
+        placedButton(QStringLiteral("&OK"), QStringLiteral("OKcom"), QRect(84, 166, 96, 30), this);
+    m_canCom = placedButton(QStringLiteral("&Cancel"), QStringLiteral("CanCom"),
+                            QRect(200, 166, 96, 30), this);
     connect(m_okCom, &QPushButton::clicked, this, &DelMem::confirm);
     connect(m_canCom, &QPushButton::clicked, this, &DelMem::reject);
 
