@@ -1,10 +1,13 @@
-// The entry screen on a show of 150 classes and 10,000 entries: the whole add cycle (OK with
-// one class: validation, the batch write, the Cancel routine with SortAndRefresh, CalEntries),
-// a View sort change, and moving to the next record (fields, Grid_E, class name). The program
-// is started once with the show open; each iteration's own time is kept, and the median, the
-// 90th percentile and the spread of those times are reported beside Google Benchmark's mean.
+// The entry screen on shows of 150 classes and 1,000, 10,000 and 100,000 entries: the whole add
+// cycle (OK with one class: validation, the batch write, the Cancel routine with SortAndRefresh,
+// CalEntries), the update cycle (Update after a changed horse name while the list is sorted by
+// horse name, so that the entry moves), a View sort change, and moving to the next record
+// (fields, Grid_E, class name). The program is started once and opens each size's show in turn;
+// each iteration's own time is kept, and the median, the 90th percentile and the spread of those
+// times are reported beside Google Benchmark's mean.
 
 #include "BenchFolder.h"
+#include "BenchSizes.h"
 #include "DataPassword.h"
 #include "SampleData.h"
 #include "entries/ui/EntryScreen.h"
@@ -26,15 +29,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <numeric>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
-
-constexpr int SampleEntries = 10000;
-constexpr int SampleExhibitors = 1500;
 
 // Start-up goes on without asking: the display offers 800 x 600.
 class ReadyDisplay : public twl::DisplayModes {
@@ -59,7 +61,8 @@ void drainEvents() {
 
 struct EntryBench {
     BenchFolder folder;
-    QString show;
+    std::map<int, QString> shows; // by number of entries in the file as written
+    int openSize = 0;
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
@@ -69,24 +72,40 @@ struct EntryBench {
     int added = 0;
 
     EntryBench() {
-        show = folder.file(QStringLiteral("Spring.twl"));
-        sample::ShowSample sample;
-        sample.entries = SampleEntries;
-        sample.exhibitors = SampleExhibitors;
-        if (!sample::writeSampleShow(folder.file(QStringLiteral("Base.dat")), show,
-                                     dataFilePassword(), sample))
-            throw std::runtime_error("cannot write the sample show");
+        for (int entries : BenchEntryCounts) {
+            const QString show = folder.file(QStringLiteral("Spring%1.twl").arg(entries));
+            sample::ShowSample sample;
+            sample.entries = entries;
+            sample.exhibitors = benchExhibitorsFor(entries);
+            sample.classesUsed = BenchClasses;
+            if (!sample::writeSampleShow(folder.file(QStringLiteral("Base.dat")), show,
+                                         dataFilePassword(), sample))
+                throw std::runtime_error("cannot write the sample show");
+            shows[entries] = show;
+        }
         store::releaseAllConnections();
         program = std::make_unique<twl::Application>(services, folder.path());
         program->setDisplay(std::make_unique<ReadyDisplay>(),
                             [](const twl::DisplayMode&) { return true; });
         if (!program->start())
             throw std::runtime_error("the program did not start");
-        TWL_public::RequestedPath = show;
+        screen = program->mainWindow()->findChild<twl::EntryScreen*>();
+        if (!screen)
+            throw std::runtime_error("the program has no entry screen");
+    }
+    // Opens the show of a size unless it is open already (the benchmarks of a size run in turn).
+    void use(int size) {
+        if (openSize == size)
+            return;
+        if (openSize != 0) {
+            program->showFiles()->closeShow();
+            drainEvents();
+        }
+        TWL_public::RequestedPath = shows.at(size);
         program->showFiles()->openShow();
         drainEvents();
-        screen = program->mainWindow()->findChild<twl::EntryScreen*>();
-        if (!screen || screen->entryCount() != SampleEntries)
+        openSize = size;
+        if (screen->entryCount() < size)
             throw std::runtime_error("the sample show did not open with its entries");
     }
     ~EntryBench() {
@@ -130,6 +149,7 @@ private:
 
 void addCycle(benchmark::State& state, EntryBench& f) {
     try {
+        f.use(int(state.range(0)));
         twl::EntryForm& form = f.screen->form();
         Samples samples;
         for (auto _ : state) {
@@ -163,10 +183,38 @@ void addCycle(benchmark::State& state, EntryBench& f) {
     }
 }
 
+void updateCycle(benchmark::State& state, EntryBench& f) {
+    try {
+        f.use(int(state.range(0)));
+        f.program->mainWindow()->command(QStringLiteral("mnuViewSortHorseNa"))->trigger();
+        drainEvents();
+        f.program->dataSources().priAdo.moveFirst();
+        drainEvents();
+        twl::EntryForm& form = f.screen->form();
+        Samples samples;
+        int n = 0;
+        for (auto _ : state) {
+            // The new name moves the entry through the list: first, middle, last.
+            const char* names[] = {"Aardvark %1", "Maverick Bench %1", "Zephyr %1"};
+            form.setText(twl::HorseNameField, QString::fromLatin1(names[n % 3]).arg(n));
+            ++n;
+            drainEvents();
+            samples.time(state, [&] { f.screen->commands().update(); });
+            if (!f.program->mainWindow()->lastActionLabel()->text().contains("was updated"))
+                throw std::runtime_error("the entry was not updated");
+            drainEvents();
+        }
+        samples.report(state);
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
+}
+
 void sortChange(benchmark::State& state, EntryBench& f) {
     try {
+        f.use(int(state.range(0)));
         QAction* item = f.program->mainWindow()->command(
-            QString::fromLatin1(state.range(0) == 1 ? "mnuViewSortClass" : "mnuViewSortExhNa"));
+            QString::fromLatin1(state.range(1) == 1 ? "mnuViewSortClass" : "mnuViewSortExhNa"));
         Samples samples;
         for (auto _ : state) {
             samples.time(state, [&] { item->trigger(); });
@@ -180,6 +228,7 @@ void sortChange(benchmark::State& state, EntryBench& f) {
 
 void nextRecord(benchmark::State& state, EntryBench& f) {
     try {
+        f.use(int(state.range(0)));
         store::DataSource& priAdo = f.program->dataSources().priAdo;
         Samples samples;
         for (auto _ : state) {
@@ -213,20 +262,33 @@ int main(int argc, char** argv) {
         return 1;
     }
     EntryBench& f = *bench;
-    benchmark::RegisterBenchmark("BM_AddCycle", [&f](benchmark::State& s) { addCycle(s, f); })
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(60);
-    benchmark::RegisterBenchmark("BM_SortChange", [&f](benchmark::State& s) { sortChange(s, f); })
-        ->Arg(1)
-        ->Arg(3)
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(60);
-    benchmark::RegisterBenchmark("BM_NextRecord", [&f](benchmark::State& s) { nextRecord(s, f); })
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(500);
+    // Every benchmark of one size runs before the next size's show is opened.
+    for (int size : BenchEntryCounts) {
+        benchmark::RegisterBenchmark("BM_AddCycle", [&f](benchmark::State& s) { addCycle(s, f); })
+            ->Arg(size)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(60);
+        benchmark::RegisterBenchmark("BM_UpdateCycle",
+                                     [&f](benchmark::State& s) { updateCycle(s, f); })
+            ->Arg(size)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(60);
+        benchmark::RegisterBenchmark("BM_SortChange",
+                                     [&f](benchmark::State& s) { sortChange(s, f); })
+            ->Args({size, 1})
+            ->Args({size, 3})
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(60);
+        benchmark::RegisterBenchmark("BM_NextRecord",
+                                     [&f](benchmark::State& s) { nextRecord(s, f); })
+            ->Arg(size)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(500);
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     bench.reset();

@@ -1,8 +1,10 @@
-// Open Show of a show with 10,000 entries until the main window is idle, and in the same run the
-// bare record-set open of its Entries_tbl, for the ratio of the two. The program is started once;
-// each iteration closes the show untimed and opens it again (the OS file cache is warm).
+// Open Show of shows with 1,000, 10,000 and 100,000 entries until the main window is idle, and in
+// the same run the bare record-set open of each one's Entries_tbl, for the ratio of the two. The
+// program is started once; each iteration closes the show untimed and opens it again (the OS
+// file cache is warm).
 
 #include "BenchFolder.h"
+#include "BenchSizes.h"
 #include "DataPassword.h"
 #include "SampleData.h"
 #include "shell/Application.h"
@@ -19,14 +21,16 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 namespace {
 
 struct OpenShowFixture {
     BenchFolder folder;
-    QString show;
+    std::map<int, QString> shows; // by number of entries
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
@@ -34,13 +38,17 @@ struct OpenShowFixture {
     std::unique_ptr<twl::Application> program;
 
     OpenShowFixture() {
-        show = folder.file(QStringLiteral("Spring.twl"));
-        sample::ShowSample sample;
-        sample.entries = 10000;
-        sample.exhibitors = 1500;
-        if (!sample::writeSampleShow(folder.file(QStringLiteral("Base.dat")), show,
-                                     dataFilePassword(), sample))
-            throw std::runtime_error("cannot write the sample show");
+        for (int entries : BenchEntryCounts) {
+            const QString show = folder.file(QStringLiteral("Spring%1.twl").arg(entries));
+            sample::ShowSample sample;
+            sample.entries = entries;
+            sample.exhibitors = benchExhibitorsFor(entries);
+            sample.classesUsed = BenchClasses;
+            if (!sample::writeSampleShow(folder.file(QStringLiteral("Base.dat")), show,
+                                         dataFilePassword(), sample))
+                throw std::runtime_error("cannot write the sample show");
+            shows[entries] = show;
+        }
         store::releaseAllConnections();
         program = std::make_unique<twl::Application>(services, folder.path());
         if (!program->start())
@@ -63,14 +71,15 @@ void drainEvents() {
 void openShowUntilIdle(benchmark::State& state) {
     try {
         OpenShowFixture& f = fixture();
+        const QString& show = f.shows.at(int(state.range(0)));
         for (auto _ : state) {
             const auto start = std::chrono::steady_clock::now();
-            TWL_public::RequestedPath = f.show;
+            TWL_public::RequestedPath = show;
             f.program->showFiles()->openShow();
             drainEvents();
             const auto elapsed = std::chrono::steady_clock::now() - start;
             state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
-            if (TWL_public::ShowPath != f.show || !f.prompt.shown().empty())
+            if (TWL_public::ShowPath != show || !f.prompt.shown().empty())
                 throw std::runtime_error("the show did not open");
             f.program->showFiles()->closeShow();
             drainEvents();
@@ -83,11 +92,13 @@ void openShowUntilIdle(benchmark::State& state) {
 void recordSetOpenOfEntries(benchmark::State& state) {
     try {
         OpenShowFixture& f = fixture();
-        const QString connection = store::dataConnectionText(f.show, dataFilePassword());
+        const int expected = int(state.range(0));
+        const QString connection =
+            store::dataConnectionText(f.shows.at(expected), dataFilePassword());
         for (auto _ : state) {
             store::RecordSet entries;
             entries.open(QStringLiteral("SELECT * FROM Entries_tbl"), connection);
-            if (entries.recordCount() != 10000)
+            if (entries.recordCount() != expected)
                 throw std::runtime_error("unexpected number of entries");
             benchmark::DoNotOptimize(entries.recordCount());
         }
@@ -105,11 +116,15 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    benchmark::RegisterBenchmark("BM_RecordSetOpenEntries", recordSetOpenOfEntries)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_OpenShowUntilIdle", openShowUntilIdle)
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime();
+    for (int entries : BenchEntryCounts) {
+        benchmark::RegisterBenchmark("BM_RecordSetOpenEntries", recordSetOpenOfEntries)
+            ->Arg(entries)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BM_OpenShowUntilIdle", openShowUntilIdle)
+            ->Arg(entries)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     // The program is destroyed without closing its window: no exit steps in a benchmark.

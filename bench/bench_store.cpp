@@ -1,7 +1,9 @@
-// The data engine on a realistic show: 150 classes, 10,000 entries, 1,500 exhibitors.
-// The bare SQLCipher loop is the floor that opening a record set is measured against.
+// The data engine on realistic shows of 1,000, 10,000 and 100,000 entries in 150 classes, with
+// exhibitors in proportion. The bare SQLCipher loop over the same query is the floor that
+// opening a record set is measured against, in the same run and on the same file.
 
 #include "BenchFolder.h"
+#include "BenchSizes.h"
 #include "DataPassword.h"
 #include "SampleData.h"
 #include "store/Connection.h"
@@ -13,14 +15,14 @@
 
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
-constexpr int SampleEntries = 10000;
-constexpr int SampleExhibitors = 1500;
 constexpr const char* EntriesQuery = "SELECT * FROM Entries_tbl";
 constexpr const char* ClassFilter = "[Class No] = 75";
 constexpr const char* NameSort = "[Show Exh Nam]";
@@ -36,13 +38,15 @@ struct StatementFinalizer {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
-// The sample show every benchmark of the process reads, written once into a temporary folder.
+// A sample show of one size, written once into a temporary folder.
 class SampleShow {
 public:
-    SampleShow() : m_password(dataFilePassword()), m_file(m_folder.file("Bench.twl")) {
+    explicit SampleShow(int entries)
+        : m_entries(entries), m_password(dataFilePassword()), m_file(m_folder.file("Bench.twl")) {
         sample::ShowSample shape;
-        shape.entries = SampleEntries;
-        shape.exhibitors = SampleExhibitors;
+        shape.entries = entries;
+        shape.exhibitors = benchExhibitorsFor(entries);
+        shape.classesUsed = BenchClasses;
         if (!sample::writeSampleShow(m_folder.file("Base.dat"), m_file, m_password, shape))
             throw std::runtime_error("cannot write the sample show");
         m_connectionText = store::dataConnectionText(m_file, m_password);
@@ -51,11 +55,13 @@ public:
     SampleShow(const SampleShow&) = delete;
     SampleShow& operator=(const SampleShow&) = delete;
 
+    int entries() const { return m_entries; }
     const QString& file() const { return m_file; }
     const QString& password() const { return m_password; }
     const QString& connectionText() const { return m_connectionText; }
 
 private:
+    int m_entries;
     BenchFolder m_folder;
     QString m_password;
     QString m_file;
@@ -164,7 +170,7 @@ void bareStepLoop(benchmark::State& state, const SampleShow& show) {
                 ++rows;
             }
         }
-        if (rows != SampleEntries)
+        if (rows != show.entries())
             throw std::runtime_error("the loop read " + std::to_string(rows) + " rows");
         state.SetItemsProcessed(state.iterations() * rows);
     });
@@ -179,7 +185,7 @@ void recordSetOpen(benchmark::State& state, const SampleShow& show) {
             rows = entries.recordCount();
             entries.close();
         }
-        if (rows != SampleEntries)
+        if (rows != show.entries())
             throw std::runtime_error("the record set read " + std::to_string(rows) + " rows");
         state.SetItemsProcessed(state.iterations() * rows);
     });
@@ -202,7 +208,7 @@ void clearFilter(benchmark::State& state, const SampleShow& show) {
         entries.open(EntriesQuery, show.connectionText());
         timeAfterReset(
             state, [&] { entries.setFilter(ClassFilter); }, [&] { entries.setFilter(QString()); });
-        requireCount(entries, SampleEntries);
+        requireCount(entries, show.entries());
     });
 }
 
@@ -212,7 +218,7 @@ void sortByName(benchmark::State& state, const SampleShow& show) {
         entries.open(EntriesQuery, show.connectionText());
         timeAfterReset(
             state, [&] { entries.setSort(QString()); }, [&] { entries.setSort(NameSort); });
-        requireCount(entries, SampleEntries);
+        requireCount(entries, show.entries());
         requireSortedByName(entries);
     });
 }
@@ -223,11 +229,11 @@ void clearSort(benchmark::State& state, const SampleShow& show) {
         entries.open(EntriesQuery, show.connectionText());
         timeAfterReset(
             state, [&] { entries.setSort(NameSort); }, [&] { entries.setSort(QString()); });
-        requireCount(entries, SampleEntries);
+        requireCount(entries, show.entries());
     });
 }
 
-void registerAll(const SampleShow& show) {
+void registerAll(const std::vector<std::unique_ptr<SampleShow>>& shows) {
     using Bench = void (*)(benchmark::State&, const SampleShow&);
     // Manually timed steps may have a reset far dearer than themselves (clearing a sort is
     // cheap, sorting is not): those run a fixed number of times so that a repetition does not
@@ -246,15 +252,20 @@ void registerAll(const SampleShow& show) {
         {"BM_SortByName", sortByName, Timing::AfterReset},
         {"BM_SortClear", clearSort, Timing::AfterDearReset},
     };
-    for (const Entry& entry : entries) {
-        auto* registered = benchmark::RegisterBenchmark(
-            entry.name,
-            [bench = entry.bench, &show](benchmark::State& state) { bench(state, show); });
-        registered->Unit(benchmark::kMillisecond);
-        if (entry.timing != Timing::Automatic)
-            registered->UseManualTime();
-        if (entry.timing == Timing::AfterDearReset)
-            registered->Iterations(DearResetIterations);
+    for (const auto& sized : shows) {
+        const SampleShow& show = *sized;
+        for (const Entry& entry : entries) {
+            const std::string name = std::string(entry.name) + "/" + std::to_string(show.entries());
+            auto* registered = benchmark::RegisterBenchmark(
+                name.c_str(),
+                [bench = entry.bench, &show](benchmark::State& state) { bench(state, show); });
+            registered->Unit(benchmark::kMillisecond);
+            if (entry.timing != Timing::Automatic)
+                registered->UseManualTime();
+            if (entry.timing == Timing::AfterDearReset)
+                registered->Iterations(show.entries() > 10000 ? DearResetIterations / 5
+                                                              : DearResetIterations);
+        }
     }
 }
 
@@ -264,14 +275,15 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    std::unique_ptr<SampleShow> show;
+    std::vector<std::unique_ptr<SampleShow>> shows;
     try {
-        show = std::make_unique<SampleShow>();
+        for (int entries : BenchEntryCounts)
+            shows.push_back(std::make_unique<SampleShow>(entries));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_store: %s\n", error.what());
         return 1;
     }
-    registerAll(*show);
+    registerAll(shows);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

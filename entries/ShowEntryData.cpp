@@ -118,6 +118,8 @@ ChangeMark changeMark(const QString& connectionText) {
     };
     mark.totalChanges = readNumber(QStringLiteral("SELECT total_changes()"));
     mark.dataVersion = readNumber(QStringLiteral("PRAGMA data_version"));
+    mark.entryRows = connection->rowsWrittenTo(QStringLiteral("Entries_tbl"));
+    mark.unnamedChanges = mark.totalChanges - connection->rowsWrittenInAll();
     return mark;
 }
 

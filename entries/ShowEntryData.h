@@ -46,13 +46,24 @@ private:
 // between, by this program or any other.
 struct ChangeMark {
     std::weak_ptr<store::Connection> connection;
-    qint64 totalChanges = -1; // rows written through the connection since it was opened
-    qint64 dataVersion = -1;  // moves on with every commit of another connection
+    qint64 totalChanges = -1;   // rows written through the connection since it was opened
+    qint64 dataVersion = -1;    // moves on with every commit of another connection
+    qint64 entryRows = -1;      // rows of Entries_tbl written through the connection
+    qint64 unnamedChanges = -1; // changes the engine made without naming their table
 
     bool sameAs(const ChangeMark& other) const {
         const auto mine = connection.lock();
         return mine && mine == other.connection.lock() && totalChanges == other.totalChanges &&
                dataVersion == other.dataVersion;
+    }
+    // Whether the entries are as they were at an earlier mark but for entryRowsSince rows of
+    // Entries_tbl written since through this connection: no other connection committed, and
+    // every change of this one since named its table.
+    bool entriesAsAt(const ChangeMark& earlier, qint64 entryRowsSince = 0) const {
+        const auto mine = connection.lock();
+        return mine && mine == earlier.connection.lock() && dataVersion == earlier.dataVersion &&
+               unnamedChanges == earlier.unnamedChanges &&
+               entryRows == earlier.entryRows + entryRowsSince;
     }
 };
 // Throws store::StoreError.

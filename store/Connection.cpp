@@ -252,6 +252,33 @@ Connection::Connection(const QString& file, const QString& password, Mode mode) 
         !(keyText != password.toUtf8() && openKeyed(password.toUtf8(), mode)))
         classifyOpenFailure(file, info.size());
     sqlite3_exec(m_db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);
+    sqlite3_update_hook(m_db, &Connection::countRowWritten, this);
+}
+
+void Connection::countRowWritten(void* connection, int, const char* database, const char* table,
+                                 long long) {
+    auto* self = static_cast<Connection*>(connection);
+    ++self->m_rowsWritten;
+    const bool mainFile = !database || qstrcmp(database, "main") == 0;
+    const QByteArray name = mainFile ? QByteArray::fromRawData(table, qsizetype(qstrlen(table)))
+                                     : QByteArray(database) + '.' + table;
+    for (auto& [written, rows] : self->m_rowsWrittenByTable) {
+        if (written == name) {
+            ++rows;
+            return;
+        }
+    }
+    // A deep copy: the engine's text lives only for the call.
+    self->m_rowsWrittenByTable.emplace_back(QByteArray(name.constData(), name.size()), 1);
+}
+
+qint64 Connection::rowsWrittenTo(const QString& table) const {
+    const QByteArray name = table.toUtf8();
+    for (const auto& [written, rows] : m_rowsWrittenByTable) {
+        if (qstricmp(written.constData(), name.constData()) == 0)
+            return rows;
+    }
+    return 0;
 }
 
 bool Connection::openKeyed(const QByteArray& key, Mode mode) {

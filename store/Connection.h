@@ -5,6 +5,8 @@
 
 #include <QString>
 #include <memory>
+#include <utility>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -61,15 +63,26 @@ public:
     int execute(const QString& sql);
     bool isTable(const QString& name);
 
+    // Rows inserted, changed or deleted through this connection since it was opened, in one
+    // table of the main file and in all tables, as the engine reports each row written (rolled
+    // back rows count too). total_changes() minus rowsWrittenInAll() is what the engine changed
+    // without naming a table, such as a whole table emptied at once.
+    qint64 rowsWrittenTo(const QString& table) const;
+    qint64 rowsWrittenInAll() const { return m_rowsWritten; }
+
     [[noreturn]] void fail(int rc, const QString& what) const;
 
 private:
     bool openKeyed(const QByteArray& key, Mode mode);
+    static void countRowWritten(void* connection, int operation, const char* database,
+                                const char* table, long long rowId);
 
     friend class Transaction;
     QString m_file;
     sqlite3* m_db = nullptr;
     int m_transactionDepth = 0;
+    std::vector<std::pair<QByteArray, qint64>> m_rowsWrittenByTable; // "table" or "db.table"
+    qint64 m_rowsWritten = 0;
 };
 
 // Connections are kept per file for the life of the program, because keying an encrypted file

@@ -4,10 +4,15 @@
 #include "StoreError.h"
 #include "Transaction.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <sqlite3.h>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace store {
 
@@ -51,21 +56,20 @@ QString singleTableOf(const QString& sql) {
     return bareFieldName(match.captured(2));
 }
 
-// Folded texts of one sort key, computed once per sort rather than once per comparison.
-struct SortColumn {
-    bool descending = false;
-    bool folded = false;
-    int field = -1;
-    std::vector<QString> texts; // by record index; used when folded
-    std::vector<bool> nulls;    // by record index; used when folded
+// The text a name sorts by: case and accents ignored, so that "Émile" sorts with the E's. A
+// text of ASCII characters only is its own key: it is compared with its letters lowered as it
+// goes (case folding of ASCII lowers A to Z and nothing else), which spares a folded copy of
+// every name.
+struct TextKey {
+    QString text; // the ASCII text itself, or the folded key of any other
+    bool null = false;
 };
 
-// The text a name sorts by: case and accents ignored, so that "Émile" sorts with the E's.
-QString sortKeyOf(const QString& text) {
-    const bool plain =
-        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 128; });
-    if (plain)
-        return text.toCaseFolded();
+bool isAscii(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 128; });
+}
+
+QString foldedKeyOf(const QString& text) {
     QString key;
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
     key.reserve(decomposed.size());
@@ -75,6 +79,129 @@ QString sortKeyOf(const QString& text) {
     }
     return key.toCaseFolded();
 }
+
+TextKey textKeyOf(const Value& value) {
+    TextKey key;
+    key.null = value.isNull();
+    key.text = value.toText();
+    if (!isAscii(key.text))
+        key.text = foldedKeyOf(key.text);
+    return key;
+}
+
+// Code units compared with ASCII capitals lowered. A folded key holds no ASCII capitals, so this
+// is the order of the folded keys whichever side is plain ASCII.
+inline char16_t lowered(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+int compareKeys(const TextKey& a, const TextKey& b) {
+    if (a.null != b.null)
+        return a.null ? -1 : 1;
+    const char16_t* p = reinterpret_cast<const char16_t*>(a.text.constData());
+    const char16_t* q = reinterpret_cast<const char16_t*>(b.text.constData());
+    const qsizetype n = std::min(a.text.size(), b.text.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = lowered(p[i]);
+        const char16_t y = lowered(q[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.text.size() == b.text.size() ? 0 : (a.text.size() < b.text.size() ? -1 : 1);
+}
+
+// One sort key's values over the rows being sorted, read once per sort rather than once per
+// comparison: whole numbers when every value is one (integers and yes/no compare exactly as
+// whole numbers) or ranks of texts, else the values themselves.
+struct SortColumn {
+    enum class Kind { Wholes, Values };
+    Kind kind = Kind::Values;
+    bool descending = false;
+    int field = -1;
+    std::vector<qint64> wholes; // by position in the rows being sorted; nulls flagged in nulls
+    std::vector<char> nulls;    // by position
+};
+
+// A text column sorts by the rank of each row's key among the column's distinct texts: names
+// repeat, so the keys are made and compared once per distinct text, and the rows are then
+// ordered by whole numbers. Equal keys share a rank; nulls come first.
+template <typename ValueAt> void rankTexts(std::size_t count, ValueAt valueAt, SortColumn& column) {
+    column.kind = SortColumn::Kind::Wholes;
+    column.nulls.assign(count, 0);
+    column.wholes.assign(count, 0);
+    QHash<QString, int> distinct;
+    std::vector<QString> texts;
+    std::vector<int> ids(count, -1);
+    for (std::size_t p = 0; p < count; ++p) {
+        const Value& v = valueAt(p);
+        if (v.isNull()) {
+            column.nulls[p] = 1;
+            continue;
+        }
+        const QString text = v.toText();
+        auto found = distinct.constFind(text);
+        if (found == distinct.constEnd()) {
+            found = distinct.insert(text, int(texts.size()));
+            texts.push_back(text);
+        }
+        ids[p] = *found;
+    }
+    std::vector<TextKey> keys;
+    keys.reserve(texts.size());
+    for (const QString& text : texts)
+        keys.push_back(textKeyOf(Value(text)));
+    std::vector<int> byKey(texts.size());
+    for (std::size_t i = 0; i < byKey.size(); ++i)
+        byKey[i] = int(i);
+    std::sort(byKey.begin(), byKey.end(),
+              [&](int a, int b) { return compareKeys(keys[a], keys[b]) < 0; });
+    std::vector<qint64> rank(texts.size(), 0);
+    qint64 r = 0;
+    for (std::size_t i = 0; i < byKey.size(); ++i) {
+        if (i > 0 && compareKeys(keys[byKey[i - 1]], keys[byKey[i]]) != 0)
+            ++r;
+        rank[byKey[i]] = r;
+    }
+    for (std::size_t p = 0; p < count; ++p) {
+        if (ids[p] >= 0)
+            column.wholes[p] = rank[ids[p]];
+    }
+}
+
+bool isWhole(const Value& value) {
+    return value.kind() == Value::Kind::Integer || value.kind() == Value::Kind::Boolean;
+}
+
+// The texts of one column while rows are read. Names, horses and states repeat from row to row:
+// each distinct text is made once and shared by the rows that hold it, for as long as the
+// column has few enough distinct texts for that to pay.
+class TextCache {
+public:
+    QString text(std::string_view bytes) {
+        if (!m_open)
+            return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        const auto found = m_texts.find(bytes);
+        if (found != m_texts.end())
+            return found->second;
+        QString made = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        if (m_texts.size() >= MaxTexts)
+            m_open = false;
+        else
+            m_texts.emplace(std::string(bytes), made);
+        return made;
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    static constexpr std::size_t MaxTexts = 4096;
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_texts;
+    bool m_open = true;
+};
 
 } // namespace
 
@@ -126,11 +253,24 @@ void RecordSet::load() {
 
     m_records.clear();
     const int fieldCount = int(m_fields.size());
+    std::vector<TextCache> texts(static_cast<std::size_t>(fieldCount));
+    sqlite3_stmt* handle = statement.handle();
     while (statement.step()) {
         Record record;
         record.values.reserve(fieldCount);
-        for (int c = 0; c < fieldCount; ++c)
-            record.values.push_back(statement.columnValue(c + first, m_fields[c].type));
+        for (int c = 0; c < fieldCount; ++c) {
+            const int column = c + first;
+            if (m_fields[c].type == FieldType::Text &&
+                sqlite3_column_type(handle, column) == SQLITE_TEXT) {
+                const auto* bytes =
+                    reinterpret_cast<const char*>(sqlite3_column_text(handle, column));
+                const int size = sqlite3_column_bytes(handle, column);
+                record.values.emplace_back(
+                    texts[std::size_t(c)].text(std::string_view(bytes, size)));
+            } else {
+                record.values.push_back(statement.columnValue(column, m_fields[c].type));
+            }
+        }
         if (withRowId)
             record.rowId = statement.columnInt64(0);
         m_records.push_back(std::move(record));
@@ -250,40 +390,81 @@ void RecordSet::rebuildView() {
 void RecordSet::sortView() {
     if (m_sortKeys.empty() || m_view.size() < 2)
         return;
+    // The view is in record order here (rebuildView), so a row's position breaks ties exactly as
+    // a stable sort would.
+    const std::size_t count = m_view.size();
     std::vector<SortColumn> columns;
     for (const SortKey& key : m_sortKeys) {
         SortColumn column;
         column.field = key.field;
         column.descending = key.descending;
-        column.folded = m_fields[key.field].type == FieldType::Text;
-        if (column.folded) {
-            column.texts.resize(m_records.size());
-            column.nulls.resize(m_records.size());
-            for (int index : m_view) {
+        if (m_fields[key.field].type == FieldType::Text) {
+            rankTexts(
+                count,
+                [&](std::size_t p) -> const Value& {
+                    return m_records[m_view[p]].values[key.field];
+                },
+                column);
+        } else {
+            const bool wholes = std::all_of(m_view.begin(), m_view.end(), [&](int index) {
                 const Value& v = m_records[index].values[key.field];
-                column.nulls[index] = v.isNull();
-                column.texts[index] = sortKeyOf(v.toText());
+                return v.isNull() || isWhole(v);
+            });
+            if (wholes) {
+                column.kind = SortColumn::Kind::Wholes;
+                column.wholes.reserve(count);
+                column.nulls.reserve(count);
+                for (int index : m_view) {
+                    const Value& v = m_records[index].values[key.field];
+                    column.nulls.push_back(v.isNull() ? 1 : 0);
+                    column.wholes.push_back(v.isNull() ? 0 : v.toInt());
+                }
             }
         }
         columns.push_back(std::move(column));
     }
-    std::stable_sort(m_view.begin(), m_view.end(), [&](int a, int b) {
+    std::vector<int> order(count);
+    for (std::size_t p = 0; p < count; ++p)
+        order[p] = int(p);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
         for (const SortColumn& column : columns) {
-            int order;
-            if (column.folded) {
+            int c;
+            switch (column.kind) {
+            case SortColumn::Kind::Wholes:
                 if (column.nulls[a] != column.nulls[b])
-                    order = column.nulls[a] ? -1 : 1;
+                    c = column.nulls[a] ? -1 : 1;
                 else
-                    order = column.texts[a].compare(column.texts[b]);
-            } else {
-                order = compareValues(m_records[a].values[column.field],
-                                      m_records[b].values[column.field]);
+                    c = column.wholes[a] < column.wholes[b]
+                            ? -1
+                            : (column.wholes[a] > column.wholes[b] ? 1 : 0);
+                break;
+            default:
+                c = compareValues(m_records[m_view[a]].values[column.field],
+                                  m_records[m_view[b]].values[column.field]);
+                break;
             }
-            if (order != 0)
-                return column.descending ? order > 0 : order < 0;
+            if (c != 0)
+                return column.descending ? c > 0 : c < 0;
         }
-        return false;
+        return a < b;
     });
+    std::vector<int> sorted(count);
+    for (std::size_t p = 0; p < count; ++p)
+        sorted[p] = m_view[order[p]];
+    m_view = std::move(sorted);
+}
+
+bool RecordSet::sortsBefore(int a, int b) const {
+    for (const SortKey& key : m_sortKeys) {
+        const Value& x = m_records[a].values[key.field];
+        const Value& y = m_records[b].values[key.field];
+        const int c = m_fields[key.field].type == FieldType::Text
+                          ? compareKeys(textKeyOf(x), textKeyOf(y))
+                          : compareValues(x, y);
+        if (c != 0)
+            return key.descending ? c > 0 : c < 0;
+    }
+    return a < b;
 }
 
 bool RecordSet::find(const QString& criterion, int skip, bool forward) {
@@ -490,6 +671,87 @@ void RecordSet::updateBatch() {
         record.original.clear();
         record.set.clear();
     }
+}
+
+std::vector<RecordSet::Bookmark> RecordSet::pendingRows() const {
+    std::vector<Bookmark> rows;
+    for (int index = 0; index < int(m_records.size()); ++index) {
+        const State state = m_records[index].state;
+        if (state == State::Modified || state == State::Inserted || state == State::Deleted)
+            rows.push_back(index);
+    }
+    return rows;
+}
+
+bool RecordSet::readsWholeTable() const {
+    static const QRegularExpression wholeTable(
+        QStringLiteral("^SELECT\\s+\\*\\s+FROM\\s+(\\[[^\\]]+\\]|`[^`]+`|\\w+)\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto match = wholeTable.match(m_sql);
+    return match.hasMatch() &&
+           bareFieldName(match.captured(1)).compare(m_table, Qt::CaseInsensitive) == 0;
+}
+
+bool RecordSet::placeWrittenRows(const std::vector<Bookmark>& rows) {
+    requireOpen();
+    if (!isUpdatable() || !readsWholeTable() || hasPendingChanges())
+        return false;
+    // A fresh read shows the rows in the table's order, which is the records' order only while
+    // their row ids rise with it.
+    qint64 lastRowId = std::numeric_limits<qint64>::min();
+    for (const Record& record : m_records) {
+        if (record.state == State::Dropped)
+            continue;
+        if (record.rowId <= lastRowId)
+            return false;
+        lastRowId = record.rowId;
+    }
+
+    // Every written row is read back before anything changes.
+    auto connection = connectionFor(m_connectionText);
+    Statement statement = connection->prepare(
+        QStringLiteral("SELECT ") + RowIdColumn + QStringLiteral(", * FROM ") +
+        quotedName(m_table) + QStringLiteral(" WHERE ") + RowIdColumn + QStringLiteral(" = ?"));
+    const int fieldCount = int(m_fields.size());
+    if (statement.columnCount() != fieldCount + 1)
+        return false;
+    std::vector<std::pair<int, Row>> readBack;
+    std::vector<char> placed(m_records.size(), 0);
+    for (Bookmark index : rows) {
+        if (index < 0 || index >= int(m_records.size()))
+            return false;
+        if (placed[index])
+            continue;
+        placed[index] = 1;
+        const Record& record = m_records[index];
+        if (record.state == State::Dropped)
+            continue; // deleted: it only leaves the view
+        statement.reset();
+        statement.bind(1, Value(record.rowId));
+        if (!statement.step())
+            return false;
+        Row values;
+        values.reserve(fieldCount);
+        for (int c = 0; c < fieldCount; ++c)
+            values.push_back(statement.columnValue(c + 1, m_fields[c].type));
+        readBack.emplace_back(index, std::move(values));
+    }
+
+    const Bookmark current = bookmark();
+    std::erase_if(m_view, [&](int index) { return placed[index] != 0; });
+    std::sort(readBack.begin(), readBack.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [index, values] : readBack) {
+        m_records[index].values = std::move(values);
+        if (!m_filter.isEmpty() && !m_filter.matches(m_records[index].values))
+            continue;
+        const auto at = std::upper_bound(m_view.begin(), m_view.end(), index,
+                                         [&](int a, int b) { return sortsBefore(a, b); });
+        m_view.insert(at, index);
+    }
+    if (current == NoBookmark || !setBookmark(current))
+        m_position = 0;
+    return true;
 }
 
 void RecordSet::cancelBatch() {

@@ -70,6 +70,16 @@ public:
     void updateBatch();   // all pending changes in one transaction, or none of them
     void cancelBatch();   // forgets pending changes
     bool hasPendingChanges() const;
+    // The rows the next updateBatch writes: added, changed or deleted.
+    std::vector<Bookmark> pendingRows() const;
+    // After a batch, puts each row it wrote where a fresh read of the table would show it: its
+    // values read back from the file, at its place in the sort order (ties in the table's
+    // order), out of the view when deleted or filtered out. The current row stays current while
+    // it is in the view, else the first row is. Only a set opened on a whole table knows that
+    // place: for any other, with changes pending, or when the file no longer holds a written
+    // row, it returns false and changes nothing (requery then). Throws StoreError on a failed
+    // read, changing nothing.
+    bool placeWrittenRows(const std::vector<Bookmark>& rows);
 
 private:
     enum class State { Unchanged, Modified, Inserted, Deleted, Dropped };
@@ -84,6 +94,9 @@ private:
     void load();
     void rebuildView();
     void sortView();
+    bool readsWholeTable() const;
+    // The order of two records in the view: the sort keys, then the table's order.
+    bool sortsBefore(int a, int b) const;
     const Record& current() const;
     Record& current();
     void requireOpen() const;

@@ -49,9 +49,9 @@ void setEntryValues(store::RecordSet& entries, const EntryForm& form) {
     }
 }
 
-void writeBatch(store::RecordSet& entries) {
+void writeBatch(EntryLists& lists) {
     try {
-        entries.updateBatch();
+        lists.writeEntryBatch();
     } catch (const store::StoreError& error) {
         throw EntryWriteError(-1, error.message());
     }
@@ -161,7 +161,7 @@ void EntryCommands::accept() {
             if (count == 0)
                 throw EntryWriteError(-1, QStringLiteral("No class is ticked any more."));
         }
-        writeBatch(entries);
+        writeBatch(m_lists);
     } catch (const EntryWriteError& error) {
         // Nothing of this entry is kept half-written; the form keeps what was typed.
         forgetPendingRows(entries);
@@ -227,7 +227,7 @@ void EntryCommands::update() {
         if (!entries.isOpen() || entries.bof() || entries.eof())
             throw EntryWriteError(-1, QStringLiteral("There is no entry to update."));
         setEntryValues(entries, m_form);
-        writeBatch(entries);
+        writeBatch(m_lists);
         exhibitorNo = entries.value(QStringLiteral("Show Exh No")).toText();
         exhibitorName = entries.value(QStringLiteral("Show Exh Nam")).toText();
     } catch (const EntryWriteError& error) {

@@ -129,10 +129,9 @@ void EntryLists::sortAndRefresh() {
     m_state.sorting = true;
     store::DataSource& priAdo = m_sources.priAdo;
     try {
-        // Reading 10,000 rows again when nothing was written since they were read would
-        // give the same rows in the same order.
-        if (!entryListUnchanged())
-            priAdo.refresh();
+        // Reading every entry again when no entry was written since they were read, or only
+        // through the list itself, would give the same rows in the same order.
+        m_entryListSync.refreshIfChanged(priAdo);
     } catch (const store::StoreError&) {
         // A list that cannot be read counts as one without entries.
     }
@@ -153,7 +152,9 @@ void EntryLists::sortAndRefresh() {
     const int key = m_frame.sortKeyIndex();
     entries.moveFirst();
     try {
-        entries.setSort(sortField(key));
+        // A list kept in its sort order is not sorted again.
+        if (entries.sort() != sortField(key))
+            entries.setSort(sortField(key));
     } catch (const store::StoreError&) {
         // An unknown sort field leaves the table order.
     }
@@ -166,30 +167,11 @@ void EntryLists::sortAndRefresh() {
 }
 
 void EntryLists::rememberEntryListRead() {
-    m_lastRead.reset();
-    const store::DataSource& priAdo = m_sources.priAdo;
-    if (!priAdo.recordSet().isOpen())
-        return;
-    try {
-        m_lastRead = EntryListRead{priAdo.recordSource(), priAdo.connectionText(),
-                                   changeMark(priAdo.connectionText())};
-    } catch (const store::StoreError&) {
-    }
+    m_entryListSync.remember(m_sources.priAdo);
 }
 
-bool EntryLists::entryListUnchanged() {
-    const store::DataSource& priAdo = m_sources.priAdo;
-    const store::RecordSet& entries = priAdo.recordSet();
-    if (!m_lastRead || !entries.isOpen() || entries.hasPendingChanges() ||
-        !entries.filter().isEmpty() || m_lastRead->source != priAdo.recordSource() ||
-        m_lastRead->connectionText != priAdo.connectionText() ||
-        entries.connectionText() != priAdo.connectionText())
-        return false;
-    try {
-        return m_lastRead->mark.sameAs(changeMark(priAdo.connectionText()));
-    } catch (const store::StoreError&) {
-        return false;
-    }
+void EntryLists::writeEntryBatch() {
+    m_entryListSync.writeBatch(m_sources.priAdo);
 }
 
 void EntryLists::onEntryListMoved() {
@@ -287,7 +269,15 @@ void EntryLists::calEntries() {
     store::DataSource& adoTmp = m_sources.adoTmp;
     std::map<qint64, qint64> perClass;
     qint64 total = 0;
-    if (store::loadThroughDataSource(adoTmp, TWL_public::ShowConnString, ClassCountSql)) {
+    // The entry list holds what the file holds while it is current: counting it is the same
+    // count without reading every entry again.
+    std::optional<EntryListSync::ClassTally> tally;
+    if (m_sources.priAdo.connectionText() == TWL_public::ShowConnString)
+        tally = m_entryListSync.tallyClasses(m_sources.priAdo);
+    if (tally) {
+        perClass = std::move(tally->perClass);
+        total = tally->total;
+    } else if (store::loadThroughDataSource(adoTmp, TWL_public::ShowConnString, ClassCountSql)) {
         store::RecordSet& counts = adoTmp.recordSet();
         for (counts.moveFirst(); !counts.eof(); counts.moveNext()) {
             const store::Value classNo = counts.value(0);

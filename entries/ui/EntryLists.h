@@ -1,6 +1,7 @@
 #pragma once
 
 #include "entries/ClassCounts.h"
+#include "entries/EntryListSync.h"
 #include "entries/EntryState.h"
 #include "entries/ShowEntryData.h"
 #include "store/RecordSetModel.h"
@@ -36,6 +37,9 @@ public:
     // Re-reads the entry list, applies the show state and the View sort, and returns to
     // `LastBookmark` (or the first row), which fills the form.
     void sortAndRefresh();
+    // Writes the entry list's pending rows in one batch; the list keeps them in place, in sort
+    // order, rather than reading every entry again. Throws store::StoreError from the write.
+    void writeEntryBatch();
     void calEntries();
     // ShowClassName: the name of the class typed in `clID`, into `CDbx`.
     void showClassName();
@@ -62,7 +66,6 @@ protected:
 
 private:
     void rememberEntryListRead();
-    bool entryListUnchanged();
     void onEntryListMoved();
     void onExhibitorListMoved();
     void refreshExhibitorList(const store::Value& exhibitorNo);
@@ -78,12 +81,7 @@ private:
     EntryState& m_state;
     store::RecordSetModel m_gridModel;
     // What the entry list's rows were read from, and when.
-    struct EntryListRead {
-        QString source;
-        QString connectionText;
-        ChangeMark mark;
-    };
-    std::optional<EntryListRead> m_lastRead;
+    EntryListSync m_entryListSync;
     QTimer* m_clickTimer = nullptr;
     QPointer<QTableView> m_grid;
     QPointer<QLabel> m_recordCount;

@@ -21,6 +21,16 @@ QStringList entryAfterNumber(const QString& classNo) {
     return {"Blaze", "Jane Hart", "R-1", classNo, "", "555-0101", "Jane Hart", "TX"};
 }
 
+// A row of a record set with all its values, nulls told from empty texts.
+QString rowText(const store::RecordSet& rows) {
+    QStringList values;
+    for (int i = 0; i < int(rows.fields().size()); ++i) {
+        const store::Value v = rows.value(i);
+        values << (v.isNull() ? QStringLiteral("<null>") : v.toText());
+    }
+    return values.join(QLatin1Char('|'));
+}
+
 } // namespace
 
 class TestEntryScreen : public QObject {
@@ -295,6 +305,74 @@ private slots:
         classId->setText("12");
         QTest::keyClick(classId, Qt::Key_Return);
         QCOMPARE(f->label("CDbx"), QString("Class 12 Halter"));
+    }
+
+    // Adds and updates through the screen keep the entry list, its caption and its counts as a
+    // fresh read of the show gives them, under every sort key: ties, empty fields, case and
+    // accents included.
+    void addsAndUpdatesKeepTheListAsReadAgain() {
+        f->open(f->makeShow({{3, "Cy Moe", 2},
+                             {4, "Ann Lee", 9},
+                             {5, "bob ray", 1},
+                             {6, "Emile Roy", 2, "blaze"}}));
+        const QStringList names{"jane hart", "JANE HART", "Jáne Hart", "Ann Lee", "ann lee",
+                                "Émile Roy", "zed",       "Bob Ray",   "Éve"};
+        store::RecordSet& list = f->program->dataSources().priAdo.recordSet();
+        const auto checkList = [&](const twl::SortKey& key, bool counted = true) {
+            const store::RecordSet::Bookmark shown = list.bookmark();
+            const QString caption = f->window().navigationBar().caption->text();
+            QStringList inPlace;
+            for (list.moveFirst(); !list.eof(); list.moveNext())
+                inPlace << rowText(list);
+            QVERIFY(list.setBookmark(shown));
+            store::RecordSet fresh;
+            fresh.open("SELECT * FROM Entries_tbl", TWL_public::ShowConnString);
+            fresh.setSort(QString::fromLatin1(key.field));
+            QStringList read;
+            for (fresh.moveFirst(); !fresh.eof(); fresh.moveNext())
+                read << rowText(fresh);
+            QCOMPARE(inPlace, read);
+            QCOMPARE(caption, QString("Record  %1  of  %2")
+                                  .arg(list.absolutePosition())
+                                  .arg(fresh.recordCount()));
+            if (counted) // a sort change does not count the classes again
+                QCOMPARE(f->label("TotEn"), QString::number(fresh.recordCount()));
+            QCOMPARE(f->screen().entryCount(), fresh.recordCount());
+        };
+        int n = 0;
+        for (const twl::SortKey& key : twl::sortKeys()) {
+            f->trigger(key.itemName);
+            const QString number = QString::number(20 + n);
+            const QString classNo = QString::number(1 + n);
+            f->typeNewEntry({number, n % 2 ? "Blaze" : "blaze", "Name", "R-1", classNo,
+                             n % 3 ? "" : "m7", "", n % 2 ? "Owen" : "owen", "TX",
+                             n % 2 ? "" : "A1", n % 3 ? "x" : "X"});
+            f->field(2)->setText(names[n]); // key clicks type ASCII only
+            QTest::mouseClick(f->button("OKBut"), Qt::LeftButton);
+            QVERIFY(f->lastAction().contains("was added to class " + classNo));
+            QCOMPARE(f->field(0)->text(), number);
+            QCOMPARE(f->field(4)->text(), classNo);
+            checkList(key);
+
+            // The entry shown takes a new name, horse and owner and moves with them.
+            f->field(1)->setText(names[8 - n]);
+            f->field(2)->setText(names[(n + 4) % 9]);
+            f->field(7)->setText(n % 2 ? "Owen B" : "Zed");
+            QTest::mouseClick(f->button("UpdBut"), Qt::LeftButton);
+            QVERIFY(f->lastAction().endsWith("was updated"));
+            QCOMPARE(f->field(2)->text(), names[(n + 4) % 9]);
+            checkList(key);
+            ++n;
+        }
+        // Another program's entry shows with the next refresh.
+        {
+            store::Connection other(f->showFile, TestFolder::Password);
+            other.execute("INSERT INTO Entries_tbl ([Show Exh No], [Show Exh Nam], [Class No]) "
+                          "VALUES (40, 'Abe', 3)");
+        }
+        f->trigger("mnuViewSortExhNa");
+        checkList(*twl::sortKeyFor(3), false);
+        QCOMPARE(f->screen().entryCount(), 4 + 9 + 1);
     }
 
     void exhibitorGridJumpsToTheClickedClass() {

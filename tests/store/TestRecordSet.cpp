@@ -37,6 +37,29 @@ class TestRecordSet : public QObject {
         return rs.recordCount();
     }
 
+    // Every row of the view with all its values, nulls told from empty texts.
+    QStringList rows(RecordSet& rs) {
+        QStringList out;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            QStringList values;
+            for (int f = 0; f < int(rs.fields().size()); ++f) {
+                const Value v = rs.value(f);
+                values << (v.isNull() ? QStringLiteral("<null>") : v.toText());
+            }
+            out << values.join(QLatin1Char('|'));
+        }
+        return out;
+    }
+
+    // The rows a fresh read of the whole table shows with this sort and filter.
+    QStringList freshRows(const QString& sort, const QString& filter = QString()) {
+        RecordSet fresh;
+        fresh.open("SELECT * FROM Entries_tbl", m_conn);
+        fresh.setFilter(filter);
+        fresh.setSort(sort);
+        return rows(fresh);
+    }
+
 private slots:
     void init() {
         store::releaseAllConnections();
@@ -87,6 +110,90 @@ private slots:
         rs.setFilter("");
         QVERIFY(rs.setBookmark(zane));
         QCOMPARE(rs.value("Horse Name").toText(), QString("Blaze"));
+    }
+
+    void placedRowsMatchAFreshRead_data() {
+        QTest::addColumn<QString>("sort");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("table order") << QString() << QString();
+        QTest::newRow("name") << "[Show Exh Nam]" << QString();
+        QTest::newRow("name descending") << "[Show Exh Nam] DESC" << QString();
+        QTest::newRow("class, ties") << "[Class No]" << QString();
+        QTest::newRow("class descending, horse") << "[Class No] DESC, [Horse Name]" << QString();
+        QTest::newRow("horse, nulls") << "[Horse Name]" << QString();
+        QTest::newRow("points, numbers") << "[Show Points] DESC" << QString();
+        QTest::newRow("filtered") << "[Show Exh Nam]"
+                                  << "[Class No] <> 2";
+    }
+
+    // Adds, changes and deletes in one batch, placed into a sorted list, give the very rows and
+    // order that reading the table again gives: ties in table order, nulls first, accents and
+    // case ignored in texts.
+    void placedRowsMatchAFreshRead() {
+        QFETCH(QString, sort);
+        QFETCH(QString, filter);
+        {
+            RecordSet points;
+            points.open("Entries_tbl", m_conn);
+            double p = 2.5;
+            for (points.moveFirst(); !points.eof(); points.moveNext(), p -= 1)
+                points.setValue("Show Points", p);
+            points.updateBatch();
+        }
+        RecordSet rs;
+        rs.open("SELECT * FROM Entries_tbl", m_conn);
+        rs.setFilter(filter);
+        rs.setSort(sort);
+        QCOMPARE(rows(rs), freshRows(sort, filter));
+
+        rs.moveFirst();
+        QVERIFY(rs.find("[Show Exh No] = 1"));
+        rs.setValue("Show Exh Nam", "ADAMS"); // ties Adams, before it in table order
+        rs.setValue("Class No", 2);           // out of the filtered view
+        rs.moveFirst();
+        QVERIFY(rs.find("[Show Exh No] = 4"));
+        rs.deleteCurrent();
+        addEntry(rs, 6, "emile", 1, "blaze");  // ties Émile but for case and accent
+        addEntry(rs, 7, "Éclair", 3, Value()); // a null horse among nulls
+        addEntry(rs, 8, "zane", 3, "Copper");
+        rs.setValue("Show Points", 0.5);
+        const RecordSet::Bookmark added = rs.bookmark();
+        const std::vector<RecordSet::Bookmark> written = rs.pendingRows();
+        QCOMPARE(written.size(), size_t(5));
+        rs.updateBatch();
+
+        QVERIFY(rs.placeWrittenRows(written));
+        // The row added last is still the current one.
+        QCOMPARE(rs.bookmark(), added);
+        QCOMPARE(rs.value("Show Exh No").toInt(), qint64(8));
+        QCOMPARE(rows(rs), freshRows(sort, filter));
+
+        // A later sort of the placed list agrees with a fresh read as well.
+        rs.setSort("[Show Exh Nam], [Class No] DESC");
+        QCOMPARE(rows(rs), freshRows("[Show Exh Nam], [Class No] DESC", filter));
+    }
+
+    void placingNeedsAWholeTableAndItsRows() {
+        // A query with a condition or an order of its own: only a requery knows the place.
+        RecordSet part;
+        part.open("SELECT * FROM Entries_tbl WHERE [Class No] < 3", m_conn);
+        addEntry(part, 9, "Nell", 1, "Jazz");
+        std::vector<RecordSet::Bookmark> written = part.pendingRows();
+        QVERIFY(!part.placeWrittenRows(written)); // still pending
+        part.updateBatch();
+        QVERIFY(!part.placeWrittenRows(written));
+
+        // A written row that the file no longer holds: nothing changes.
+        RecordSet rs;
+        rs.open("Entries_tbl", m_conn);
+        rs.setSort("[Show Exh Nam]");
+        addEntry(rs, 10, "Aaron", 1, "Scout");
+        written = rs.pendingRows();
+        rs.updateBatch();
+        const QStringList before = rows(rs);
+        store::execute(m_conn, "DELETE FROM Entries_tbl WHERE [Show Exh No] = 10");
+        QVERIFY(!rs.placeWrittenRows(written));
+        QCOMPARE(rows(rs), before);
     }
 
     void nullsSortFirst() {
