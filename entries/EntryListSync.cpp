@@ -5,8 +5,14 @@
 
 namespace twl {
 
-void EntryListSync::remember(const store::DataSource& list) {
-    m_lastRead.reset();
+namespace {
+
+const QString WholeEntryTable = QStringLiteral("SELECT * FROM Entries_tbl");
+
+} // namespace
+
+void EntryListSync::remember(store::DataSource& list) {
+    forget();
     if (!list.recordSet().isOpen())
         return;
     try {
@@ -14,7 +20,9 @@ void EntryListSync::remember(const store::DataSource& list) {
             Read{list.recordSource(), list.connectionText(), changeMark(list.connectionText())};
     } catch (const store::StoreError&) {
         // Without a mark the list is read again next time.
+        return;
     }
+    countRows(list);
 }
 
 // The list was read from what the data source names now, and shows every row it read.
@@ -39,7 +47,7 @@ bool EntryListSync::isCurrent(const store::DataSource& list) const {
 bool EntryListSync::refreshIfChanged(store::DataSource& list) {
     if (isCurrent(list))
         return false;
-    m_lastRead.reset();
+    forget();
     list.refresh();
     return true;
 }
@@ -55,7 +63,7 @@ void EntryListSync::writeBatch(store::DataSource& list) {
     const std::vector<store::RecordSet::Bookmark> written = entries.pendingRows();
     entries.updateBatch();
     if (!wasCurrent) {
-        m_lastRead.reset();
+        forget();
         return;
     }
     // The batch is committed: from here on a failure only means that the list is read again.
@@ -64,48 +72,80 @@ void EntryListSync::writeBatch(store::DataSource& list) {
         if (after.entriesAsAt(m_lastRead->mark, qint64(written.size())) &&
             entries.placeWrittenRows(written)) {
             m_lastRead->mark = after;
+            if (m_tally) {
+                for (int bookmark : written) {
+                    if (bookmark >= int(m_rowClasses.size()))
+                        m_rowClasses.resize(std::size_t(bookmark) + 1);
+                    RowClass& row = m_rowClasses[std::size_t(bookmark)];
+                    count(row, -1);
+                    row = classOfRow(entries, bookmark);
+                    count(row, 1);
+                }
+            }
             return;
         }
     } catch (const store::StoreError&) {
     }
-    m_lastRead.reset();
+    forget();
 }
 
 std::optional<EntryListSync::ClassTally>
-EntryListSync::tallyClasses(store::DataSource& list) const {
-    static const QString WholeTable = QStringLiteral("SELECT * FROM Entries_tbl");
-    if (list.recordSource().trimmed().compare(WholeTable, Qt::CaseInsensitive) != 0 ||
-        !isCurrent(list))
+EntryListSync::tallyClasses(const store::DataSource& list) const {
+    if (!m_tally || !isCurrent(list))
         return std::nullopt;
+    return m_tally;
+}
+
+void EntryListSync::count(const RowClass& row, int sign) {
+    if (!row.counted)
+        return;
+    m_tally->total += sign;
+    if (row.whole && (m_tally->perClass[row.classNo] += sign) == 0)
+        m_tally->perClass.erase(row.classNo);
+}
+
+EntryListSync::RowClass EntryListSync::rowClass(const store::Value& classNo) {
+    RowClass row;
+    row.counted = true;
+    row.whole = classNo.isNumeric() && classNo.toDouble() == double(classNo.toInt());
+    row.classNo = row.whole ? classNo.toInt() : 0;
+    return row;
+}
+
+EntryListSync::RowClass EntryListSync::classOfRow(store::RecordSet& entries, int bookmark) const {
+    const store::RecordSet::Bookmark shown = entries.bookmark();
+    RowClass row;
+    if (entries.setBookmark(bookmark))
+        row = rowClass(entries.value(m_classField));
+    if (shown == store::RecordSet::NoBookmark || !entries.setBookmark(shown))
+        entries.moveFirst();
+    return row;
+}
+
+// Right after a read the list is in the table's order: counting it walks memory in order.
+void EntryListSync::countRows(store::DataSource& list) {
     store::RecordSet& entries = list.recordSet();
-    ClassTally tally;
-    const bool atStart = entries.bof();
-    const bool atEnd = entries.eof();
+    if (list.recordSource().trimmed().compare(WholeEntryTable, Qt::CaseInsensitive) != 0 ||
+        !entries.filter().isEmpty())
+        return;
     const store::RecordSet::Bookmark shown = entries.bookmark();
     try {
-        const int classField = entries.fieldIndex(QStringLiteral("Class No"));
+        m_classField = entries.fieldIndex(QStringLiteral("Class No"));
+        m_tally = ClassTally{};
         for (entries.moveFirst(); !entries.eof(); entries.moveNext()) {
-            const store::Value classNo = entries.value(classField);
-            ++tally.total;
-            if (classNo.isNumeric() && classNo.toDouble() == double(classNo.toInt()))
-                ++tally.perClass[classNo.toInt()];
+            const RowClass row = rowClass(entries.value(m_classField));
+            const std::size_t bookmark = std::size_t(entries.bookmark());
+            if (bookmark >= m_rowClasses.size())
+                m_rowClasses.resize(bookmark + 1);
+            m_rowClasses[bookmark] = row;
+            count(row, 1);
         }
     } catch (const store::StoreError&) {
-        return std::nullopt;
+        m_tally.reset();
+        m_rowClasses.clear();
     }
-    // Back to the row shown, or to the end the list stood at.
-    if (shown != store::RecordSet::NoBookmark && entries.setBookmark(shown))
-        return tally;
-    if (atEnd && entries.recordCount() > 0) {
-        entries.moveLast();
-        entries.moveNext();
-    } else if (atStart && entries.recordCount() > 0) {
+    if (shown == store::RecordSet::NoBookmark || !entries.setBookmark(shown))
         entries.moveFirst();
-        entries.movePrevious();
-    } else {
-        entries.moveFirst();
-    }
-    return tally;
 }
 
 } // namespace twl

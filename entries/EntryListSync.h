@@ -1,14 +1,17 @@
 #pragma once
 
 #include "ShowEntryData.h"
+#include "store/Value.h"
 
 #include <QString>
 #include <QtGlobal>
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace store {
 class DataSource;
+class RecordSet;
 }
 
 namespace twl {
@@ -20,8 +23,12 @@ namespace twl {
 class EntryListSync {
 public:
     // The list was just read: remembers where the file stood.
-    void remember(const store::DataSource& list);
-    void forget() { m_lastRead.reset(); }
+    void remember(store::DataSource& list);
+    void forget() {
+        m_lastRead.reset();
+        m_tally.reset();
+        m_rowClasses.clear();
+    }
 
     // Whether the list shows what the file holds: it was read from the data source's source and
     // connection, holds no pending change and no filter, and no entry was written since.
@@ -36,16 +43,28 @@ public:
     void writeBatch(store::DataSource& list);
 
     // The entries per whole class number and in all, as `SELECT [Class No], Count(*) FROM
-    // Entries_tbl GROUP BY [Class No]` gives them, counted from the list while it is current
-    // and holds the whole table; nothing otherwise. The list's current row is kept.
+    // Entries_tbl GROUP BY [Class No]` gives them: counted when the list was read (in the
+    // table's order) and kept up to date by its own batches. Nothing while the list is not
+    // current or does not hold the whole table.
     struct ClassTally {
         std::map<qint64, qint64> perClass;
         qint64 total = 0;
     };
-    std::optional<ClassTally> tallyClasses(store::DataSource& list) const;
+    std::optional<ClassTally> tallyClasses(const store::DataSource& list) const;
 
 private:
+    // The class of one row as the tally counts it.
+    struct RowClass {
+        bool counted = false; // in the list
+        bool whole = false;   // a whole class number
+        qint64 classNo = 0;
+    };
     bool readUnchanged(const store::DataSource& list) const;
+    void countRows(store::DataSource& list);
+    void count(const RowClass& row, int sign);
+    static RowClass rowClass(const store::Value& classNo);
+    // The class of a row of the list; the list's current row is kept.
+    RowClass classOfRow(store::RecordSet& entries, int bookmark) const;
 
     struct Read {
         QString source;
@@ -53,6 +72,9 @@ private:
         ChangeMark mark;
     };
     std::optional<Read> m_lastRead;
+    std::optional<ClassTally> m_tally;
+    std::vector<RowClass> m_rowClasses; // by bookmark
+    int m_classField = -1;
 };
 
 } // namespace twl

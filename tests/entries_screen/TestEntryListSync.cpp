@@ -159,6 +159,24 @@ private slots:
         QCOMPARE(tally->perClass, perClass);
         QCOMPARE(tally->perClass.at(151), qint64(1));
 
+        // A class changed and an entry deleted through the list: the tally follows.
+        store::RecordSet& rs = m_list->recordSet();
+        rs.moveFirst();
+        QVERIFY(rs.find("[Show Exh No] = 2"));
+        rs.setValue("Class No", 151);
+        m_sync.writeBatch(*m_list);
+        rs.moveFirst();
+        QVERIFY(rs.find("[Show Exh No] = 3"));
+        rs.deleteCurrent();
+        m_sync.writeBatch(*m_list);
+        const auto changed = m_sync.tallyClasses(*m_list);
+        QVERIFY(changed);
+        QCOMPARE(changed->total, qint64(6));
+        QCOMPARE(changed->perClass.at(151), qint64(2));
+        QCOMPARE(changed->perClass.at(1), qint64(1));    // Émile
+        QCOMPARE(changed->perClass.count(2), size_t(1)); // emile; o'Brien's class 2 is gone
+        QCOMPARE(changed->perClass.at(2), qint64(1));
+
         // Not current: not counted from the list.
         store::execute(m_conn, "DELETE FROM Entries_tbl WHERE [Show Exh No] = 8");
         QVERIFY(!m_sync.tallyClasses(*m_list));
