@@ -66,9 +66,10 @@ class TestShowFiles : public QObject {
         return file.fileName();
     }
 
+    // What a compaction leaves beside the show: its backup or its unfinished copy.
     QStringList backups() {
         QStringList found;
-        QDirIterator it(m_folder->path(), {"*.BAK"}, QDir::Files);
+        QDirIterator it(m_folder->path(), {"*.BAK", "*.CMP"}, QDir::Files);
         while (it.hasNext())
             found << it.next();
         return found;

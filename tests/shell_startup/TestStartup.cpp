@@ -170,7 +170,7 @@ private slots:
         QCOMPARE(ini.readAll(), QByteArray("[Settings]\r\nScorSkipPP=False\r\nPaySkipPP=False\r\n"
                                            "CheckRes=True\r\nScorCopies= 1\r\n"));
         for (const QString& name : filesIn(folder.path()))
-            QVERIFY2(!name.endsWith(".BAK"), qPrintable(name));
+            QVERIFY2(!name.endsWith(".BAK") && !name.endsWith(".CMP"), qPrintable(name));
         store::RecordSet members;
         members.open("Members_tbl", store::dataConnectionText(org, "Tr0tW"));
         QCOMPARE(members.recordCount(), 1);
@@ -190,6 +190,8 @@ private slots:
         org.open("OrgData_tbl", store::dataConnectionText(folder.path() + "TWL.org", "Tr0tW"));
         QCOMPARE(org.recordCount(), 1);
         QVERIFY(QFileInfo::exists(folder.path() + "TWL.ini"));
+        for (const QString& name : filesIn(folder.path()))
+            QVERIFY2(!name.endsWith(".BAK") && !name.endsWith(".CMP"), qPrintable(name));
     }
 
     void aBrokenSupportLibraryLeavesThePasswordEmptyAndStartupGoesOn() {
