@@ -422,6 +422,23 @@ private slots:
         after.waitForFinished();
     }
 
+    void aShowInAReadOnlyFolderOpensWithoutALock() {
+        QVERIFY(QDir().mkpath(m_folder->file("cd")));
+        const QString show = m_folder->file("cd/Spring.twl");
+        QVERIFY(QFile::copy(m_folder->file("Base.dat"), show));
+        ReadOnlyFolder locked(m_folder->file("cd"));
+        if (locked.writable())
+            QSKIP("this file system lets the test's user write anywhere");
+        // No program can write to a show there, so none can lose another's work.
+        QCOMPARE(store::FileLock(show).state(), store::FileLock::State::NotPossible);
+        m_files.script(show);
+        trigger("mnuOpenShow");
+        QVERIFY(m_prompt.shown().empty());
+        QCOMPARE(TWL_public::ShowPath, show);
+        trigger("mnuCloseShow");
+        QCOMPARE(QDir(m_folder->file("cd")).entryList(QDir::Files), QStringList{"Spring.twl"});
+    }
+
     void openPutsBackAShowThatAnInterruptedCompactionLeftIncomplete() {
         const QString show = m_folder->newShow("Spring.twl");
         damaged::addEntries(show, TestFolder::Password, 300);
