@@ -15,7 +15,7 @@ QString backupsSentence(const QStringList& backupsLeft) {
 } // namespace
 
 QString fileProblemText(const QString& kind, const QString& path, const store::FileCheck& check,
-                        const QStringList& backupsLeft) {
+                        const QStringList& backupsLeft, const QString& advice) {
     using State = store::FileCheck::State;
     const QString file = QStringLiteral("The ") + kind + QLatin1Char(' ') + path;
     switch (check.state) {
@@ -26,18 +26,16 @@ QString fileProblemText(const QString& kind, const QString& path, const store::F
                                      "opened by this one. Use the newer version of the program.");
     case State::MissingObjects:
         return file + QStringLiteral(" is damaged and cannot be opened: it lacks ") +
-               check.missingObjects.join(QStringLiteral(", ")) +
-               QStringLiteral(". Use your most recent backup copy of it instead.") +
+               check.missingObjects.join(QStringLiteral(", ")) + QStringLiteral(". ") + advice +
                backupsSentence(backupsLeft);
     case State::Missing:
-        return file + QStringLiteral(" does not exist.") + backupsSentence(backupsLeft);
+        return file + QStringLiteral(" does not exist. ") + advice + backupsSentence(backupsLeft);
     case State::Unreadable:
     case State::Damaged:
         break;
     }
     return file + QStringLiteral(" is damaged and cannot be opened (") + check.detail +
-           QStringLiteral("). Use your most recent backup copy of it instead.") +
-           backupsSentence(backupsLeft);
+           QStringLiteral("). ") + advice + backupsSentence(backupsLeft);
 }
 
 QString fileRecoveredText(const QString& kind, const QString& path,

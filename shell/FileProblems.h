@@ -8,9 +8,10 @@
 namespace twl {
 
 // What the user is told about a data file that cannot be used, or that was put back from its
-// backup. `kind` names the file as the user knows it ("show file", "organisation file").
+// backup. `kind` names the file as the user knows it ("show file", "organisation file");
+// `advice` says what the user can do about a damaged or missing file.
 QString fileProblemText(const QString& kind, const QString& path, const store::FileCheck& check,
-                        const QStringList& backupsLeft);
+                        const QStringList& backupsLeft, const QString& advice);
 QString fileRecoveredText(const QString& kind, const QString& path,
                           const store::Recovery& recovery);
 

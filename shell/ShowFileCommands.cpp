@@ -222,7 +222,10 @@ bool ShowFileCommands::admitShowFile(const QString& path, const store::FileLock&
     store::FileCheck check = recovery.check;
     auto refuse = [&](const QString& title) {
         prompt.beep();
-        prompt.show(title, fileProblemText(kind, path, check, recovery.backupsLeft),
+        prompt.show(title,
+                    fileProblemText(kind, path, check, recovery.backupsLeft,
+                                    QStringLiteral("Open your most recent backup copy of the "
+                                                   "show instead.")),
                     Prompt::Icon::Critical);
         return false;
     };

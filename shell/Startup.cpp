@@ -105,10 +105,11 @@ bool Startup::checkRequiredFiles(const QString& programFolder) {
         m_prompt.beep();
         m_prompt.show(FileErrorTitle,
                       fileProblemText(QStringLiteral("organisation file"), organisation,
-                                      recovery->check, recovery->backupsLeft) +
-                          QStringLiteral(" Trotwell cannot run without it: put back a good "
-                                         "copy of TWL.org into ") +
-                          folder + QStringLiteral(", then start Trotwell again."),
+                                      recovery->check, recovery->backupsLeft,
+                                      QStringLiteral("Trotwell cannot run without it: put back a "
+                                                     "good copy of TWL.org from your backups "
+                                                     "into ") +
+                                          folder + QStringLiteral(", then start Trotwell again.")),
                       Prompt::Icon::Critical);
         return false;
     }
