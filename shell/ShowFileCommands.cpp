@@ -88,10 +88,11 @@ QString ShowFileCommands::chooseShowFile(const QString& title) {
     request.presetName = QStringLiteral("*.twl");
     request.filter = QStringLiteral("Show files (*.twl);;All files (*)");
     const QString chosen = m_window.services().files.choose(request);
-    if (chosen.isEmpty()) {
-        TWL_public::DialogCancelled = true;
+    // The file dialog's own answer: a flag left set by an earlier dialog must not turn a chosen
+    // file into a cancelled one.
+    TWL_public::DialogCancelled = chosen.isEmpty();
+    if (chosen.isEmpty())
         return {};
-    }
     return normaliseShowFileName(chosen);
 }
 
@@ -143,6 +144,8 @@ void ShowFileCommands::openShow() {
     using namespace TWL_public;
     if (RequestedPath.isEmpty())
         RequestedPath = chooseShowFile(QStringLiteral("Open Data Base File"));
+    else
+        DialogCancelled = false; // New Show or compaction chose the file: no dialog was cancelled
     if (RequestedPath.isEmpty() || DialogCancelled) {
         RequestedPath = ShowPath;
         DialogCancelled = false;

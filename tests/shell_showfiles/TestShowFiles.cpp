@@ -15,6 +15,7 @@
 #include <QDirIterator>
 #include <QLabel>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QtTest>
 #include <csignal>
 
@@ -153,6 +154,70 @@ private slots:
         QVERIFY(window().toolbarAction("AddE")->isEnabled());
         QVERIFY(!window().toolbarAction("DelEnt")->isEnabled());
         QVERIFY(m_program->dataSources().priAdo.recordSet().isOpen());
+    }
+
+    // A dialog closed earlier with Cancel (member deletion, End Class with nothing to end) leaves
+    // DialogCancelled set: a file chosen afterwards is still created and opened, and a compacted
+    // show is still opened again.
+    void anEarlierCancelledDialogStopsNoOpen() {
+        TWL_public::DialogCancelled = true;
+        m_files.script(m_folder->file("Spring"));
+        trigger("mnuNewShow");
+        const QString show = m_folder->file("Spring.twl");
+        QVERIFY(QFile::exists(show));
+        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(lastAction(), "Open show named " + show);
+        QVERIFY(enabled("mnuCloseShow"));
+
+        trigger("mnuCloseShow");
+        TWL_public::DialogCancelled = true;
+        m_files.script(show);
+        trigger("mnuOpenShow");
+        QCOMPARE(TWL_public::ShowPath, show);
+
+        TWL_public::DialogCancelled = true;
+        trigger("mnuCompact");
+        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(lastAction(), "Open show named " + show);
+        QVERIFY(enabled("mnuCloseShow"));
+        QVERIFY(!TWL_public::DialogCancelled);
+
+        // Cancelling the file dialog itself still stops Open.
+        trigger("mnuCloseShow");
+        trigger("mnuOpenShow");
+        expectNoShowOpen();
+    }
+
+    // A file command chosen again while the file dialog of New Show runs its event loop is
+    // dropped: New Show creates and opens its own file, and nothing else is asked or opened.
+    void aFileCommandReenteredFromItsDialogIsDropped() {
+        struct ReenteringChooser : twl::FileChooser {
+            std::function<void()> whileOpen;
+            QString answer;
+            int asked = 0;
+            QString choose(const Request&) override {
+                ++asked;
+                if (auto once = std::exchange(whileOpen, {}))
+                    once();
+                return answer;
+            }
+        } chooser;
+        twl::Services services{m_prompt, chooser, m_clock};
+        m_program.reset();
+        store::releaseAllConnections();
+        m_program = std::make_unique<twl::Application>(services, m_folder->path());
+        const auto end = qScopeGuard([this] { m_program.reset(); });
+        QVERIFY(m_program->start());
+        chooser.answer = m_folder->file("Spring.twl");
+        chooser.whileOpen = [this] {
+            trigger("mnuOpenShow");
+            trigger("mnuNewShow");
+        };
+        trigger("mnuNewShow");
+        QCOMPARE(chooser.asked, 1);
+        QVERIFY(m_prompt.shown().empty());
+        QCOMPARE(TWL_public::ShowPath, chooser.answer);
+        QVERIFY(enabled("mnuCloseShow"));
     }
 
     void newShowNeverOverwritesAFile() {
