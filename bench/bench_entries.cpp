@@ -6,10 +6,8 @@
 // each iteration's own time is kept, and the median, the 90th percentile and the spread of those
 // times are reported beside Google Benchmark's mean.
 
-#include "BenchFolder.h"
+#include "BenchShow.h"
 #include "BenchSizes.h"
-#include "DataPassword.h"
-#include "SampleData.h"
 #include "entries/ui/EntryScreen.h"
 #include "shell/Application.h"
 #include "shell/DisplayModes.h"
@@ -17,8 +15,8 @@
 #include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
+#include "tests/support/ReadyDisplay.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -38,27 +36,6 @@
 
 namespace {
 
-// Start-up goes on without asking: the display offers 800 x 600.
-class ReadyDisplay : public twl::DisplayModes {
-public:
-    std::optional<twl::DisplayMode> storedMode() override {
-        return twl::DisplayMode{1024, 768, 32, 60};
-    }
-    std::optional<twl::DisplayMode> mode(int index) override {
-        if (index == 0)
-            return twl::DisplayMode{800, 600, 32, 60};
-        return std::nullopt;
-    }
-    bool change(int, int, int) override { return true; }
-};
-
-void drainEvents() {
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    do {
-        QCoreApplication::sendPostedEvents();
-    } while (dispatcher->processEvents(QEventLoop::AllEvents));
-}
-
 struct EntryBench {
     BenchFolder folder;
     std::map<int, QString> shows; // by number of entries in the file as written
@@ -72,17 +49,9 @@ struct EntryBench {
     int added = 0;
 
     EntryBench() {
-        for (int entries : BenchEntryCounts) {
-            const QString show = folder.file(QStringLiteral("Spring%1.twl").arg(entries));
-            sample::ShowSample sample;
-            sample.entries = entries;
-            sample.exhibitors = benchExhibitorsFor(entries);
-            sample.classesUsed = BenchClasses;
-            if (!sample::writeSampleShow(folder.file(QStringLiteral("Base.dat")), show,
-                                         dataFilePassword(), sample))
-                throw std::runtime_error("cannot write the sample show");
-            shows[entries] = show;
-        }
+        for (int entries : BenchEntryCounts)
+            shows[entries] = writeBenchShow(folder, QStringLiteral("Spring%1.twl").arg(entries),
+                                            entries, benchExhibitorsFor(entries));
         store::releaseAllConnections();
         program = std::make_unique<twl::Application>(services, folder.path());
         program->setDisplay(std::make_unique<ReadyDisplay>(),

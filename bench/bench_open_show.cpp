@@ -3,10 +3,8 @@
 // program is started once; each iteration closes the show untimed and opens it again (the OS
 // file cache is warm).
 
-#include "BenchFolder.h"
+#include "BenchShow.h"
 #include "BenchSizes.h"
-#include "DataPassword.h"
-#include "SampleData.h"
 #include "shell/Application.h"
 #include "shell/ShowFileCommands.h"
 #include "shell/TWL_public.h"
@@ -15,7 +13,6 @@
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDir>
 #include <benchmark/benchmark.h>
@@ -38,17 +35,9 @@ struct OpenShowFixture {
     std::unique_ptr<twl::Application> program;
 
     OpenShowFixture() {
-        for (int entries : BenchEntryCounts) {
-            const QString show = folder.file(QStringLiteral("Spring%1.twl").arg(entries));
-            sample::ShowSample sample;
-            sample.entries = entries;
-            sample.exhibitors = benchExhibitorsFor(entries);
-            sample.classesUsed = BenchClasses;
-            if (!sample::writeSampleShow(folder.file(QStringLiteral("Base.dat")), show,
-                                         dataFilePassword(), sample))
-                throw std::runtime_error("cannot write the sample show");
-            shows[entries] = show;
-        }
+        for (int entries : BenchEntryCounts)
+            shows[entries] = writeBenchShow(folder, QStringLiteral("Spring%1.twl").arg(entries),
+                                            entries, benchExhibitorsFor(entries));
         store::releaseAllConnections();
         program = std::make_unique<twl::Application>(services, folder.path());
         if (!program->start())
@@ -59,13 +48,6 @@ struct OpenShowFixture {
 OpenShowFixture& fixture() {
     static OpenShowFixture instance;
     return instance;
-}
-
-void drainEvents() {
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    do {
-        QCoreApplication::sendPostedEvents();
-    } while (dispatcher->processEvents(QEventLoop::AllEvents));
 }
 
 void openShowUntilIdle(benchmark::State& state) {

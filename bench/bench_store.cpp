@@ -2,10 +2,8 @@
 // exhibitors in proportion. The bare SQLCipher loop over the same query is the floor that
 // opening a record set is measured against, in the same run and on the same file.
 
-#include "BenchFolder.h"
+#include "BenchShow.h"
 #include "BenchSizes.h"
-#include "DataPassword.h"
-#include "SampleData.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
@@ -42,13 +40,9 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 class SampleShow {
 public:
     explicit SampleShow(int entries)
-        : m_entries(entries), m_password(dataFilePassword()), m_file(m_folder.file("Bench.twl")) {
-        sample::ShowSample shape;
-        shape.entries = entries;
-        shape.exhibitors = benchExhibitorsFor(entries);
-        shape.classesUsed = BenchClasses;
-        if (!sample::writeSampleShow(m_folder.file("Base.dat"), m_file, m_password, shape))
-            throw std::runtime_error("cannot write the sample show");
+        : m_entries(entries), m_password(dataFilePassword()),
+          m_file(writeBenchShow(m_folder, QStringLiteral("Bench.twl"), entries,
+                                benchExhibitorsFor(entries))) {
         m_connectionText = store::dataConnectionText(m_file, m_password);
     }
     ~SampleShow() { store::releaseAllConnections(); }

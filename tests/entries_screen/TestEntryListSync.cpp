@@ -1,6 +1,6 @@
 #include "entries/EntryListSync.h"
 #include "entries/ShowEntryData.h"
-#include "shell/SortKeys.h"
+#include "entries/SortKeys.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/DataSource.h"
