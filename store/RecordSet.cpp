@@ -423,6 +423,35 @@ void RecordSet::sortView() {
         }
         columns.push_back(std::move(column));
     }
+    if (columns.size() == 1 && columns.front().kind == SortColumn::Kind::Wholes) {
+        // One key of whole numbers or ranks, the usual case: the rows are sorted with their key
+        // beside them, not through it.
+        struct Item {
+            char null;
+            qint64 whole;
+            int position;
+        };
+        const SortColumn& column = columns.front();
+        std::vector<Item> items(count);
+        for (std::size_t p = 0; p < count; ++p)
+            items[p] = Item{column.nulls[p], column.wholes[p], int(p)};
+        const bool descending = column.descending;
+        std::sort(items.begin(), items.end(), [descending](const Item& a, const Item& b) {
+            int c = 0;
+            if (a.null != b.null)
+                c = a.null ? -1 : 1;
+            else if (a.whole != b.whole)
+                c = a.whole < b.whole ? -1 : 1;
+            if (c != 0)
+                return descending ? c > 0 : c < 0;
+            return a.position < b.position;
+        });
+        std::vector<int> sorted(count);
+        for (std::size_t p = 0; p < count; ++p)
+            sorted[p] = m_view[std::size_t(items[p].position)];
+        m_view = std::move(sorted);
+        return;
+    }
     std::vector<int> order(count);
     for (std::size_t p = 0; p < count; ++p)
         order[p] = int(p);
