@@ -1,6 +1,8 @@
 #include "entries/ui/DelExh.h"
 #include "entries/ui/MultiClass.h"
 #include "entries/ui/SearchDlg.h"
+#include "entries/ui/SearchList.h"
+#include "entries/SearchRules.h"
 #include "shell/Prompt.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
@@ -13,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
+#include <QTableView>
 #include <QtTest>
 
 using namespace twl;
@@ -30,6 +34,32 @@ int selectedRows(const QString& connection) {
     store::RecordSet rs;
     rs.open(QStringLiteral("SELECT * FROM MultiSelect_tbl WHERE Selected <> 0"), connection);
     return rs.recordCount();
+}
+
+// The "Search" tab and its neighbours, as the main window holds them.
+struct SearchTabs {
+    QTabWidget tabs;
+    QTableView* grid = nullptr;
+    QLabel* count = nullptr;
+    QLabel* text = nullptr;
+    SearchTabs() {
+        for (const char* name : {"Entries", "Exhibitor", "Show Info"})
+            tabs.addTab(new QWidget, QLatin1String(name));
+        auto* page = new QWidget;
+        grid = new QTableView(page);
+        count = new QLabel(page);
+        text = new QLabel(page);
+        tabs.addTab(page, QStringLiteral("Search"));
+    }
+    SearchList::Controls controls() { return {grid, count, text, &tabs}; }
+};
+
+void addEntry(const QString& connection, int exhibitor, const char* name, int classNo) {
+    store::execute(connection, QStringLiteral("INSERT INTO Entries_tbl ([Show Exh No], "
+                                              "[Show Exh Nam], [Class No]) VALUES (%1, '%2', %3)")
+                                   .arg(exhibitor)
+                                   .arg(QLatin1String(name))
+                                   .arg(classNo));
 }
 
 } // namespace
@@ -111,6 +141,75 @@ private slots:
         QVERIFY(!child<QPushButton>(dialog, "OKBut")->isEnabled());
         child<QPushButton>(dialog, "CanBut")->click();
         QVERIFY(dialog.cancelled());
+    }
+
+    void theSearchListFollowsTheData() {
+        TestFolder folder;
+        const QString show = store::dataConnectionText(folder.newShow(), TestFolder::Password);
+        addEntry(show, 12, "Jo Smith", 4);
+        addEntry(show, 3, "Al Smithers", 9);
+        addEntry(show, 7, "Bo Lee", 4);
+        SearchTabs ui;
+        std::vector<std::pair<int, int>> jumps;
+        SearchList list(ui.controls(), [&](const store::Value& classNo, const store::Value& exh) {
+            jumps.emplace_back(int(classNo.toInt()), int(exh.toInt()));
+            return true;
+        });
+        list.open(show, 3);
+        QVERIFY(list.isOpen());
+        ui.tabs.setCurrentIndex(SearchList::SearchTab);
+        QCOMPARE(ui.count->text(), QStringLiteral("0")); // starts with no entry shown
+        QVERIFY(!list.hasRows());
+
+        ui.tabs.setCurrentIndex(1);
+        list.apply(buildSearchFilter("smi", {true}).filter, true);
+        QCOMPARE(ui.tabs.currentIndex(), SearchList::SearchTab);
+        QCOMPARE(ui.count->text(), QStringLiteral("2"));
+        QVERIFY(list.hasRows());
+        QCOMPARE(ui.grid->model()->index(0, 0).data().toString(), QStringLiteral("3"));
+
+        // An add while another tab is shown is listed when the tab is shown again, and
+        // re-applying does not bring the Search tab back by itself.
+        ui.tabs.setCurrentIndex(0);
+        QVERIFY(!list.searchShowTab());
+        addEntry(show, 1, "Cy Smithson", 2);
+        list.apply(buildSearchFilter("smi", {true}).filter, list.searchShowTab());
+        QCOMPARE(ui.tabs.currentIndex(), 0);
+        ui.tabs.setCurrentIndex(SearchList::SearchTab);
+        QCOMPARE(ui.count->text(), QStringLiteral("3"));
+
+        // A click on a found row jumps to that entry.
+        ui.tabs.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ui.tabs));
+        ui.grid->setCurrentIndex(ui.grid->model()->index(1, 0));
+        QTest::mouseClick(ui.grid->viewport(), Qt::LeftButton, {},
+                          ui.grid->visualRect(ui.grid->model()->index(1, 0)).center());
+        QTRY_COMPARE(jumps.size(), std::size_t(1));
+        QCOMPARE(jumps.front(), std::make_pair(9, 3));
+
+        // Nothing found: an empty list, and clicks do nothing.
+        list.apply(buildSearchFilter("zzz", {true}).filter, false);
+        QCOMPARE(ui.count->text(), QStringLiteral("0"));
+        QVERIFY(!list.hasRows());
+        QTest::mouseClick(ui.grid->viewport(), Qt::LeftButton);
+        QTest::qWait(50);
+        QCOMPARE(jumps.size(), std::size_t(1));
+
+        list.close();
+        QVERIFY(!list.isOpen());
+        QCOMPARE(ui.grid->model(), nullptr);
+    }
+
+    void aShowWithoutEntriesHasNoSearchList() {
+        TestFolder folder;
+        const QString show = store::dataConnectionText(folder.newShow(), TestFolder::Password);
+        SearchTabs ui;
+        SearchList list(ui.controls(), {});
+        list.followChanges(show, 0);
+        QVERIFY(!list.isOpen());
+        addEntry(show, 5, "Di", 1);
+        list.followChanges(show, 1);
+        QVERIFY(list.isOpen());
     }
 
     void theBoardWritesTheTickedClasses() {
