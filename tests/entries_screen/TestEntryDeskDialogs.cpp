@@ -1,4 +1,5 @@
 #include "entries/ui/DelExh.h"
+#include "entries/ui/DeleteExhibitor.h"
 #include "entries/ui/MultiClass.h"
 #include "entries/ui/SearchDlg.h"
 #include "entries/ui/SearchList.h"
@@ -141,6 +142,53 @@ private slots:
         QVERIFY(!child<QPushButton>(dialog, "OKBut")->isEnabled());
         child<QPushButton>(dialog, "CanBut")->click();
         QVERIFY(dialog.cancelled());
+    }
+
+    void deletingFromTheEntryList() {
+        TestFolder folder;
+        const QString show = store::dataConnectionText(folder.newShow(), TestFolder::Password);
+        addEntry(show, 5, "Ann", 1);
+        addEntry(show, 5, "Ann", 2);
+        addEntry(show, 5, "Ann", 9);
+        addEntry(show, 6, "Bo", 1);
+        store::RecordSet list;
+        list.open(QStringLiteral("SELECT * FROM Entries_tbl"), show);
+        list.setSort(QStringLiteral("[Show Exh No], [Class No]"));
+        list.moveFirst();
+        list.moveNext();
+        ScriptedPrompt prompt;
+        DelExh::ShownEntry asked;
+        DeleteChoice answer;
+        const AskDelete ask = [&](const DelExh::ShownEntry& entry) {
+            asked = entry;
+            return answer;
+        };
+
+        // Cancel deletes nothing.
+        QVERIFY(!deleteExhibitor(list, show, ask, prompt).deleted);
+        QCOMPARE(asked.classNo, QStringLiteral("2"));
+        QCOMPARE(list.recordCount(), 4);
+
+        answer = {true, false};
+        DeleteOutcome outcome = deleteExhibitor(list, show, ask, prompt);
+        QCOMPARE(outcome.message, QStringLiteral("Entry for 5 in class 2 was deleted"));
+        QCOMPARE(list.recordCount(), 3);
+
+        // A refused write is reported and leaves every row.
+        store::execute(show, "CREATE TRIGGER refuse BEFORE DELETE ON Entries_tbl "
+                             "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        answer = {true, true};
+        QVERIFY(!deleteExhibitor(list, show, ask, prompt).deleted);
+        QCOMPARE(prompt.shown().size(), std::size_t(1));
+        store::RecordSet check;
+        check.open(QStringLiteral("SELECT * FROM Entries_tbl"), show);
+        QCOMPARE(check.recordCount(), 3);
+        store::execute(show, "DROP TRIGGER refuse");
+
+        outcome = deleteExhibitor(list, show, ask, prompt);
+        QCOMPARE(outcome.message, QStringLiteral("All entries for 5 were deleted"));
+        check.requery();
+        QCOMPARE(check.recordCount(), 1);
     }
 
     void theSearchListFollowsTheData() {
