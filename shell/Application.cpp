@@ -99,6 +99,10 @@ void Application::connectShowCommands() {
     onCommand("mnuCloseShow", [files] { files->closeShow(); });
     onCommand("mnuCompact", [files] { files->compactShow(); });
     onCommand("mnuEditEnterExh", [this] { m_entries->beginAdding(); });
+    onCommand("mnuEditSearch", [this] { m_entries->runSearchCommand(); });
+    onCommand("mnuEditDelExh", [this] { m_entries->deleteExhibitor(); });
+    connect(files, &ShowFileCommands::showOpened, m_entries, &EntryScreen::openSearchList);
+    connect(files, &ShowFileCommands::showClosed, m_entries, &EntryScreen::closeSearchList);
 }
 
 void Application::connectDialogs() {
