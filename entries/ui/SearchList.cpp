@@ -4,6 +4,7 @@
 #include "SearchDlg.h"
 #include "entries/EntryFields.h"
 #include "entries/SearchRules.h"
+#include "entries/SortKeys.h"
 #include "store/StoreError.h"
 
 #include <QEvent>
@@ -18,7 +19,6 @@ namespace twl {
 namespace {
 
 constexpr int ClickDelayMs = 10;
-constexpr int TwipsPerPixel = 15;
 const QString SearchListSql = QStringLiteral("SELECT * FROM Entries_tbl");
 
 struct SearchColumn {
@@ -182,9 +182,9 @@ void SearchList::setGridColumns() {
     if (!grid)
         return;
     // An empty list shows no rows at all.
-    grid->verticalHeader()->setDefaultSectionSize(m_hasRows ? 226 / TwipsPerPixel : 1);
+    grid->verticalHeader()->setDefaultSectionSize(m_hasRows ? twipsToPixels(226) : 1);
     for (int c = 0; c < int(SearchColumns.size()); ++c)
-        grid->setColumnWidth(c, SearchColumns[std::size_t(c)].twips / TwipsPerPixel);
+        grid->setColumnWidth(c, twipsToPixels(SearchColumns[std::size_t(c)].twips));
 }
 
 bool SearchList::eventFilter(QObject* watched, QEvent* event) {
