@@ -113,8 +113,8 @@ void Application::connectShowCommands() {
     onCommand("mnuEditEnterExh", [this] { m_entries->beginAdding(); });
     onCommand("mnuEditSearch", [this] { m_entries->runSearchCommand(); });
     onCommand("mnuEditDelExh", [this] { m_entries->deleteExhibitor(); });
-    connect(files, &ShowFileCommands::showOpened, m_entries, &EntryScreen::openSearchList);
-    connect(files, &ShowFileCommands::showClosed, m_entries, &EntryScreen::closeSearchList);
+    connect(m_showFiles.get(), &ShowFileCommands::showOpened, m_entries, &EntryScreen::openSearchList);
+    connect(m_showFiles.get(), &ShowFileCommands::showClosed, m_entries, &EntryScreen::closeSearchList);
 }
 
 void Application::connectDialogs() {
