@@ -1,6 +1,5 @@
 #include "Application.h"
 
-#include "TWL_public.h"
 #include "classes/ui/EditClasses.h"
 #include "classes/ui/EditWinners.h"
 #include "classes/ui/EndClass.h"
@@ -22,9 +21,9 @@
 
 namespace twl {
 
-Application::Application(Services& services, const QString& programFolder, QObject* parent)
-    : QObject(parent), m_services(services), m_programFolder(programFolder),
-      m_instance(programFolder), m_startup(services.prompt, m_sources.adoTmp) {}
+Application::Application(const Seams& seams, const QString& programFolder, QObject* parent)
+    : QObject(parent), m_services{seams, m_shared}, m_programFolder(programFolder),
+      m_instance(programFolder), m_startup(seams.prompt, m_sources.adoTmp, m_shared) {}
 
 Application::~Application() = default;
 
@@ -49,7 +48,7 @@ bool Application::start() {
         setDisplay(DisplayModes::forPlatform(),
                    [](const DisplayMode& saved) { return BadRes::askToContinue(saved); });
     // Leaving the display dialog with Exit ends the program before any database is opened.
-    if (!m_displayCheck->runAtStartup(TWL_public::CheckResolution))
+    if (!m_displayCheck->runAtStartup(m_shared.settings.CheckResolution))
         return false;
     m_startup.loadData();
 

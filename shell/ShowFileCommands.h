@@ -8,6 +8,7 @@ namespace twl {
 
 class MainDataSources;
 class MainTWL;
+struct TWL_public;
 
 // A chosen show-file path as the program takes it: ".twl" appended when the name does not end
 // in it (any case); a file name of fewer than 5 characters (just the extension) counts as no
@@ -15,7 +16,7 @@ class MainTWL;
 QString normaliseShowFileName(const QString& chosen);
 
 // The File menu's show commands: New Show, Open Show, Close Show and Repair / Compress. They
-// keep the shared values of TWL_public, the window's title, last-action line, command states
+// keep the shared values, the window's title, last-action line, command states
 // and data sources in step.
 class ShowFileCommands : public QObject {
     Q_OBJECT
@@ -52,6 +53,7 @@ private:
 
     MainTWL& m_window;
     MainDataSources& m_sources;
+    TWL_public& m_shared;
     EntryListHooks m_entryLists;
 };
 

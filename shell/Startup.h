@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TWL_public.h"
+
 #include <QString>
 
 namespace store {
@@ -11,10 +13,11 @@ namespace twl {
 class Prompt;
 
 // The steps from launch to an idle main window, and the program's exit steps. Both work on the
-// shared values of TWL_public.
+// program's shared values.
 class Startup {
 public:
-    Startup(Prompt& prompt, store::DataSource& adoTmp) : m_prompt(prompt), m_adoTmp(adoTmp) {}
+    Startup(Prompt& prompt, store::DataSource& adoTmp, TWL_public& shared)
+        : m_prompt(prompt), m_adoTmp(adoTmp), m_shared(shared) {}
 
     // The required-files check: sets AppFolder, makes it the current folder, ends start-up when
     // TWL.dll or TWL.org is missing, and creates the class-log folder when it is missing.
@@ -33,6 +36,7 @@ public:
 private:
     Prompt& m_prompt;
     store::DataSource& m_adoTmp;
+    TWL_public& m_shared;
 };
 
 // The database password, unscrambled by the support library loaded from the program's folder.
@@ -40,7 +44,7 @@ private:
 QString buildDbPassword(const QString& appFolder);
 
 // The organisation details read from the organisation file into the shared values.
-void loadOrganisationDetailsIntoMemory(store::DataSource& adoTmp);
+void loadOrganisationDetailsIntoMemory(store::DataSource& adoTmp, TWL_public& shared);
 
 inline constexpr const char* ProgramTitle = "Trotwell";
 inline constexpr const char* SettingsFileName = "TWL.ini";

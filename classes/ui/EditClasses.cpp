@@ -203,7 +203,7 @@ void EditClasses::buildButtons() {
 
 void EditClasses::openClasses() {
     try {
-        m_classes.open(QStringLiteral("Class_tbl"), TWL_public::ShowConnString);
+        m_classes.open(QStringLiteral("Class_tbl"), m_services.shared.session.ShowConnString);
         m_classes.moveFirst();
         m_model->setColumns(classColumns());
     } catch (const store::StoreError& error) {
@@ -312,8 +312,9 @@ bool EditClasses::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void EditClasses::clearAll() {
-    const auto answer = m_services.prompt.show(Title, clearAllQuestion(TWL_public::ShowPath),
-                                               Prompt::Icon::Exclamation, Prompt::Buttons::YesNo);
+    const auto answer =
+        m_services.prompt.show(Title, clearAllQuestion(m_services.shared.session.ShowPath),
+                               Prompt::Icon::Exclamation, Prompt::Buttons::YesNo);
     if (answer != Prompt::Answer::Yes || !m_classes.isOpen())
         return;
     try {

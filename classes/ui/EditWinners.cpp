@@ -188,25 +188,25 @@ void EditWinners::buildKeysPicture() {
 }
 
 void EditWinners::loadClassList() {
-    TWL_public::DialogCancelled = false;
+    m_cancelled = false;
     QStringList classes;
     try {
         store::RecordSet list;
         list.open(QStringLiteral("SELECT [Class No] FROM EndClass_Q WHERE [Class No] < ") +
-                      QString::number(TWL_public::TotClassUsed + 1),
-                  TWL_public::ShowConnString);
+                      QString::number(m_services.shared.session.TotClassUsed + 1),
+                  m_services.shared.session.ShowConnString);
         for (list.moveFirst(); !list.eof(); list.moveNext())
             classes << list.value(0).toText();
     } catch (const store::StoreError& error) {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
             Prompt::Icon::Critical);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
         return;
     }
     if (classes.isEmpty()) {
         m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
         return;
     }
     m_classList->addItems(classes);
@@ -220,7 +220,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
         m_entries.open(QStringLiteral("SELECT [Show Exh No], [Show Exh Nam], [Class No], [Place] "
                                       "FROM Entries_tbl WHERE [Class No] = ") +
                            classNumber,
-                       TWL_public::ShowConnString);
+                       m_services.shared.session.ShowConnString);
     } catch (const store::StoreError& error) {
         m_entries.close();
         m_services.prompt.show(
@@ -231,7 +231,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
     }
     if (m_entries.isOpen() && m_entries.recordCount() == 0) {
         m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
     }
     if (m_entries.isOpen())
         m_entries.moveFirst();
@@ -312,7 +312,7 @@ void EditWinners::showEvent(QShowEvent* event) {
 
 // Nothing to place: the screen closes as soon as it is shown.
 void EditWinners::closeIfCancelled() {
-    if (TWL_public::DialogCancelled)
+    if (m_cancelled)
         closeOnceShown(*this, QDialog::Accepted);
 }
 

@@ -25,6 +25,9 @@ public:
 
     const QString& classNumber() const { return m_classNumber; }
 
+    // True when no class could be offered: the screen closes itself once shown.
+    bool cancelled() const { return m_cancelled; }
+
     void done(int result) override;
 
 protected:
@@ -40,6 +43,8 @@ private:
     void closeIfCancelled();
 
     Services& m_services;
+    // Set when the class list could not be offered: the screen then closes once shown.
+    bool m_cancelled = false;
     QString m_classNumber = QStringLiteral("0");
     QListWidget* m_classList = nullptr;
     QLabel* m_nameLabel = nullptr;    // Label2(0)

@@ -200,7 +200,7 @@ void EntryCommands::addEntryRecord() {
 QStringList EntryCommands::selectedClasses() {
     QStringList classes;
     store::DataSource& adoTmp = m_sources.adoTmp;
-    if (store::loadThroughDataSource(adoTmp, TWL_public::ShowConnString,
+    if (store::loadThroughDataSource(adoTmp, m_frame.services().shared.session.ShowConnString,
                                      QStringLiteral("SELECT * FROM MultiSelect_tbl"))) {
         store::RecordSet& work = adoTmp.recordSet();
         for (work.moveFirst(); !work.eof(); work.moveNext()) {
@@ -308,8 +308,8 @@ void EntryCommands::validateEntry() {
     check.classFieldEnabled = m_form.isFieldEnabled(ClassNoField);
     check.adding = m_state.addMode;
     check.shownClass = m_state.shownClass;
-    check.totClassUsed = TWL_public::TotClassUsed;
-    ShowEntryData data(TWL_public::ShowConnString);
+    check.totClassUsed = m_frame.services().shared.session.TotClassUsed;
+    ShowEntryData data(m_frame.services().shared.session.ShowConnString);
     TolerantLookups lookups(data);
     const EntryCheckResult result = checkEntry(check, lookups);
     m_state.validationFailed = result.failed;
@@ -318,7 +318,7 @@ void EntryCommands::validateEntry() {
 
 void EntryCommands::clearMultiSel() {
     try {
-        ShowEntryData(TWL_public::ShowConnString).clearMultiSelect();
+        ShowEntryData(m_frame.services().shared.session.ShowConnString).clearMultiSelect();
     } catch (const store::StoreError&) {
     }
     m_state.multiClassChosen = false;

@@ -120,7 +120,7 @@ bool isNavigationKey(int key) {
 } // namespace
 
 MemForm::MemForm(Services& services, QWidget* parent)
-    : QDialog(parent), m_services(services), m_connection(TWL_public::OrgConnString) {
+    : QDialog(parent), m_services(services), m_connection(m_services.shared.session.OrgConnString) {
     setObjectName(QStringLiteral("MemForm"));
     setWindowTitle(QStringLiteral("Trotwell  [Membership]"));
     m_model = std::make_unique<RecordSetModel>(m_list);
@@ -354,7 +354,7 @@ void MemForm::fillList() {
     if (m_numberChanged)
         chooseFirstRow();
     else
-        selectByNumber(TWL_public::SelectedMemberNumber);
+        selectByNumber(m_services.shared.session.SelectedMemberNumber);
 }
 
 void MemForm::readList() {
@@ -429,8 +429,9 @@ void MemForm::loadChosen() {
     if (!m_hasRows || m_markerRow < 0 || m_adding || m_editing)
         return;
     const QString number = numberAt(m_markerRow);
-    TWL_public::SelectedMemberNumber = number;
-    TWL_public::SelectedMemberName = m_model->valueAt(m_markerRow, NameColumn).toText();
+    m_services.shared.session.SelectedMemberNumber = number;
+    m_services.shared.session.SelectedMemberName =
+        m_model->valueAt(m_markerRow, NameColumn).toText();
     std::optional<Texts> member;
     try {
         member = readMember(m_connection, number);
@@ -533,7 +534,7 @@ bool MemForm::validate() {
     try {
         failed = firstInvalidBox(boxTexts(), [this](const QString& typed) {
             const QString number = storedNumber(typed);
-            if (!m_adding && number == TWL_public::SelectedMemberNumber)
+            if (!m_adding && number == m_services.shared.session.SelectedMemberNumber)
                 return false;
             return numberTaken(m_connection, number, m_adding ? QString() : m_shownNumber);
         });
@@ -627,16 +628,16 @@ void MemForm::find() {
 }
 
 void MemForm::deleteMember() {
-    if (TWL_public::SelectedMemberNumber.isEmpty())
+    if (m_services.shared.session.SelectedMemberNumber.isEmpty())
         return;
     {
         DelMem confirmation(m_services, this);
         confirmation.exec();
     }
-    if (TWL_public::DialogCancelled)
+    if (m_services.shared.session.DialogCancelled)
         return;
     try {
-        MemberRules::deleteMember(m_connection, TWL_public::SelectedMemberNumber);
+        MemberRules::deleteMember(m_connection, m_services.shared.session.SelectedMemberNumber);
     } catch (const store::StoreError& error) {
         reportFailure(QStringLiteral("The member could not be deleted; the register is "
                                      "unchanged."),
@@ -644,7 +645,7 @@ void MemForm::deleteMember() {
         return;
     }
     m_shownNumber.clear();
-    TWL_public::SelectedMemberNumber.clear();
+    m_services.shared.session.SelectedMemberNumber.clear();
     cancel();
 }
 

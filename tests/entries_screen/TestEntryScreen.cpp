@@ -195,7 +195,7 @@ private slots:
         f->window().navigationBar().next->click();
         f->window().navigationBar().next->click();
         QCOMPARE(f->field(0)->text(), QString("5"));
-        store::execute(TWL_public::ShowConnString,
+        store::execute(f->program->shared().session.ShowConnString,
                        "UPDATE Entries_tbl SET [Place] = 1 WHERE [Show Exh No] = 5");
         f->screen().refreshKeepingEntry();
         QCOMPARE(f->field(0)->text(), QString("5"));
@@ -271,7 +271,7 @@ private slots:
         // show or by another program.
         const QString insert = "INSERT INTO Entries_tbl ([Show Exh No], [Show Exh Nam], "
                                "[Class No]) VALUES (%1, 'Aaron Abel', 4)";
-        store::execute(TWL_public::ShowConnString, insert.arg(30));
+        store::execute(f->program->shared().session.ShowConnString, insert.arg(30));
         f->trigger("mnuViewSortExhNa");
         QCOMPARE(f->window().navigationBar().caption->text(), QString("Record  1  of  4"));
         {
@@ -327,7 +327,7 @@ private slots:
         QCOMPARE(f->storedRows(), 4);
         store::RecordSet marks;
         marks.open("SELECT * FROM MultiSelect_tbl WHERE OtherExhNa <> 0",
-                   TWL_public::ShowConnString);
+                   f->program->shared().session.ShowConnString);
         QCOMPARE(marks.recordCount(), 0);
         QTest::mouseClick(f->button("CanBut"), Qt::LeftButton);
 
@@ -337,7 +337,7 @@ private slots:
         QCOMPARE(names->count(), 2);
         marks.open(
             "SELECT [Class No] FROM MultiSelect_tbl WHERE OtherExhNa <> 0 ORDER BY [Class No]",
-            TWL_public::ShowConnString);
+            f->program->shared().session.ShowConnString);
         QCOMPARE(marks.recordCount(), 3);
 
         QTest::mouseDClick(f->child("DLbox"), Qt::LeftButton);
@@ -363,13 +363,13 @@ private slots:
         QCOMPARE(f->stored("Horse Name", "[Show Exh No] = 7 AND [Class No] = 5").toText(),
                  QString("Copper"));
         marks.open("SELECT * FROM MultiSelect_tbl WHERE OtherExhNa <> 0",
-                   TWL_public::ShowConnString);
+                   f->program->shared().session.ShowConnString);
         QCOMPARE(marks.recordCount(), 0);
         QVERIFY(!f->child("DLbox")->isVisible());
     }
 
     void memberLookUp() {
-        store::execute(TWL_public::OrgConnString,
+        store::execute(f->program->shared().session.OrgConnString,
                        "INSERT INTO Members_tbl ([Mem Num], [Mem Nam], [Mem State], [Mem Phone], "
                        "[Mem Email], [Mem Horse], [Mem Reg No], [Mem Amat No], [Mem Misc ID]) "
                        "VALUES ('M0042', 'Rita Gomez', 'NM', '555-0142', 'rita@example.com', "
@@ -412,10 +412,10 @@ private slots:
     void aFailedWriteIsReportedAndKeepsTheForm() {
         f->open(f->makeShow({{3, "Ann Lee", 2}}));
         // The file refuses exhibitor 40's rows, as a full disk or a damaged file would.
-        store::execute(TWL_public::ShowConnString,
+        store::execute(f->program->shared().session.ShowConnString,
                        "CREATE TRIGGER refuse_40 BEFORE INSERT ON Entries_tbl "
                        "WHEN NEW.[Show Exh No] = 40 BEGIN SELECT RAISE(ABORT, 'refused'); END");
-        store::execute(TWL_public::ShowConnString,
+        store::execute(f->program->shared().session.ShowConnString,
                        "CREATE TRIGGER refuse_41 BEFORE UPDATE ON Entries_tbl "
                        "WHEN NEW.[Show Exh No] = 41 BEGIN SELECT RAISE(ABORT, 'refused'); END");
         const QString before = f->lastAction();
@@ -451,7 +451,7 @@ private slots:
         f->screen().setMultiClassDialog([&] {
             for (int c : ticked)
                 store::execute(
-                    TWL_public::ShowConnString,
+                    f->program->shared().session.ShowConnString,
                     QString("UPDATE MultiSelect_tbl SET Selected = 1 WHERE [Class No] = %1")
                         .arg(c));
             return !ticked.isEmpty();
@@ -470,7 +470,8 @@ private slots:
         QCOMPARE(f->storedRows("[Show Exh No] = 15"), 3);
         QCOMPARE(f->storedRows("[Show Exh No] = 15 AND [Class No] = 12"), 1);
         store::RecordSet marks;
-        marks.open("SELECT * FROM MultiSelect_tbl WHERE Selected <> 0", TWL_public::ShowConnString);
+        marks.open("SELECT * FROM MultiSelect_tbl WHERE Selected <> 0",
+                   f->program->shared().session.ShowConnString);
         QCOMPARE(marks.recordCount(), 0);
         QVERIFY(f->field(4)->isEnabled());
 
