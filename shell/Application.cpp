@@ -105,15 +105,13 @@ void Application::connectDialogs() {
     onCommand("mnuShowInfo", [this] { runDialog<ShoDataTWL>(m_services); });
     onCommand("mnuOrgData", [this] { runDialog<OrgDataTWL>(m_services); });
     onCommand("mnuToolsClasses", [this] { runDialog<EditClasses>(m_services); });
-    onCommand("mnuToolsWinners", [this] {
-        runDialog<EditWinners>(m_services);
-        m_entries->refreshKeepingEntry(); // the form shows the new placings
-    });
+    // The entry screen follows the placings and points these write from the store's change
+    // notice, when the dialog closes.
+    onCommand("mnuToolsWinners", [this] { runDialog<EditWinners>(m_services); });
     onCommand("mnuToolsEnd", [this] {
         m_entries->setBlinking(false);
         runDialog<EndClass>(m_services);
         m_entries->setBlinking(true);
-        m_entries->refreshKeepingEntry(); // points of the ended class
     });
     // The sort marker is hidden while the organisation's own dialogs are open.
     onCommand("mnuOrgMembership", [this] { runWithoutSortMarker<MemForm>(); });

@@ -49,7 +49,8 @@ void setEntryValues(store::RecordSet& entries, const EntryForm& form) {
     }
 }
 
-void writeBatch(store::RecordSet& entries) {
+void writeBatch(store::RecordSet& entries, EntryState& state) {
+    const OwnEntryWrite own(state);
     try {
         entries.updateBatch();
     } catch (const store::StoreError& error) {
@@ -161,7 +162,7 @@ void EntryCommands::accept() {
             if (count == 0)
                 throw EntryWriteError(-1, QStringLiteral("No class is ticked any more."));
         }
-        writeBatch(entries);
+        writeBatch(entries, m_state);
     } catch (const EntryWriteError& error) {
         // Nothing of this entry is kept half-written; the form keeps what was typed.
         forgetPendingRows(entries);
@@ -227,7 +228,7 @@ void EntryCommands::update() {
         if (!entries.isOpen() || entries.bof() || entries.eof())
             throw EntryWriteError(-1, QStringLiteral("There is no entry to update."));
         setEntryValues(entries, m_form);
-        writeBatch(entries);
+        writeBatch(entries, m_state);
         exhibitorNo = entries.value(QStringLiteral("Show Exh No")).toText();
         exhibitorName = entries.value(QStringLiteral("Show Exh Nam")).toText();
     } catch (const EntryWriteError& error) {

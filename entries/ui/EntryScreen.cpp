@@ -4,7 +4,11 @@
 #include "EntryLists.h"
 #include "shell/MainDataSources.h"
 #include "shell/MainWindowFrame.h"
+#include "shell/Services.h"
+#include "store/ChangeNotifier.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -12,7 +16,7 @@
 namespace twl {
 
 EntryScreen::EntryScreen(MainWindowFrame& frame, MainDataSources& sources, QObject* parent)
-    : QObject(parent), m_sources(sources) {
+    : QObject(parent), m_sources(sources), m_session(frame.services().shared.session) {
     setObjectName(QStringLiteral("EntryScreen"));
     QWidget* area = frame.entryFormArea();
     m_form = new EntryForm(m_state, area);
@@ -26,6 +30,41 @@ EntryScreen::EntryScreen(MainWindowFrame& frame, MainDataSources& sources, QObje
     m_lists = new EntryLists(frame, sources, *m_form, m_state, this);
     m_commands = new EntryCommands(frame, sources, *m_form, *m_lists, m_state, this);
     m_form->blinkTimer()->start();
+
+    auto* changes = new store::ChangeNotifier(this);
+    connect(changes, &store::ChangeNotifier::tablesChanged, this, &EntryScreen::onTablesChanged);
+}
+
+void EntryScreen::onTablesChanged(const QString& file, const QStringList& tables) {
+    if (m_state.ownWrites > 0 || m_refreshPending || m_session.ShowPath.isEmpty())
+        return;
+    if (!tables.contains(QStringLiteral("Entries_tbl"), Qt::CaseInsensitive) &&
+        !tables.contains(QStringLiteral("Class_tbl"), Qt::CaseInsensitive))
+        return;
+    if (file != store::ChangeNotifier::fileOf(m_session.ShowConnString))
+        return;
+    m_refreshPending = true;
+    QTimer::singleShot(0, this, &EntryScreen::refreshAfterChange);
+}
+
+void EntryScreen::refreshAfterChange() {
+    if (!m_refreshPending)
+        return;
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        // The dialog that wrote is still open: the lists follow when it closes.
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            connect(dialog, &QDialog::finished, this, &EntryScreen::refreshAfterChange,
+                    Qt::SingleShotConnection);
+        else
+            connect(modal, &QObject::destroyed, this, &EntryScreen::refreshAfterChange,
+                    Qt::SingleShotConnection);
+        return;
+    }
+    m_refreshPending = false;
+    // An entry being typed is not thrown away: the Cancel routine that ends it reads the lists.
+    if (m_state.addMode || m_state.editPending || m_session.ShowPath.isEmpty())
+        return;
+    refreshKeepingEntry();
 }
 
 void EntryScreen::setMultiClassDialog(EntryCommands::MultiClassDialog dialog) {

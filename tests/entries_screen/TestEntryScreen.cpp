@@ -3,9 +3,11 @@
 #include "entries/ui/EntryForm.h"
 #include "shell/SortKeys.h"
 
+#include <QDialog>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -201,6 +203,63 @@ private slots:
         QCOMPARE(f->field(0)->text(), QString("5"));
         QCOMPARE(f->field(12)->text(), QString("1"));
         QCOMPARE(f->window().navigationBar().caption->text(), QString("Record  3  of  3"));
+    }
+
+    void placingsWrittenByAnotherScreenShowOnceItCloses() {
+        f->open(f->makeShow({{3, "Ann Lee", 2}, {4, "Bob Ray", 9}, {5, "Cy Day", 9}}));
+        f->window().navigationBar().next->click();
+        f->window().navigationBar().next->click();
+        QCOMPARE(f->field(0)->text(), QString("5"));
+        const QString placeBefore = f->field(12)->text();
+        QString placeWhileOpen;
+        QDialog other(&f->window());
+        QTimer::singleShot(0, &other, [&] {
+            store::execute(f->program->shared().session.ShowConnString,
+                           "UPDATE Entries_tbl SET [Place] = 1 WHERE [Show Exh No] = 5");
+            QCoreApplication::processEvents();
+            placeWhileOpen = f->field(12)->text();
+            other.accept();
+        });
+        other.exec();
+        QCOMPARE(placeWhileOpen, placeBefore);
+        QCOMPARE(f->field(0)->text(), QString("5"));
+        QCOMPARE(f->field(12)->text(), QString("1"));
+        QCOMPARE(f->window().navigationBar().caption->text(), QString("Record  3  of  3"));
+    }
+
+    void aChangeMadeWithNoScreenOpenShowsWithoutLeavingTheEntry() {
+        f->open(f->makeShow({{3, "Ann Lee", 2}, {4, "Bob Ray", 9}}));
+        f->window().navigationBar().next->click();
+        store::execute(f->program->shared().session.ShowConnString,
+                       "UPDATE Entries_tbl SET [Place] = 2 WHERE [Show Exh No] = 4");
+        QTRY_COMPARE(f->field(12)->text(), QString("2"));
+        QCOMPARE(f->field(0)->text(), QString("4"));
+        // A table the entry screen does not show is not read again; nor is the entry list after
+        // the screen's own add, which it updates itself.
+        int reads = 0;
+        connect(&f->program->dataSources().priAdo, &store::DataSource::refreshed, this,
+                [&reads] { ++reads; });
+        store::execute(f->program->shared().session.ShowConnString, "DELETE from Exh2Prnt_tbl");
+        QCoreApplication::processEvents();
+        QCOMPARE(reads, 0);
+        typeEntry("20", "6");
+        QTest::mouseClick(f->button("OKBut"), Qt::LeftButton);
+        QCOMPARE(f->storedRows(), 3);
+        const int readsByTheAdd = reads;
+        QCoreApplication::processEvents();
+        QCOMPARE(reads, readsByTheAdd);
+    }
+
+    void aChangeElsewhereDoesNotThrowAwayAnEntryBeingTyped() {
+        f->open(f->makeShow({{3, "Ann Lee", 2}, {4, "Bob Ray", 9}}));
+        typeEntry("20", "6");
+        const QStringList typed = f->texts();
+        store::execute(f->program->shared().session.ShowConnString,
+                       "UPDATE Entries_tbl SET [Place] = 1 WHERE [Show Exh No] = 3");
+        QCoreApplication::processEvents();
+        QCOMPARE(f->texts(), typed);
+        QVERIFY(f->screen().state().addMode);
+        QVERIFY(f->window().isFrameLocked());
     }
 
     void cancelWritesNothingAndReturnsToTheLastEntry() {
