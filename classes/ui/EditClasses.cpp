@@ -151,10 +151,10 @@ void EditClasses::buildControls() {
     buildColumnLabels();
     buildButtons();
 
-    m_timer4 = new QTimer(this);
-    m_timer4->setObjectName(QStringLiteral("Timer4"));
-    m_timer4->setSingleShot(true);
-    connect(m_timer4, &QTimer::timeout, this, &EditClasses::enableButtons);
+    m_reenableButtonsTimer = new QTimer(this);
+    m_reenableButtonsTimer->setObjectName(QStringLiteral("Timer4"));
+    m_reenableButtonsTimer->setSingleShot(true);
+    connect(m_reenableButtonsTimer, &QTimer::timeout, this, &EditClasses::enableButtons);
 }
 
 void EditClasses::buildColumnLabels() {
@@ -268,7 +268,7 @@ void EditClasses::saveAcceptedCell(int row) {
     m_classes.updateBatch();
     m_classes.requery();
     m_classes.setBookmark(kept);
-    m_timer4->start(25);
+    m_reenableButtonsTimer->start(25);
     applyGridLayout();
 }
 
@@ -286,17 +286,17 @@ void EditClasses::showRefusal(const RecordSetModel::Refusal& refusal) {
 
 // A cell holds an unaccepted change: the screen cannot be left, cleared, imported or exported.
 void EditClasses::cellTextChanged() {
-    m_timer4->stop();
+    m_reenableButtonsTimer->stop();
     for (QPushButton* button : {m_clearAllBut, m_importBut, m_exportBut, m_doneBut})
         button->setEnabled(false);
 }
 
 void EditClasses::editEnded() {
-    m_timer4->start(25);
+    m_reenableButtonsTimer->start(25);
 }
 
 void EditClasses::enableButtons() {
-    m_timer4->stop();
+    m_reenableButtonsTimer->stop();
     for (QPushButton* button : {m_clearAllBut, m_importBut, m_exportBut, m_doneBut})
         button->setEnabled(true);
 }

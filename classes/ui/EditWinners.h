@@ -57,7 +57,7 @@ private:
     QLabel* m_classLabel = nullptr; // L3
     QTableView* m_grid = nullptr;
     QPushButton* m_doneBut = nullptr;
-    QTimer* m_timer5 = nullptr;
+    QTimer* m_reenableDoneTimer = nullptr;
 };
 
 } // namespace twl

@@ -84,12 +84,12 @@ void EndClass::buildControls() {
     connect(m_canBut, &QPushButton::clicked, this, &EndClass::reject);
     setFixedSize(InfoLeft + InfoWidth + Margin, ListTop + ListHeight + Margin);
 
-    m_timer7 = new QTimer(this);
-    m_timer7->setObjectName(QStringLiteral("Timer7"));
-    m_timer7->setSingleShot(true);
+    m_refocusListTimer = new QTimer(this);
+    m_refocusListTimer->setObjectName(QStringLiteral("Timer7"));
+    m_refocusListTimer->setSingleShot(true);
     // Once the choice has settled, the keyboard is back on the class list.
-    connect(m_timer7, &QTimer::timeout, this, [this] {
-        m_timer7->stop();
+    connect(m_refocusListTimer, &QTimer::timeout, this, [this] {
+        m_refocusListTimer->stop();
         m_classList->setFocus();
     });
 }
@@ -171,7 +171,7 @@ void EndClass::chooseClass(const QString& classNumber) {
                                    error.message(),
                                Prompt::Icon::Critical);
     }
-    m_timer7->start(25);
+    m_refocusListTimer->start(25);
 }
 
 void EndClass::endThisClass() {

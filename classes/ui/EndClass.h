@@ -52,7 +52,7 @@ private:
     QLabel* m_winnersLabel = nullptr; // Label2(2)
     QPushButton* m_endClss = nullptr;
     QPushButton* m_canBut = nullptr;
-    QTimer* m_timer7 = nullptr;
+    QTimer* m_refocusListTimer = nullptr;
     // Made when the screen opens: attaching the organisation file takes a moment.
     std::unique_ptr<EndClassWriter> m_writer;
 };
