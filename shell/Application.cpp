@@ -58,7 +58,8 @@ bool Application::start() {
     m_entries = new EntryScreen(*m_window, m_sources, m_window.get());
     m_showFiles->setEntryListHooks(
         {[this] { m_entries->sortAndRefresh(); }, [this] { m_entries->calEntries(); },
-         [this] { m_entries->clearEntryForm(); }, [this] { return m_entries->entryCount(); }});
+         [this] { m_entries->clearEntryForm(); }, [this] { return m_entries->entryCount(); },
+         [this] { m_entries->lists().clearClassCounts(); }});
     connectFrame();
     connectShowCommands();
     connectDialogs();

@@ -1,6 +1,7 @@
 #include "ShowFileCommands.h"
 
 #include "MainDataSources.h"
+#include "MainWindowFrame.h"
 #include "Prompt.h"
 #include "Services.h"
 #include "shell/widgets/BusyCursor.h"
@@ -10,7 +11,6 @@
 #include "store/DataFiles.h"
 #include "store/Details.h"
 #include "store/StoreError.h"
-#include "ui/MainTWL.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -76,7 +76,8 @@ QString normaliseShowFileName(const QString& chosen) {
     return QFileInfo(name).fileName().size() < 5 ? QString() : name;
 }
 
-ShowFileCommands::ShowFileCommands(MainTWL& window, MainDataSources& sources, QObject* parent)
+ShowFileCommands::ShowFileCommands(MainWindowFrame& window, MainDataSources& sources,
+                                   QObject* parent)
     : QObject(parent), m_window(window), m_sources(sources), m_shared(window.services().shared) {}
 
 QString ShowFileCommands::chooseShowFile(const QString& title) {
@@ -163,7 +164,7 @@ void ShowFileCommands::openShow() {
     applyShowInformation(show, m_shared.session);
     m_shared.session.ShowPath = m_shared.session.RequestedPath;
     m_shared.session.RequestedPath.clear();
-    m_window.setWindowTitle(QStringLiteral(" Trotwell   ") + m_shared.session.ShowPath);
+    m_window.window().setWindowTitle(QStringLiteral(" Trotwell   ") + m_shared.session.ShowPath);
     pointDataSourcesAtShow();
 
     m_window.setSortKeyIndex(1);
@@ -194,10 +195,8 @@ void ShowFileCommands::pointDataSourcesAtShow() {
 
 void ShowFileCommands::closeShow() {
     m_window.enableTabStrip(false);
-    for (const char* name : {"L_1", "L_2", "L_3", "L_4", "L_5", "L_6"}) {
-        if (auto* list = m_window.findChild<QListWidget*>(QLatin1String(name)))
-            list->clear();
-    }
+    if (m_entryLists.clearClassCounts)
+        m_entryLists.clearClassCounts();
     if (m_entryLists.clearEntryForm)
         m_entryLists.clearEntryForm();
     {
@@ -224,7 +223,7 @@ void ShowFileCommands::closeShow() {
         m_sources.adoTmp.refresh();
     } catch (const store::StoreError&) {
     }
-    m_window.setWindowTitle(QStringLiteral(" Trotwell"));
+    m_window.window().setWindowTitle(QStringLiteral(" Trotwell"));
     m_window.applyShowState(ShowState::NoShow);
     m_window.lastActionLabel()->setText(QStringLiteral("Closed show named ") +
                                         m_shared.session.ShowPath);

@@ -7,7 +7,7 @@
 namespace twl {
 
 class MainDataSources;
-class MainTWL;
+class MainWindowFrame;
 struct TWL_public;
 
 // A chosen show-file path as the program takes it: ".twl" appended when the name does not end
@@ -28,9 +28,10 @@ public:
         std::function<void()> calEntries;
         std::function<void()> clearEntryForm; // ShowEntryFields(0), EnableEntryFields(false)
         std::function<int()> entryCount;
+        std::function<void()> clearClassCounts; // the count lists beside the class lists
     };
 
-    ShowFileCommands(MainTWL& window, MainDataSources& sources, QObject* parent = nullptr);
+    ShowFileCommands(MainWindowFrame& window, MainDataSources& sources, QObject* parent = nullptr);
 
     void setEntryListHooks(EntryListHooks hooks) { m_entryLists = std::move(hooks); }
 
@@ -51,7 +52,7 @@ private:
     bool testNewFileName(const QString& path);
     void pointDataSourcesAtShow();
 
-    MainTWL& m_window;
+    MainWindowFrame& m_window;
     MainDataSources& m_sources;
     TWL_public& m_shared;
     EntryListHooks m_entryLists;

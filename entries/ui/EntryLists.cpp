@@ -122,6 +122,13 @@ EntryLists::EntryLists(MainWindowFrame& frame, MainDataSources& sources, EntryFo
     linkClassLists();
 }
 
+void EntryLists::clearClassCounts() {
+    for (QListWidget* counts : m_countLists) {
+        if (counts)
+            counts->clear();
+    }
+}
+
 // ---- the entry list ----
 
 void EntryLists::sortAndRefresh() {

@@ -305,6 +305,8 @@ private slots:
         // A show without entries: the no-entries state, zero everywhere.
         f->trigger("mnuCloseShow");
         QVERIFY(f->texts().join("").isEmpty() && !f->field(0)->isEnabled());
+        for (int k = 1; k <= 6; ++k) // no counts of the closed show are left
+            QCOMPARE(f->child<QListWidget>(QString("L_%1").arg(k))->count(), 0);
         f->open(f->makeShow({}));
         QCOMPARE(f->screen().entryCount(), 0);
         QCOMPARE(f->window().showState(), twl::ShowState::ShowNoEntries);
