@@ -1,7 +1,7 @@
 #include "EntryScreenFixture.h"
 
+#include "entries/SortKeys.h"
 #include "entries/ui/EntryForm.h"
-#include "shell/SortKeys.h"
 
 #include <QDialog>
 #include <QListWidget>

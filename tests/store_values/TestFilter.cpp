@@ -1,7 +1,6 @@
 #include "store/Filter.h"
 #include "store/StoreError.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 
 using namespace store;
@@ -71,7 +70,7 @@ private slots:
     void sorting();
     void sortErrors_data();
     void sortErrors();
-    void speed();
+    void manyRowsKeepOnlyTheirClass();
 };
 
 void TestFilter::matching_data() {
@@ -249,7 +248,8 @@ void TestFilter::sortErrors() {
     }
 }
 
-void TestFilter::speed() {
+// The filter of a long list keeps exactly its rows (its speed is measured in bench_filter).
+void TestFilter::manyRowsKeepOnlyTheirClass() {
     const Fields fields = showFields();
     std::vector<Row> rows;
     rows.reserve(10000);
@@ -257,18 +257,10 @@ void TestFilter::speed() {
         rows.push_back(
             row("Horse", i % 100, Value("Smith"), 10, i % 2 == 0, QDate(2024, 5, 1), "x", 1));
     const Filter filter = Filter::parse(QStringLiteral("[Class No] = 75"), fields);
-    qint64 best = std::numeric_limits<qint64>::max();
     int count = 0;
-    for (int round = 0; round < 5; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        count = 0;
-        for (const Row& r : rows)
-            count += filter.matches(r) ? 1 : 0;
-        best = std::min(best, timer.nsecsElapsed());
-    }
+    for (const Row& r : rows)
+        count += filter.matches(r) ? 1 : 0;
     QCOMPARE(count, 100);
-    QVERIFY2(best < 2'000'000, qPrintable(QStringLiteral("%1 ns").arg(best)));
 }
 
 QTEST_GUILESS_MAIN(TestFilter)
