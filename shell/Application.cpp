@@ -111,6 +111,10 @@ void Application::connectShowCommands() {
     fileCommand("mnuCloseShow", &ShowFileCommands::closeShow);
     fileCommand("mnuCompact", &ShowFileCommands::compactShow);
     onCommand("mnuEditEnterExh", [this] { m_entries->beginAdding(); });
+    onCommand("mnuEditSearch", [this] { m_entries->runSearchCommand(); });
+    onCommand("mnuEditDelExh", [this] { m_entries->deleteExhibitor(); });
+    connect(m_showFiles.get(), &ShowFileCommands::showOpened, m_entries, &EntryScreen::openSearchList);
+    connect(m_showFiles.get(), &ShowFileCommands::showClosed, m_entries, &EntryScreen::closeSearchList);
 }
 
 void Application::connectDialogs() {
