@@ -1,6 +1,7 @@
 #include "EntryLists.h"
 
 #include "EntryForm.h"
+#include "EntryTabs.h"
 #include "entries/EntryRules.h"
 #include "entries/ShowEntryData.h"
 #include "entries/SortKeys.h"
@@ -71,23 +72,20 @@ private:
 } // namespace
 
 EntryLists::EntryLists(MainWindowFrame& frame, MainDataSources& sources, EntryForm& form,
-                       EntryState& state, QObject* parent)
+                       EntryState& state, const EntryTabs& tabs, QObject* parent)
     : QObject(parent), m_frame(frame), m_sources(sources), m_form(form), m_state(state),
       m_gridModel(sources.secAdo.recordSet()) {
     setObjectName(QStringLiteral("EntryLists"));
-    QWidget& window = frame.window();
-    m_grid = window.findChild<QTableView*>(QStringLiteral("Grid_E"));
-    m_recordCount = window.findChild<QLabel*>(QStringLiteral("ExhRecCnt"));
-    m_classId = window.findChild<QLineEdit*>(QStringLiteral("clID"));
-    m_className = window.findChild<QLabel*>(QStringLiteral("CDbx"));
-    m_totalEntries = window.findChild<QLabel*>(QStringLiteral("TotEn"));
-    m_classesUsed = window.findChild<QLabel*>(QStringLiteral("TotClsUsd"));
-    m_average = window.findChild<QLabel*>(QStringLiteral("AveCls"));
-    for (int k = 0; k < ClassListCount; ++k) {
-        m_classLists[std::size_t(k)] =
-            window.findChild<QListWidget*>(QStringLiteral("T1_%1").arg(k));
-        m_countLists[std::size_t(k)] =
-            window.findChild<QListWidget*>(QStringLiteral("L_%1").arg(k + 1));
+    m_grid = tabs.exhibitorGrid;
+    m_recordCount = tabs.exhibitorRecords;
+    m_classId = tabs.classId;
+    m_className = tabs.className;
+    m_totalEntries = tabs.totalEntries;
+    m_classesUsed = tabs.classesUsed;
+    m_average = tabs.average;
+    for (std::size_t k = 0; k < m_classLists.size(); ++k) {
+        m_classLists[k] = tabs.classNumbers[k];
+        m_countLists[k] = tabs.classCounts[k];
     }
 
     std::vector<store::RecordSetModel::Column> columns;
@@ -444,10 +442,8 @@ void EntryLists::onClickTimer() {
         return;
     try {
         const store::Value exhibitorNo = entries.value(QStringLiteral("Show Exh No"));
-        if (jumpToEntry(m_gridModel.valueAt(row, GridClassColumn), exhibitorNo)) {
-            if (auto* tabs = m_frame.window().findChild<QTabWidget*>(QStringLiteral("SSTab1")))
-                tabs->setFocus(Qt::MouseFocusReason);
-        }
+        if (jumpToEntry(m_gridModel.valueAt(row, GridClassColumn), exhibitorNo))
+            m_frame.tabStrip()->setFocus(Qt::MouseFocusReason);
     } catch (const store::StoreError&) {
     }
 }

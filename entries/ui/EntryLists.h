@@ -20,6 +20,7 @@ class QTimer;
 namespace twl {
 
 class EntryForm;
+struct EntryTabs;
 class MainDataSources;
 class MainWindowFrame;
 
@@ -31,7 +32,7 @@ class EntryLists : public QObject {
     Q_OBJECT
 public:
     EntryLists(MainWindowFrame& frame, MainDataSources& sources, EntryForm& form, EntryState& state,
-               QObject* parent = nullptr);
+               const EntryTabs& tabs, QObject* parent = nullptr);
 
     // Re-reads the entry list, applies the show state and the View sort, and returns to
     // `LastBookmark` (or the first row), which fills the form.

@@ -3,6 +3,7 @@
 #include "DeleteExhibitor.h"
 #include "EntryForm.h"
 #include "EntryLists.h"
+#include "EntryTabs.h"
 #include "MultiClass.h"
 #include "SearchList.h"
 #include "shell/MainDataSources.h"
@@ -31,18 +32,21 @@ EntryScreen::EntryScreen(MainWindowFrame& frame, MainDataSources& sources, QObje
         layout->setContentsMargins(0, 0, 0, 0);
     }
     area->layout()->addWidget(m_form);
-    m_form->setExhibitorNumberLabel(frame.window().findChild<QLabel*>(QStringLiteral("ExhNo")));
+    const EntryTabs tabs = addEntryTabs(frame);
+    m_form->setExhibitorNumberLabel(tabs.exhibitorNo);
+    // The class look-up takes the focus when its tab is chosen.
+    connect(frame.tabStrip(), &QTabWidget::currentChanged, this,
+            [classId = tabs.classId](int index) {
+                if (index == EntryTabs::ShowInfoTab)
+                    classId->setFocus(Qt::OtherFocusReason);
+            });
 
-    m_lists = new EntryLists(frame, sources, *m_form, m_state, this);
+    m_lists = new EntryLists(frame, sources, *m_form, m_state, tabs, this);
     m_commands = new EntryCommands(frame, sources, *m_form, *m_lists, m_state, this);
     m_form->blinkTimer()->start();
 
-    QWidget& window = frame.window();
     m_search = new SearchList(
-        {window.findChild<QTableView*>(QStringLiteral("Grid_S")),
-         window.findChild<QLabel*>(QStringLiteral("SrchRecCnt")),
-         window.findChild<QLabel*>(QStringLiteral("SrxhWrd")),
-         window.findChild<QTabWidget*>(QStringLiteral("SSTab1"))},
+        {tabs.searchGrid, tabs.searchCount, tabs.searchText, frame.tabStrip()},
         [lists = m_lists](const store::Value& classNo, const store::Value& exhibitorNo) {
             return lists->jumpToEntry(classNo, exhibitorNo);
         },

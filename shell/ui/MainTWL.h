@@ -49,7 +49,8 @@ public:
     QWidget& window() override { return *this; }
 
     QWidget* entryFormArea() const override { return m_entryFormArea; }
-    QTabWidget* tabStrip() const { return m_tabStrip; }
+    QTabWidget* tabStrip() const override { return m_tabStrip; }
+    void insertTab(int index, QWidget* page, const QString& caption) override;
     QToolBar* toolBar() const { return m_toolBar; }
     QLabel* lastActionLabel() const override { return m_lastActionLabel; }
     QWidget* sortIndicator() const { return m_sortIndicator; }
@@ -114,14 +115,9 @@ private:
     QWidget* buildEntryColumn(QWidget* parent);
     QWidget* buildNavigationBar(QWidget* parent);
     void buildTabStrip(QWidget* parent);
-    QWidget* buildEntriesTab();
-    QWidget* buildExhibitorTab();
-    QWidget* buildShowInfoTab();
-    QWidget* buildSearchTab();
     void buildSortIndicator();
     void applyMenuLock();
     QList<QWidget*> tabStopHolders() const;
-    void onTabChanged(int index);
 
     Services& m_services;
     QHash<QString, QAction*> m_commands;
