@@ -12,7 +12,6 @@
 #include "shell/Application.h"
 #include "shell/DisplayModes.h"
 #include "shell/ShowFileCommands.h"
-#include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "tests/support/ReadyDisplay.h"
@@ -43,7 +42,7 @@ struct EntryBench {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
-    twl::Services services{prompt, files, clock};
+    twl::Seams services{prompt, files, clock};
     std::unique_ptr<twl::Application> program;
     twl::EntryScreen* screen = nullptr;
     int added = 0;
@@ -70,7 +69,7 @@ struct EntryBench {
             program->showFiles()->closeShow();
             drainEvents();
         }
-        TWL_public::RequestedPath = shows.at(size);
+        program->shared().session.RequestedPath = shows.at(size);
         program->showFiles()->openShow();
         drainEvents();
         openSize = size;

@@ -7,7 +7,6 @@
 #include "BenchSizes.h"
 #include "shell/Application.h"
 #include "shell/ShowFileCommands.h"
-#include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
@@ -31,7 +30,7 @@ struct OpenShowFixture {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
-    twl::Services services{prompt, files, clock};
+    twl::Seams services{prompt, files, clock};
     std::unique_ptr<twl::Application> program;
 
     OpenShowFixture() {
@@ -56,12 +55,12 @@ void openShowUntilIdle(benchmark::State& state) {
         const QString& show = f.shows.at(int(state.range(0)));
         for (auto _ : state) {
             const auto start = std::chrono::steady_clock::now();
-            TWL_public::RequestedPath = show;
+            f.program->shared().session.RequestedPath = show;
             f.program->showFiles()->openShow();
             drainEvents();
             const auto elapsed = std::chrono::steady_clock::now() - start;
             state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
-            if (TWL_public::ShowPath != show || !f.prompt.shown().empty())
+            if (f.program->shared().session.ShowPath != show || !f.prompt.shown().empty())
                 throw std::runtime_error("the show did not open");
             f.program->showFiles()->closeShow();
             drainEvents();

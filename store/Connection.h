@@ -3,7 +3,9 @@
 #include "Field.h"
 #include "Value.h"
 
+#include <QSet>
 #include <QString>
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -38,8 +40,12 @@ public:
     sqlite3_stmt* handle() const { return m_handle; }
 
 private:
+    friend class Connection;
     Connection* m_connection;
     sqlite3_stmt* m_handle;
+    // The tables this statement writes, as (file, table); noted once per run.
+    std::vector<std::pair<QString, QString>> m_writes;
+    bool m_writesNoted = false;
 };
 
 // An open, keyed database file.
@@ -76,13 +82,24 @@ private:
     bool openKeyed(const QByteArray& key, Mode mode);
     static void countRowWritten(void* connection, int operation, const char* database,
                                 const char* table, long long rowId);
+    static int collectWrites(void* connection, int action, const char* table, const char* column,
+                             const char* database, const char* trigger);
+    // A statement that writes has run: its tables are told once the write commits (at once
+    // outside a transaction).
+    void noteWrites(const std::vector<std::pair<QString, QString>>& writes);
+    void publishChanges();
 
+    friend class Statement;
     friend class Transaction;
     QString m_file;
     sqlite3* m_db = nullptr;
     int m_transactionDepth = 0;
     std::vector<std::pair<QByteArray, qint64>> m_rowsWrittenByTable; // "table" or "db.table"
     qint64 m_rowsWritten = 0;
+    // Filled while a statement is prepared: the tables it writes, as (file, table).
+    std::vector<std::pair<QString, QString>> m_preparedWrites;
+    // Tables written in the open transaction, per file.
+    std::map<QString, QSet<QString>> m_uncommitted;
 };
 
 // Connections are kept per file for the life of the program, because keying an encrypted file

@@ -22,6 +22,7 @@ Transaction::~Transaction() {
         return;
     try {
         if (m_level == 1) {
+            m_connection->m_uncommitted.clear();
             m_connection->execute(QStringLiteral("ROLLBACK"));
         } else {
             m_connection->execute(QStringLiteral("ROLLBACK TO ") + savepointName(m_level));
@@ -38,6 +39,8 @@ void Transaction::commit() {
                                        : QStringLiteral("RELEASE ") + savepointName(m_level));
     m_done = true;
     m_connection->m_transactionDepth = m_level - 1;
+    if (m_level == 1)
+        m_connection->publishChanges();
 }
 
 } // namespace store

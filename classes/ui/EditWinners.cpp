@@ -121,7 +121,8 @@ void EditWinners::buildControls() {
                             QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     auto* delegate = new CellEditorDelegate([this] { cellTextChanged(); }, m_grid, Qt::AlignCenter);
     m_grid->setItemDelegate(delegate);
-    connect(delegate, &QAbstractItemDelegate::closeEditor, this, [this] { m_timer5->start(25); });
+    connect(delegate, &QAbstractItemDelegate::closeEditor, this,
+            [this] { m_reenableDoneTimer->start(25); });
     m_grid->installEventFilter(this);
     m_model->setColumns(entryColumns());
     m_model->setBeforeUpdate([](int, int column, const QVariant& value, QString* message) {
@@ -150,11 +151,11 @@ void EditWinners::buildControls() {
     connect(m_doneBut, &QPushButton::clicked, this, &EditWinners::accept);
     setFixedSize(right, gridBottom + 2 * Margin + KeysPictureSize);
 
-    m_timer5 = new QTimer(this);
-    m_timer5->setObjectName(QStringLiteral("Timer5"));
-    m_timer5->setSingleShot(true);
-    connect(m_timer5, &QTimer::timeout, this, [this] {
-        m_timer5->stop();
+    m_reenableDoneTimer = new QTimer(this);
+    m_reenableDoneTimer->setObjectName(QStringLiteral("Timer5"));
+    m_reenableDoneTimer->setSingleShot(true);
+    connect(m_reenableDoneTimer, &QTimer::timeout, this, [this] {
+        m_reenableDoneTimer->stop();
         m_doneBut->setEnabled(true);
     });
 }
@@ -188,25 +189,25 @@ void EditWinners::buildKeysPicture() {
 }
 
 void EditWinners::loadClassList() {
-    TWL_public::DialogCancelled = false;
+    m_cancelled = false;
     QStringList classes;
     try {
         store::RecordSet list;
         list.open(QStringLiteral("SELECT [Class No] FROM EndClass_Q WHERE [Class No] < ") +
-                      QString::number(TWL_public::TotClassUsed + 1),
-                  TWL_public::ShowConnString);
+                      QString::number(m_services.shared.session.TotClassUsed + 1),
+                  m_services.shared.session.ShowConnString);
         for (list.moveFirst(); !list.eof(); list.moveNext())
             classes << list.value(0).toText();
     } catch (const store::StoreError& error) {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
             Prompt::Icon::Critical);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
         return;
     }
     if (classes.isEmpty()) {
         m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
         return;
     }
     m_classList->addItems(classes);
@@ -220,7 +221,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
         m_entries.open(QStringLiteral("SELECT [Show Exh No], [Show Exh Nam], [Class No], [Place] "
                                       "FROM Entries_tbl WHERE [Class No] = ") +
                            classNumber,
-                       TWL_public::ShowConnString);
+                       m_services.shared.session.ShowConnString);
     } catch (const store::StoreError& error) {
         m_entries.close();
         m_services.prompt.show(
@@ -231,7 +232,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
     }
     if (m_entries.isOpen() && m_entries.recordCount() == 0) {
         m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
     }
     if (m_entries.isOpen())
         m_entries.moveFirst();
@@ -240,7 +241,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
     applyGridLayout();
     if (m_model->rowCount() > 0)
         m_grid->setCurrentIndex(m_model->index(0, PlaceColumn));
-    m_timer5->start(25);
+    m_reenableDoneTimer->start(25);
     closeIfCancelled();
 }
 
@@ -269,7 +270,7 @@ void EditWinners::saveAcceptedPlace(int row) {
     m_entries.updateBatch();
     m_entries.requery();
     m_entries.setBookmark(kept);
-    m_timer5->start(25);
+    m_reenableDoneTimer->start(25);
     applyGridLayout();
 }
 
@@ -286,7 +287,7 @@ void EditWinners::showRefusal(const RecordSetModel::Refusal& refusal) {
 }
 
 void EditWinners::cellTextChanged() {
-    m_timer5->stop();
+    m_reenableDoneTimer->stop();
     m_doneBut->setEnabled(false);
 }
 
@@ -294,14 +295,14 @@ bool EditWinners::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_grid && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         // Esc belongs to the grid; it never closes the screen.
-        m_timer5->start(25);
+        m_reenableDoneTimer->start(25);
         return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void EditWinners::mouseReleaseEvent(QMouseEvent* event) {
-    m_timer5->start(25);
+    m_reenableDoneTimer->start(25);
     QDialog::mouseReleaseEvent(event);
 }
 
@@ -312,7 +313,7 @@ void EditWinners::showEvent(QShowEvent* event) {
 
 // Nothing to place: the screen closes as soon as it is shown.
 void EditWinners::closeIfCancelled() {
-    if (TWL_public::DialogCancelled)
+    if (m_cancelled)
         closeOnceShown(*this, QDialog::Accepted);
 }
 

@@ -125,7 +125,7 @@ void ScheduleGrid::open() {
     try {
         m_schedule.open(QStringLiteral("SELECT * FROM ") + m_table +
                             QStringLiteral(" ORDER BY [Place]"),
-                        TWL_public::OrgConnString);
+                        m_services.shared.session.OrgConnString);
         m_schedule.moveFirst();
     } catch (const store::StoreError& error) {
         m_schedule.close();

@@ -1,6 +1,7 @@
 #include "EntryLists.h"
 
 #include "EntryForm.h"
+#include "EntryTabs.h"
 #include "entries/EntryRules.h"
 #include "entries/ShowEntryData.h"
 #include "entries/SortKeys.h"
@@ -71,23 +72,20 @@ private:
 } // namespace
 
 EntryLists::EntryLists(MainWindowFrame& frame, MainDataSources& sources, EntryForm& form,
-                       EntryState& state, QObject* parent)
+                       EntryState& state, const EntryTabs& tabs, QObject* parent)
     : QObject(parent), m_frame(frame), m_sources(sources), m_form(form), m_state(state),
       m_gridModel(sources.secAdo.recordSet()) {
     setObjectName(QStringLiteral("EntryLists"));
-    QWidget& window = frame.window();
-    m_grid = window.findChild<QTableView*>(QStringLiteral("Grid_E"));
-    m_recordCount = window.findChild<QLabel*>(QStringLiteral("ExhRecCnt"));
-    m_classId = window.findChild<QLineEdit*>(QStringLiteral("clID"));
-    m_className = window.findChild<QLabel*>(QStringLiteral("CDbx"));
-    m_totalEntries = window.findChild<QLabel*>(QStringLiteral("TotEn"));
-    m_classesUsed = window.findChild<QLabel*>(QStringLiteral("TotClsUsd"));
-    m_average = window.findChild<QLabel*>(QStringLiteral("AveCls"));
-    for (int k = 0; k < ClassListCount; ++k) {
-        m_classLists[std::size_t(k)] =
-            window.findChild<QListWidget*>(QStringLiteral("T1_%1").arg(k));
-        m_countLists[std::size_t(k)] =
-            window.findChild<QListWidget*>(QStringLiteral("L_%1").arg(k + 1));
+    m_grid = tabs.exhibitorGrid;
+    m_recordCount = tabs.exhibitorRecords;
+    m_classId = tabs.classId;
+    m_className = tabs.className;
+    m_totalEntries = tabs.totalEntries;
+    m_classesUsed = tabs.classesUsed;
+    m_average = tabs.average;
+    for (std::size_t k = 0; k < m_classLists.size(); ++k) {
+        m_classLists[k] = tabs.classNumbers[k];
+        m_countLists[k] = tabs.classCounts[k];
     }
 
     std::vector<store::RecordSetModel::Column> columns;
@@ -120,6 +118,13 @@ EntryLists::EntryLists(MainWindowFrame& frame, MainDataSources& sources, EntryFo
 
     fillClassNumberLists();
     linkClassLists();
+}
+
+void EntryLists::clearClassCounts() {
+    for (QListWidget* counts : m_countLists) {
+        if (counts)
+            counts->clear();
+    }
 }
 
 // ---- the entry list ----
@@ -175,7 +180,8 @@ void EntryLists::writeEntryBatch() {
 }
 
 void EntryLists::onEntryListMoved() {
-    if (m_state.sorting || TWL_public::Printing || m_state.movingRecord || m_state.addingRecord)
+    if (m_state.sorting || m_frame.services().shared.report.Printing || m_state.movingRecord ||
+        m_state.addingRecord)
         return;
     BusyCursor busy;
     store::DataSource& priAdo = m_sources.priAdo;
@@ -220,7 +226,8 @@ void EntryLists::refreshExhibitorList(const store::Value& exhibitorNo) {
 }
 
 void EntryLists::onExhibitorListMoved() {
-    if (m_state.refreshingExhibitorList || TWL_public::Printing || m_sources.eventsSuppressed)
+    if (m_state.refreshingExhibitorList || m_frame.services().shared.report.Printing ||
+        m_sources.eventsSuppressed)
         return;
     m_gridModel.reset();
     const int rows = m_gridModel.rowCount();
@@ -252,13 +259,13 @@ void EntryLists::showClassName() {
         return;
     double classNo = 0;
     if (!isNumeric(m_classId->text(), &classNo) || classNo < 1 ||
-        classNo > TWL_public::TotClassUsed) {
+        classNo > m_frame.services().shared.session.TotClassUsed) {
         m_classId->setText(QStringLiteral("1"));
         classNo = 1;
     }
     QString name;
     try {
-        name = ShowEntryData(TWL_public::ShowConnString).className(classNo);
+        name = ShowEntryData(m_frame.services().shared.session.ShowConnString).className(classNo);
     } catch (const store::StoreError&) {
     }
     if (m_className)
@@ -269,15 +276,16 @@ void EntryLists::calEntries() {
     store::DataSource& adoTmp = m_sources.adoTmp;
     std::map<qint64, qint64> perClass;
     qint64 total = 0;
+    const QString& showConnString = m_frame.services().shared.session.ShowConnString;
     // The entry list holds what the file holds while it is current: counting it is the same
     // count without reading every entry again.
     std::optional<EntryListSync::ClassTally> tally;
-    if (m_sources.priAdo.connectionText() == TWL_public::ShowConnString)
+    if (m_sources.priAdo.connectionText() == showConnString)
         tally = m_entryListSync.tallyClasses(m_sources.priAdo);
     if (tally) {
         perClass = std::move(tally->perClass);
         total = tally->total;
-    } else if (store::loadThroughDataSource(adoTmp, TWL_public::ShowConnString, ClassCountSql)) {
+    } else if (store::loadThroughDataSource(adoTmp, showConnString, ClassCountSql)) {
         store::RecordSet& counts = adoTmp.recordSet();
         for (counts.moveFirst(); !counts.eof(); counts.moveNext()) {
             const store::Value classNo = counts.value(0);
@@ -289,11 +297,12 @@ void EntryLists::calEntries() {
     }
     adoTmp.closeRecordSet();
     writeCounts(countClasses(perClass, total));
-    m_state.classCountAverage = classCountAverage(total, TWL_public::TotClassUsed);
+    m_state.classCountAverage =
+        classCountAverage(total, m_frame.services().shared.session.TotClassUsed);
     if (m_totalEntries)
         m_totalEntries->setText(QString::number(total));
     if (m_classesUsed)
-        m_classesUsed->setText(QString::number(TWL_public::TotClassUsed));
+        m_classesUsed->setText(QString::number(m_frame.services().shared.session.TotClassUsed));
     if (m_average)
         m_average->setText(averageText(m_state.classCountAverage));
 }
@@ -351,7 +360,7 @@ void EntryLists::lookUpEarlierNames(int field) {
         return;
     m_form.quickNameButton()->hide();
     m_form.quickNameList()->clear();
-    ShowEntryData data(TWL_public::ShowConnString);
+    ShowEntryData data(m_frame.services().shared.session.ShowConnString);
     try {
         const QStringList names = data.earlierNames(exhibitorNo);
         if (names.isEmpty())
@@ -368,7 +377,7 @@ void EntryLists::takeOverEarlierName(const QString& name) {
     double exhibitorNo = 0;
     isNumeric(m_form.text(ExhibitorNoField), &exhibitorNo);
     try {
-        const auto entry = ShowEntryData(TWL_public::ShowConnString)
+        const auto entry = ShowEntryData(m_frame.services().shared.session.ShowConnString)
                                .earlierEntry(roundHalfEven(exhibitorNo), name);
         if (entry) {
             FlagScope filling(m_state.fillingFields, true);
@@ -387,7 +396,8 @@ void EntryLists::takeOverEarlierName(const QString& name) {
 void EntryLists::lookUpMember() {
     std::optional<std::vector<std::pair<int, QString>>> member;
     try {
-        member = twl::lookUpMember(TWL_public::OrgConnString, m_form.text(MemberNoField));
+        member = twl::lookUpMember(m_frame.services().shared.session.OrgConnString,
+                                   m_form.text(MemberNoField));
     } catch (const store::StoreError&) {
         // An organisation file that cannot be read holds no member either.
     }
@@ -422,10 +432,8 @@ void EntryLists::onClickTimer() {
         return;
     try {
         const store::Value exhibitorNo = entries.value(QStringLiteral("Show Exh No"));
-        if (jumpToEntry(m_gridModel.valueAt(row, GridClassColumn), exhibitorNo)) {
-            if (auto* tabs = m_frame.window().findChild<QTabWidget*>(QStringLiteral("SSTab1")))
-                tabs->setFocus(Qt::MouseFocusReason);
-        }
+        if (jumpToEntry(m_gridModel.valueAt(row, GridClassColumn), exhibitorNo))
+            m_frame.tabStrip()->setFocus(Qt::MouseFocusReason);
     } catch (const store::StoreError&) {
     }
 }

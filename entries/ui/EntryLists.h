@@ -21,6 +21,7 @@ class QTimer;
 namespace twl {
 
 class EntryForm;
+struct EntryTabs;
 class MainDataSources;
 class MainWindowFrame;
 
@@ -32,7 +33,7 @@ class EntryLists : public QObject {
     Q_OBJECT
 public:
     EntryLists(MainWindowFrame& frame, MainDataSources& sources, EntryForm& form, EntryState& state,
-               QObject* parent = nullptr);
+               const EntryTabs& tabs, QObject* parent = nullptr);
 
     // Re-reads the entry list, applies the show state and the View sort, and returns to
     // `LastBookmark` (or the first row), which fills the form.
@@ -54,8 +55,8 @@ public:
 
     // Moves the entry list to the entry of an exhibitor number in a class (the grids' jump).
     bool jumpToEntry(const store::Value& classNo, const store::Value& exhibitorNo);
-
-    QTableView* exhibitorGrid() const { return m_grid; }
+    // Empties the count lists beside the class lists (a show is closed).
+    void clearClassCounts();
 
 signals:
     // An earlier name was taken over: the multi-class command runs next.

@@ -11,8 +11,10 @@
 
 namespace twl {
 
+class SearchList;
 class MainDataSources;
 class MainWindowFrame;
+struct ShowSession;
 
 // The entry screen inside the main window: the entry form in the window's `EntryFormArea` and
 // the entry lists on its tabs, sharing one set of entry values.
@@ -36,11 +38,19 @@ public:
     // stays on the entry the form shows.
     void refreshKeepingEntry();
 
-    // The screens that come later plug in here.
+    SearchList& searchList() const { return *m_search; }
+    // The multi-class board by default; tests put their own choice in its place.
     void setMultiClassDialog(EntryCommands::MultiClassDialog dialog);
-    void setSearchListHook(std::function<void()> hook);
 
 public slots:
+    // Edit / Search: the search dialog, then the search list on the "Search" tab.
+    void runSearchCommand();
+    // Edit / Delete Exhibitor.
+    void deleteExhibitor();
+    // OpenSearchList after a show was opened; the search list is let go when it is closed.
+    void openSearchList();
+    void closeSearchList();
+
     // Edit / Add Exhibitor and the toolbar's "AddE".
     void beginAdding();
     // View / Sort by (after the window's sort key index was set), and Open.
@@ -52,11 +62,21 @@ public slots:
     void setBlinking(bool running);
 
 private:
+    // Another screen (or anything else in the program) wrote to the open show's entries or
+    // classes: the lists are read again, staying on the entry the form shows, once no other
+    // screen is open over the window and no entry is being typed.
+    void onTablesChanged(const QString& file, const QStringList& tables);
+    void refreshAfterChange();
+
+    MainWindowFrame& m_frame;
     MainDataSources& m_sources;
+    ShowSession& m_session;
+    bool m_refreshPending = false;
     EntryState m_state;
     QPointer<EntryForm> m_form;
     EntryLists* m_lists = nullptr;
     EntryCommands* m_commands = nullptr;
+    SearchList* m_search = nullptr;
 };
 
 } // namespace twl

@@ -1,5 +1,7 @@
 #include "MainTWL.h"
 
+#include "shell/widgets/InfoLabels.h"
+
 #include "ToolbarIcons.h"
 
 #include <QAction>
@@ -29,41 +31,7 @@ namespace {
 const char* const LockableMenus[] = {"mnuFile", "mnuEdit", "mnuTools",
                                      "mnuView", "mnuOrg",  "mnuAbout"};
 
-constexpr int ClassListCount = 6;
 constexpr int EntriesTab = 0;
-constexpr int ShowInfoTab = 2;
-constexpr int UnusedTab = 4;
-
-QLabel* captionLabel(const QString& text, QWidget* parent) {
-    return new QLabel(text, parent);
-}
-
-// A read-only value shown in a sunken box, as the tabs' counts and totals are.
-QLabel* valueLabel(const char* name, QWidget* parent, const QString& text = QString()) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    label->setMinimumWidth(60);
-    return label;
-}
-
-QTableView* grid(const char* name, QWidget* parent) {
-    auto* view = new QTableView(parent);
-    view->setObjectName(QString::fromLatin1(name));
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->verticalHeader()->setDefaultSectionSize(20);
-    return view;
-}
-
-QListWidget* narrowList(const QString& name, QWidget* parent) {
-    auto* list = new QListWidget(parent);
-    list->setObjectName(name);
-    list->setMinimumWidth(30);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    return list;
-}
 
 QPixmap sortMarkerPixmap() {
     QPixmap pixmap(10, 14);
@@ -298,109 +266,15 @@ QWidget* MainTWL::buildNavigationBar(QWidget* parent) {
     return bar;
 }
 
+// The strip holds only the unused fifth tab; the entry screen puts its four pages ahead of it.
 void MainTWL::buildTabStrip(QWidget* parent) {
     m_tabStrip = new QTabWidget(parent);
     m_tabStrip->setObjectName(QStringLiteral("SSTab1"));
-    m_tabStrip->addTab(buildEntriesTab(), QStringLiteral("Entries"));
-    m_tabStrip->addTab(buildExhibitorTab(), QStringLiteral("Exhibitor"));
-    m_tabStrip->addTab(buildShowInfoTab(), QStringLiteral("Show Info"));
-    m_tabStrip->addTab(buildSearchTab(), QStringLiteral("Search"));
     auto* unused = new QWidget(m_tabStrip);
     unused->setObjectName(QStringLiteral("tabUnused"));
-    m_tabStrip->addTab(unused, QStringLiteral("Tab 4"));
-    m_tabStrip->setTabVisible(UnusedTab, false);
-    m_tabStrip->setTabEnabled(UnusedTab, false);
-    connect(m_tabStrip, &QTabWidget::currentChanged, this, &MainTWL::onTabChanged);
-}
-
-QWidget* MainTWL::buildEntriesTab() {
-    auto* page = new QWidget(m_tabStrip);
-    page->setObjectName(QStringLiteral("tabEntries"));
-    auto* layout = new QGridLayout(page);
-    layout->setHorizontalSpacing(10);
-    // Each class list sits tight against its count list under one heading.
-    constexpr int Columns = 3;
-    for (int i = 0; i < ClassListCount; ++i) {
-        auto* pair = new QVBoxLayout;
-        pair->setSpacing(2);
-        auto* heading = captionLabel(QStringLiteral("Class - Entries"), page);
-        heading->setAlignment(Qt::AlignCenter);
-        pair->addWidget(heading);
-        auto* lists = new QHBoxLayout;
-        lists->setSpacing(0);
-        lists->addWidget(narrowList(QStringLiteral("T1_%1").arg(i), page));
-        lists->addWidget(narrowList(QStringLiteral("L_%1").arg(i + 1), page));
-        pair->addLayout(lists, 1);
-        layout->addLayout(pair, i / Columns, i % Columns);
-    }
-    return page;
-}
-
-QWidget* MainTWL::buildExhibitorTab() {
-    auto* page = new QWidget(m_tabStrip);
-    page->setObjectName(QStringLiteral("tabExhibitor"));
-    auto* layout = new QVBoxLayout(page);
-    auto* header = new QHBoxLayout;
-    header->addWidget(captionLabel(QStringLiteral("Records"), page));
-    header->addWidget(valueLabel("ExhRecCnt", page));
-    header->addStretch(1);
-    header->addWidget(valueLabel("ExhNo", page, QStringLiteral("Blank")));
-    layout->addLayout(header);
-    layout->addWidget(grid("Grid_E", page), 1);
-    return page;
-}
-
-QWidget* MainTWL::buildShowInfoTab() {
-    auto* page = new QWidget(m_tabStrip);
-    page->setObjectName(QStringLiteral("tabShowInfo"));
-    auto* layout = new QGridLayout(page);
-
-    layout->addWidget(captionLabel(QStringLiteral("Description for Class "), page), 0, 0);
-    auto* classNumber = new QLineEdit(page);
-    classNumber->setObjectName(QStringLiteral("clID"));
-    classNumber->setMaximumWidth(80);
-    layout->addWidget(classNumber, 0, 1);
-    auto* description = valueLabel("CDbx", page);
-    description->setWordWrap(true);
-    layout->addWidget(description, 1, 0, 1, 3);
-
-    const std::pair<const char*, const char*> totals[] = {
-        {"Last Class Score Sheet  Printed", "LstScrPrnt"},
-        {"Total Classes Used", "TotClsUsd"},
-        {"Average Per Class", "AveCls"},
-        {"Total Entries", "TotEn"},
-    };
-    int row = 2;
-    for (const auto& [caption, name] : totals) {
-        layout->addWidget(captionLabel(QString::fromLatin1(caption), page), row, 0);
-        layout->addWidget(valueLabel(name, page), row, 1);
-        ++row;
-    }
-    layout->setColumnStretch(2, 1);
-    layout->setRowStretch(row, 1);
-    return page;
-}
-
-QWidget* MainTWL::buildSearchTab() {
-    auto* page = new QWidget(m_tabStrip);
-    page->setObjectName(QStringLiteral("tabSearch"));
-    auto* layout = new QVBoxLayout(page);
-    auto* header = new QGridLayout;
-    header->addWidget(captionLabel(QStringLiteral("Search for"), page), 0, 0);
-    header->addWidget(valueLabel("SrxhWrd", page), 0, 1, 1, 2);
-    header->addWidget(captionLabel(QStringLiteral("Records found"), page), 1, 0);
-    header->addWidget(valueLabel("SrchRecCnt", page), 1, 1);
-    header->setColumnStretch(2, 1);
-    layout->addLayout(header);
-    layout->addWidget(grid("Grid_S", page), 1);
-    return page;
-}
-
-void MainTWL::onTabChanged(int index) {
-    if (index != ShowInfoTab)
-        return;
-    if (auto* classNumber = findChild<QLineEdit*>(QStringLiteral("clID")))
-        classNumber->setFocus(Qt::OtherFocusReason);
+    const int unusedTab = m_tabStrip->addTab(unused, QStringLiteral("Tab 4"));
+    m_tabStrip->setTabVisible(unusedTab, false);
+    m_tabStrip->setTabEnabled(unusedTab, false);
 }
 
 // ---- command states ----
@@ -475,6 +349,12 @@ void MainTWL::rememberTabStops() {
     m_tabStops.reserve(static_cast<std::size_t>(widgets.size()));
     for (QWidget* widget : widgets)
         m_tabStops.emplace_back(widget, widget->focusPolicy());
+}
+
+void MainTWL::insertTab(int index, QWidget* page, const QString& caption) {
+    m_tabStrip->insertTab(index, page, caption);
+    m_tabStrip->setCurrentIndex(EntriesTab);
+    rememberTabStops();
 }
 
 void MainTWL::setAllTabStops(bool tabStop) {

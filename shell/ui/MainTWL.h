@@ -49,7 +49,8 @@ public:
     QWidget& window() override { return *this; }
 
     QWidget* entryFormArea() const override { return m_entryFormArea; }
-    QTabWidget* tabStrip() const { return m_tabStrip; }
+    QTabWidget* tabStrip() const override { return m_tabStrip; }
+    void insertTab(int index, QWidget* page, const QString& caption) override;
     QToolBar* toolBar() const { return m_toolBar; }
     QLabel* lastActionLabel() const override { return m_lastActionLabel; }
     QWidget* sortIndicator() const { return m_sortIndicator; }
@@ -81,7 +82,7 @@ public:
 
     // The current View sort key, 1 to 9; setting it also moves `SortInd` to the key's label.
     int sortKeyIndex() const override { return m_sortKeyIndex; }
-    void setSortKeyIndex(int index);
+    void setSortKeyIndex(int index) override;
     // Places `SortInd` beside an entry-field label row (1 at the top) of the entry form.
     void setSortIndicatorRow(int labelRow) override;
     void setSortIndicatorVisible(bool visible);
@@ -114,14 +115,9 @@ private:
     QWidget* buildEntryColumn(QWidget* parent);
     QWidget* buildNavigationBar(QWidget* parent);
     void buildTabStrip(QWidget* parent);
-    QWidget* buildEntriesTab();
-    QWidget* buildExhibitorTab();
-    QWidget* buildShowInfoTab();
-    QWidget* buildSearchTab();
     void buildSortIndicator();
     void applyMenuLock();
     QList<QWidget*> tabStopHolders() const;
-    void onTabChanged(int index);
 
     Services& m_services;
     QHash<QString, QAction*> m_commands;

@@ -1,4 +1,6 @@
 #include "entries/SortKeys.h"
+#include "entries/ui/EntryScreen.h"
+#include "shell/MainDataSources.h"
 #include "shell/CommandStates.h"
 #include "shell/ui/MainTWL.h"
 #include "shell/ui/ToolbarIcons.h"
@@ -30,8 +32,12 @@ struct Fixture {
     ScriptedPrompt prompt;
     ScriptedFileChooser files;
     FixedClock clock{QDate(2024, 5, 18)};
-    Services services{prompt, files, clock};
+    TWL_public shared;
+    Services services{prompt, files, clock, shared};
     MainTWL window{services};
+    // The entry screen puts its pages on the window's tab strip.
+    MainDataSources sources;
+    EntryScreen entries{window, sources};
 };
 
 // Whether a user could reach the command: the action and every menu (or the toolbar) on the

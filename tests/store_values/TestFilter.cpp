@@ -64,6 +64,7 @@ private slots:
     void matching_data();
     void matching();
     void emptyFilter();
+    void likeBracketsAreLiteralCharacters();
     void errors_data();
     void errors();
     void truncatedTextsNeverCrash();
@@ -72,6 +73,30 @@ private slots:
     void sortErrors();
     void manyRowsKeepOnlyTheirClass();
 };
+
+// "[c]" in a LIKE pattern is the character itself: a search for a wildcard or a bracket finds
+// just the values that hold it.
+void TestFilter::likeBracketsAreLiteralCharacters() {
+    const Fields fields = {{QStringLiteral("Name"), FieldType::Text, 20}};
+    const QStringList values = {"5*Star", "50% Off", "[Box]", "Plain", "a*b%c[d"};
+    auto kept = [&](const QString& text) {
+        const Filter filter = Filter::parse(text, fields);
+        QStringList names;
+        for (const QString& v : values) {
+            if (filter.matches(Row{Value(v)}))
+                names << v;
+        }
+        return names.join(QLatin1Char(','));
+    };
+    QCOMPARE(kept("Name LIKE '*[*]*'"), QStringLiteral("5*Star,a*b%c[d"));
+    QCOMPARE(kept("Name LIKE '*[%]*'"), QStringLiteral("50% Off,a*b%c[d"));
+    QCOMPARE(kept("Name LIKE '*[[]*'"), QStringLiteral("[Box],a*b%c[d"));
+    QCOMPARE(kept("Name LIKE '[[]box]'"), QStringLiteral("[Box]"));
+    QCOMPARE(kept("Name LIKE '5[*]star'"), QStringLiteral("5*Star"));
+    QCOMPARE(kept("Name LIKE '*[*]'"), QString());
+    // A bracket that does not close one character stays a plain character.
+    QCOMPARE(kept("Name LIKE '[box*'"), QStringLiteral("[Box]"));
+}
 
 void TestFilter::matching_data() {
     QTest::addColumn<QString>("filter");
