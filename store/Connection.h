@@ -65,11 +65,17 @@ public:
 
 private:
     bool openKeyed(const QByteArray& key, Mode mode);
+    // Ends a transaction that the engine refused to roll back, by closing the engine's handle
+    // (which undoes it) and opening the file again. Never throws; a file that no longer opens
+    // leaves the connection closed, and every later statement on it fails.
+    void abandonTransaction() noexcept;
 
     friend class Transaction;
     QString m_file;
+    QByteArray m_keyText; // the key that opened the file
     sqlite3* m_db = nullptr;
     int m_transactionDepth = 0;
+    bool m_rollbackOnly = false; // an inner transaction could not undo its writes
 };
 
 // Connections are kept per file for the life of the program, because keying an encrypted file
