@@ -1,5 +1,6 @@
 #include "EditWinners.h"
 
+#include "classes/ClassQueries.h"
 #include "classes/EndClassRun.h"
 #include "shell/TWL_public.h"
 #include "shell/widgets/CellEditorDelegate.h"
@@ -191,12 +192,8 @@ void EditWinners::loadClassList() {
     TWL_public::DialogCancelled = false;
     QStringList classes;
     try {
-        store::RecordSet list;
-        list.open(QStringLiteral("SELECT [Class No] FROM EndClass_Q WHERE [Class No] < ") +
-                      QString::number(TWL_public::TotClassUsed + 1),
-                  TWL_public::ShowConnString);
-        for (list.moveFirst(); !list.eof(); list.moveNext())
-            classes << list.value(0).toText();
+        classes =
+            ClassQueries::endableClasses(TWL_public::ShowConnString, TWL_public::TotClassUsed);
     } catch (const store::StoreError& error) {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
@@ -217,9 +214,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
     if (classNumber.isEmpty())
         return;
     try {
-        m_entries.open(QStringLiteral("SELECT [Show Exh No], [Show Exh Nam], [Class No], [Place] "
-                                      "FROM Entries_tbl WHERE [Class No] = ") +
-                           classNumber,
+        m_entries.open(ClassQueries::classEntriesQuery(ClassQueries::classNumber(classNumber)),
                        TWL_public::ShowConnString);
     } catch (const store::StoreError& error) {
         m_entries.close();

@@ -43,8 +43,8 @@ PayOutFrm::PayOutFrm(Services& services, QWidget* parent) : QDialog(parent), m_s
     setObjectName(QStringLiteral("PayOutFrm"));
     setWindowTitle(QStringLiteral("Trotwell  [Pay Out Setup]"));
 
-    m_schedule =
-        new ScheduleGrid(m_services, QStringLiteral("PaySch_tbl"), QStringLiteral("Grid_D"), this);
+    m_schedule = new ScheduleGrid(m_services, ClassQueries::Schedule::Payout,
+                                  QStringLiteral("Grid_D"), this);
     m_schedule->move(0, Margin);
     buildSettings(m_schedule->geometry().bottom() + Margin);
 
