@@ -1,6 +1,7 @@
 #include "EntryLists.h"
 
 #include "EntryForm.h"
+#include "entries/EntryQueries.h"
 #include "entries/EntryRules.h"
 #include "entries/ShowEntryData.h"
 #include "shell/MainDataSources.h"
@@ -27,12 +28,6 @@ namespace twl {
 
 namespace {
 
-const QString ExhibitorListSql =
-    QStringLiteral("Select [Show Exh Nam], [Class No], [Reg No], [Horse Name], [Place],"
-                   "[Show Exh No] FROM Entries_tbl");
-const QString ClassCountSql =
-    QStringLiteral("SELECT [Class No], Count(*) AS ClassEntries FROM Entries_tbl "
-                   "GROUP BY [Class No]");
 constexpr int ClickDelayMs = 10;
 // `Grid_E`'s columns in the query's order, with their widths in twips; the last two are hidden.
 constexpr std::array<std::pair<const char*, const char*>, 6> GridColumns{{
@@ -225,10 +220,7 @@ void EntryLists::refreshExhibitorList(const store::Value& exhibitorNo) {
     {
         FlagScope refreshing(m_state.refreshingExhibitorList, true);
         // Only the exhibitor's rows are read: the filter below then keeps all of them.
-        const QString where = exhibitorNo.isNull() ? QStringLiteral(" WHERE [Show Exh No] IS NULL")
-                                                   : QStringLiteral(" WHERE [Show Exh No] = ") +
-                                                         filterLiteral(exhibitorNo);
-        secAdo.setRecordSource(ExhibitorListSql + where);
+        secAdo.setRecordSource(EntryQueries::exhibitorListQuery(exhibitorNo));
         secAdo.refresh();
         secAdo.recordSet().setSort(QStringLiteral("[Class No]"));
         secAdo.recordSet().setFilter(QStringLiteral("[Show Exh No] = ") +
@@ -287,7 +279,8 @@ void EntryLists::calEntries() {
     store::DataSource& adoTmp = m_sources.adoTmp;
     std::map<qint64, qint64> perClass;
     qint64 total = 0;
-    if (store::loadThroughDataSource(adoTmp, TWL_public::ShowConnString, ClassCountSql)) {
+    if (store::loadThroughDataSource(adoTmp, TWL_public::ShowConnString,
+                                     EntryQueries::ClassCountQuery)) {
         store::RecordSet& counts = adoTmp.recordSet();
         for (counts.moveFirst(); !counts.eof(); counts.moveNext()) {
             const store::Value classNo = counts.value(0);
