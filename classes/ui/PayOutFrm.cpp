@@ -137,7 +137,7 @@ bool PayOutFrm::saveSettings() {
         settings.open(QStringLiteral("OrgData_tbl"), TWL_public::OrgConnString);
         if (settings.eof())
             settings.addNew();
-        settings.setValue(QStringLiteral("IsPrcnt"), TWL_public::IsPrcnt);
+        settings.setValue(QStringLiteral("IsPrcnt"), store::Value(TWL_public::IsPrcnt));
         settings.setValue(QStringLiteral("CutOff"), int(*cutOff));
         settings.setValue(QStringLiteral("MinMultiP"), *minMultiP);
         settings.updateBatch();
