@@ -4,9 +4,7 @@
 // is started once with the show open; each iteration's own time is kept, and the median, the
 // 90th percentile and the spread of those times are reported beside Google Benchmark's mean.
 
-#include "BenchFolder.h"
-#include "DataPassword.h"
-#include "SampleData.h"
+#include "BenchShow.h"
 #include "entries/ui/EntryScreen.h"
 #include "shell/Application.h"
 #include "shell/DisplayModes.h"
@@ -14,8 +12,8 @@
 #include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
+#include "tests/support/ReadyDisplay.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -36,27 +34,6 @@ namespace {
 constexpr int SampleEntries = 10000;
 constexpr int SampleExhibitors = 1500;
 
-// Start-up goes on without asking: the display offers 800 x 600.
-class ReadyDisplay : public twl::DisplayModes {
-public:
-    std::optional<twl::DisplayMode> storedMode() override {
-        return twl::DisplayMode{1024, 768, 32, 60};
-    }
-    std::optional<twl::DisplayMode> mode(int index) override {
-        if (index == 0)
-            return twl::DisplayMode{800, 600, 32, 60};
-        return std::nullopt;
-    }
-    bool change(int, int, int) override { return true; }
-};
-
-void drainEvents() {
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    do {
-        QCoreApplication::sendPostedEvents();
-    } while (dispatcher->processEvents(QEventLoop::AllEvents));
-}
-
 struct EntryBench {
     BenchFolder folder;
     QString show;
@@ -69,13 +46,8 @@ struct EntryBench {
     int added = 0;
 
     EntryBench() {
-        show = folder.file(QStringLiteral("Spring.twl"));
-        sample::ShowSample sample;
-        sample.entries = SampleEntries;
-        sample.exhibitors = SampleExhibitors;
-        if (!sample::writeSampleShow(folder.file(QStringLiteral("Base.dat")), show,
-                                     dataFilePassword(), sample))
-            throw std::runtime_error("cannot write the sample show");
+        show =
+            writeBenchShow(folder, QStringLiteral("Spring.twl"), SampleEntries, SampleExhibitors);
         store::releaseAllConnections();
         program = std::make_unique<twl::Application>(services, folder.path());
         program->setDisplay(std::make_unique<ReadyDisplay>(),

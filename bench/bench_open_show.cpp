@@ -2,9 +2,7 @@
 // bare record-set open of its Entries_tbl, for the ratio of the two. The program is started once;
 // each iteration closes the show untimed and opens it again (the OS file cache is warm).
 
-#include "BenchFolder.h"
-#include "DataPassword.h"
-#include "SampleData.h"
+#include "BenchShow.h"
 #include "shell/Application.h"
 #include "shell/ShowFileCommands.h"
 #include "shell/TWL_public.h"
@@ -13,7 +11,6 @@
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDir>
 #include <benchmark/benchmark.h>
@@ -34,13 +31,7 @@ struct OpenShowFixture {
     std::unique_ptr<twl::Application> program;
 
     OpenShowFixture() {
-        show = folder.file(QStringLiteral("Spring.twl"));
-        sample::ShowSample sample;
-        sample.entries = 10000;
-        sample.exhibitors = 1500;
-        if (!sample::writeSampleShow(folder.file(QStringLiteral("Base.dat")), show,
-                                     dataFilePassword(), sample))
-            throw std::runtime_error("cannot write the sample show");
+        show = writeBenchShow(folder, QStringLiteral("Spring.twl"), 10000, 1500);
         store::releaseAllConnections();
         program = std::make_unique<twl::Application>(services, folder.path());
         if (!program->start())
@@ -51,13 +42,6 @@ struct OpenShowFixture {
 OpenShowFixture& fixture() {
     static OpenShowFixture instance;
     return instance;
-}
-
-void drainEvents() {
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    do {
-        QCoreApplication::sendPostedEvents();
-    } while (dispatcher->processEvents(QEventLoop::AllEvents));
 }
 
 void openShowUntilIdle(benchmark::State& state) {

@@ -1,9 +1,7 @@
 // The data engine on a realistic show: 150 classes, 10,000 entries, 1,500 exhibitors.
 // The bare SQLCipher loop is the floor that opening a record set is measured against.
 
-#include "BenchFolder.h"
-#include "DataPassword.h"
-#include "SampleData.h"
+#include "BenchShow.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
@@ -39,12 +37,10 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 // The sample show every benchmark of the process reads, written once into a temporary folder.
 class SampleShow {
 public:
-    SampleShow() : m_password(dataFilePassword()), m_file(m_folder.file("Bench.twl")) {
-        sample::ShowSample shape;
-        shape.entries = SampleEntries;
-        shape.exhibitors = SampleExhibitors;
-        if (!sample::writeSampleShow(m_folder.file("Base.dat"), m_file, m_password, shape))
-            throw std::runtime_error("cannot write the sample show");
+    SampleShow()
+        : m_password(dataFilePassword()),
+          m_file(writeBenchShow(m_folder, QStringLiteral("Bench.twl"), SampleEntries,
+                                SampleExhibitors)) {
         m_connectionText = store::dataConnectionText(m_file, m_password);
     }
     ~SampleShow() { store::releaseAllConnections(); }

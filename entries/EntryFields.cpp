@@ -1,6 +1,6 @@
 #include "EntryFields.h"
 
-#include "shell/SortKeys.h"
+#include "entries/SortKeys.h"
 
 namespace twl {
 

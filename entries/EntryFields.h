@@ -27,7 +27,7 @@ inline constexpr quint32 DarkGreyBgr = 0x808080;
 inline constexpr quint32 BlueBgr = 0xFF0000;
 inline constexpr quint32 RedBgr = 0x0000FF;
 
-// The label beside field i is the entry label row i + 1 of shell/SortKeys.h.
+// The label beside field i is the entry label row i + 1 of entries/SortKeys.h.
 struct EntryFieldSpec {
     const char* field; // the Entries_tbl field, without brackets
     int widthTwips;

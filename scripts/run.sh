@@ -11,8 +11,11 @@ if [ ! -f "$sample" ]; then
   mkdir -p build/samples
   TWL_APP_DIR="$app" build/tools/twl_sample "$sample" 2000 400 200
 fi
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display found: starting Trotwell on a virtual display (xvfb-run)."
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$app/TWL"
+# Trotwell is a desktop program: with no display to show it on, say so and stop rather than
+# running it where nobody can see it.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set): Trotwell is built in" >&2
+  echo "$app/ but not started. Run this command again from a desktop session." >&2
+  exit 1
 fi
 exec "$app/TWL"

@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libgl-dev libsqlcipher-dev libssl-dev libxrandr-dev
   libbenchmark-dev
   xvfb xauth
+  openbox x11-utils
 )
 
 missing=()

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QToolButton>
 
 namespace twl {
@@ -93,12 +94,27 @@ void Application::connectFrame() {
 }
 
 void Application::connectShowCommands() {
-    ShowFileCommands* files = m_showFiles.get();
-    onCommand("mnuNewShow", [files] { files->newShow(); });
-    onCommand("mnuOpenShow", [files] { files->openShow(); });
-    onCommand("mnuCloseShow", [files] { files->closeShow(); });
-    onCommand("mnuCompact", [files] { files->compactShow(); });
+    // A file command runs alone: one re-entered from the event loop of its file dialog or of
+    // its pending-events step (a queued click, a timer) is dropped, so that no other show is
+    // opened or closed half-way through New, Open or compaction.
+    const auto fileCommand = [this](const char* item, void (ShowFileCommands::*run)()) {
+        onCommand(item, [this, run] {
+            if (m_fileCommandRunning)
+                return;
+            m_fileCommandRunning = true;
+            const auto done = qScopeGuard([this] { m_fileCommandRunning = false; });
+            (m_showFiles.get()->*run)();
+        });
+    };
+    fileCommand("mnuNewShow", &ShowFileCommands::newShow);
+    fileCommand("mnuOpenShow", &ShowFileCommands::openShow);
+    fileCommand("mnuCloseShow", &ShowFileCommands::closeShow);
+    fileCommand("mnuCompact", &ShowFileCommands::compactShow);
     onCommand("mnuEditEnterExh", [this] { m_entries->beginAdding(); });
+    onCommand("mnuEditSearch", [this] { m_entries->runSearchCommand(); });
+    onCommand("mnuEditDelExh", [this] { m_entries->deleteExhibitor(); });
+    connect(m_showFiles.get(), &ShowFileCommands::showOpened, m_entries, &EntryScreen::openSearchList);
+    connect(m_showFiles.get(), &ShowFileCommands::showClosed, m_entries, &EntryScreen::closeSearchList);
 }
 
 void Application::connectDialogs() {

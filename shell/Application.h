@@ -57,6 +57,7 @@ private:
     std::unique_ptr<MainTWL> m_window;
     std::unique_ptr<ShowFileCommands> m_showFiles;
     EntryScreen* m_entries = nullptr; // owned by the main window
+    bool m_fileCommandRunning = false;
 };
 
 } // namespace twl

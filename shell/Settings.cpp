@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <unistd.h>
 
 namespace twl {
 
@@ -110,10 +111,14 @@ bool IniText::save(const QString& path) const {
         bytes += line.text;
         bytes += line.eol.isEmpty() ? m_eol : line.eol;
     }
+    // The new text goes to a file of its own that takes the old one's place only when complete.
+    // Unbuffered, so that a full disk fails the write itself: a buffered write that fails only
+    // while committing is not noticed, and an empty file would take the old one's place. The
+    // commit does not report a failed sync either, so the sync is done here first.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    if (file.write(bytes) != bytes.size() || ::fsync(file.handle()) != 0) {
         file.cancelWriting();
         return false;
     }

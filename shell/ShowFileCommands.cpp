@@ -1,5 +1,6 @@
 #include "ShowFileCommands.h"
 
+#include "FileProblems.h"
 #include "MainDataSources.h"
 #include "Prompt.h"
 #include "TWL_public.h"
@@ -9,6 +10,8 @@
 #include "store/ConnectionText.h"
 #include "store/DataFiles.h"
 #include "store/Details.h"
+#include "store/FileChecks.h"
+#include "store/FileRecovery.h"
 #include "store/StoreError.h"
 #include "ui/MainTWL.h"
 
@@ -85,10 +88,11 @@ QString ShowFileCommands::chooseShowFile(const QString& title) {
     request.presetName = QStringLiteral("*.twl");
     request.filter = QStringLiteral("Show files (*.twl);;All files (*)");
     const QString chosen = m_window.services().files.choose(request);
-    if (chosen.isEmpty()) {
-        TWL_public::DialogCancelled = true;
+    // The file dialog's own answer: a flag left set by an earlier dialog must not turn a chosen
+    // file into a cancelled one.
+    TWL_public::DialogCancelled = chosen.isEmpty();
+    if (chosen.isEmpty())
         return {};
-    }
     return normaliseShowFileName(chosen);
 }
 
@@ -140,7 +144,18 @@ void ShowFileCommands::openShow() {
     using namespace TWL_public;
     if (RequestedPath.isEmpty())
         RequestedPath = chooseShowFile(QStringLiteral("Open Data Base File"));
+    else
+        DialogCancelled = false; // New Show or compaction chose the file: no dialog was cancelled
     if (RequestedPath.isEmpty() || DialogCancelled) {
+        RequestedPath = ShowPath;
+        DialogCancelled = false;
+        return;
+    }
+    // Reopening after a compaction keeps the claim that the compaction held throughout.
+    store::FileLock lock = m_showLock.held() && m_showLock.file() == RequestedPath
+                               ? std::move(m_showLock)
+                               : store::FileLock(RequestedPath);
+    if (!admitShowFile(RequestedPath, lock)) {
         RequestedPath = ShowPath;
         DialogCancelled = false;
         return;
@@ -159,6 +174,7 @@ void ShowFileCommands::openShow() {
         DialogCancelled = false;
         return;
     }
+    m_showLock = std::move(lock);
     ShowConnString = connection;
     applyShowInformation(show);
     ShowPath = RequestedPath;
@@ -182,6 +198,74 @@ void ShowFileCommands::openShow() {
     }
     m_window.lastActionLabel()->setText(QStringLiteral("Open show named ") + ShowPath);
     emit showOpened();
+}
+
+bool ShowFileCommands::admitShowFile(const QString& path, const store::FileLock& lock) {
+    using State = store::FileCheck::State;
+    Prompt& prompt = m_window.services().prompt;
+    const QString kind = QStringLiteral("show file");
+    if (lock.state() == store::FileLock::State::HeldElsewhere) {
+        // Leftovers beside a show that another program holds are that program's business.
+        prompt.beep();
+        prompt.show(QLatin1String(FileInUseTitle),
+                    QStringLiteral("The show file ") + path +
+                        QStringLiteral(" is open in another Trotwell program. Close it there, "
+                                       "then open it here."),
+                    Prompt::Icon::Critical);
+        return false;
+    }
+    // In a folder where no lock can be made (read-only) the show opens without one: no program
+    // can write to a show there, so none can lose another's work.
+    const QString& password = TWL_public::DbPassword;
+    const store::Recovery recovery = store::recoverAfterCompaction(
+        path, password, store::showSchemaObjects(), store::ShowSchemaRevision);
+    if (!recovery.restoredFrom.isEmpty())
+        prompt.show(QLatin1String(RecoveredFileTitle), fileRecoveredText(kind, path, recovery),
+                    Prompt::Icon::Information);
+    store::FileCheck check = recovery.check;
+    auto refuse = [&](const QString& title) {
+        prompt.beep();
+        prompt.show(title,
+                    fileProblemText(kind, path, check, recovery.backupsLeft,
+                                    QStringLiteral("Open your most recent backup copy of the "
+                                                   "show instead.")),
+                    Prompt::Icon::Critical);
+        return false;
+    };
+    switch (check.state) {
+    case State::Missing:
+    case State::Unreadable:
+        // Not a show of this program at all, unless copies of it were kept.
+        return recovery.backupsLeft.isEmpty() || refuse(QLatin1String(DamagedFileTitle));
+    case State::MissingObjects:
+        // A file without show information is no show: the version check refuses it.
+        return check.missingObjects.contains(QStringLiteral("ShowData_tbl")) ||
+               refuse(QLatin1String(DamagedFileTitle));
+    case State::Damaged:
+        return refuse(QLatin1String(DamagedFileTitle));
+    case State::Newer:
+        return refuse(QStringLiteral("Trotwell, Incompatible File"));
+    case State::Good:
+        break;
+    }
+    if (check.revision == store::ShowSchemaRevision)
+        return true;
+    // A show of an older program: brought up to date in one transaction, then looked at again.
+    try {
+        store::Connection& connection =
+            *store::connectionFor(store::dataConnectionText(path, password));
+        store::migrate(connection, store::showMigrations(), store::ShowSchemaRevision);
+        check.missingObjects = store::missingObjects(connection, store::showSchemaObjects());
+    } catch (const store::StoreError& error) {
+        check.state = State::Damaged;
+        check.detail = error.message();
+        return refuse(QLatin1String(DamagedFileTitle));
+    }
+    if (check.missingObjects.isEmpty() ||
+        check.missingObjects.contains(QStringLiteral("ShowData_tbl")))
+        return true;
+    check.state = State::MissingObjects;
+    return refuse(QLatin1String(DamagedFileTitle));
 }
 
 void ShowFileCommands::pointDataSourcesAtShow() {
@@ -229,6 +313,7 @@ void ShowFileCommands::closeShow() {
     // in Open. The cache notices a file that is replaced or removed, and compaction releases it.
     RequestedPath.clear();
     ShowPath.clear();
+    m_showLock.release();
     QCoreApplication::processEvents();
     emit showClosed();
 }
@@ -238,6 +323,9 @@ void ShowFileCommands::compactShow() {
     const QString file = ShowPath;
     const int number = store::compactionRandomNumber();
     bool compacted = false;
+    // The show stays claimed while it is closed for compaction and reopened: no other program
+    // may open it in between.
+    store::FileLock lock = std::move(m_showLock);
     {
         BusyCursor busy;
         closeShow();
@@ -259,6 +347,7 @@ void ShowFileCommands::compactShow() {
     m_window.services().prompt.show(QStringLiteral("Trotwell"),
                                     QStringLiteral("Database Repaired / Compressed successfully"),
                                     Prompt::Icon::Information);
+    m_showLock = std::move(lock);
     RequestedPath = file;
     openShow();
 }

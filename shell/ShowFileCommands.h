@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/FileLock.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -48,11 +50,18 @@ signals:
 
 private:
     bool testNewFileName(const QString& path);
+    // Everything asked of a file before its show information is read: that no other program
+    // holds it, what an interrupted compaction left beside it, a sound file with every table
+    // and stored query, of this program's schema revision (an older one is brought up to
+    // date). False after telling the user why it is not opened; a file that is not a show at
+    // all is left to the version check that follows.
+    bool admitShowFile(const QString& path, const store::FileLock& lock);
     void pointDataSourcesAtShow();
 
     MainTWL& m_window;
     MainDataSources& m_sources;
     EntryListHooks m_entryLists;
+    store::FileLock m_showLock; // held while the show is open
 };
 
 } // namespace twl

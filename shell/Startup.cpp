@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "FileProblems.h"
 #include "Prompt.h"
 #include "Settings.h"
 #include "TWL_public.h"
@@ -10,6 +11,8 @@
 #include "store/DataSource.h"
 #include "store/DbPassword.h"
 #include "store/Details.h"
+#include "store/FileChecks.h"
+#include "store/FileRecovery.h"
 #include "store/StoreError.h"
 
 #include <QDir>
@@ -83,7 +86,11 @@ bool Startup::checkRequiredFiles(const QString& programFolder) {
         return false;
     }
     QDir::setCurrent(folder);
-    if (!QFileInfo::exists(folder + QStringLiteral("TWL.org"))) {
+    const QString organisation = folder + QStringLiteral("TWL.org");
+    // What an interrupted compaction at the last exit left beside the organisation file is
+    // settled first: a file it left incomplete, or even missing, is put back from its copy.
+    std::optional<store::Recovery> recovery = recoverOrganisationFile(organisation);
+    if (!QFileInfo::exists(organisation)) {
         m_prompt.beep();
         m_prompt.show(FileErrorTitle,
                       QStringLiteral("Missing Program File(s) ORG001, TWL.ORG must be in "
@@ -91,10 +98,41 @@ bool Startup::checkRequiredFiles(const QString& programFolder) {
                       Prompt::Icon::Critical);
         return false;
     }
+    // A damaged, empty or table-less organisation file would show as an empty register, which
+    // the compaction at exit would then make the only copy: the program ends instead, as when
+    // the file is missing, before anything is written.
+    if (recovery && !recovery->check.good()) {
+        m_prompt.beep();
+        m_prompt.show(FileErrorTitle,
+                      fileProblemText(QStringLiteral("organisation file"), organisation,
+                                      recovery->check, recovery->backupsLeft,
+                                      QStringLiteral("Trotwell cannot run without it: put back a "
+                                                     "good copy of TWL.org from your backups "
+                                                     "into ") +
+                                          folder + QStringLiteral(", then start Trotwell again.")),
+                      Prompt::Icon::Critical);
+        return false;
+    }
     const QString classLog = folder + QLatin1String(ClassLogFolderName);
     if (!QFileInfo(classLog).isDir())
         QDir().mkpath(classLog);
     return true;
+}
+
+std::optional<store::Recovery> Startup::recoverOrganisationFile(const QString& organisation) {
+    // Without the password nothing can be judged; the steps that read the file fail on their own.
+    const QString password = buildDbPassword(TWL_public::AppFolder);
+    if (password.isEmpty())
+        return std::nullopt;
+    store::Recovery recovery =
+        store::recoverAfterCompaction(organisation, password, store::organisationSchemaObjects(),
+                                      store::OrganisationSchemaRevision);
+    if (!recovery.restoredFrom.isEmpty())
+        m_prompt.show(
+            QLatin1String(RecoveredFileTitle),
+            fileRecoveredText(QStringLiteral("organisation file"), organisation, recovery),
+            Prompt::Icon::Information);
+    return recovery;
 }
 
 void Startup::readSettings() {

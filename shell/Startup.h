@@ -1,6 +1,9 @@
 #pragma once
 
+#include "store/FileRecovery.h"
+
 #include <QString>
+#include <optional>
 
 namespace store {
 class DataSource;
@@ -17,7 +20,8 @@ public:
     Startup(Prompt& prompt, store::DataSource& adoTmp) : m_prompt(prompt), m_adoTmp(adoTmp) {}
 
     // The required-files check: sets AppFolder, makes it the current folder, ends start-up when
-    // TWL.dll or TWL.org is missing, and creates the class-log folder when it is missing.
+    // TWL.dll or TWL.org is missing or TWL.org cannot be used (damaged, empty, without its
+    // tables, or of a newer program), and creates the class-log folder when it is missing.
     bool checkRequiredFiles(const QString& programFolder);
     // Reads the four settings of TWL.ini into the shared values.
     void readSettings();
@@ -31,6 +35,10 @@ public:
     void compactOrganisationFile();
 
 private:
+    // Settles an interrupted compaction's leftovers beside the organisation file and checks
+    // it; nothing when the password cannot be built.
+    std::optional<store::Recovery> recoverOrganisationFile(const QString& organisation);
+
     Prompt& m_prompt;
     store::DataSource& m_adoTmp;
 };

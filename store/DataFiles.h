@@ -34,8 +34,9 @@ struct MigrationStep {
     int toRevision;
     QString sql; // one or more statements
 };
-// The steps from each older organisation-file revision to the next.
+// The steps from each older organisation-file or show-file revision to the next.
 const std::vector<MigrationStep>& organisationMigrations();
+const std::vector<MigrationStep>& showMigrations();
 
 // Brings a file up to the newest revision of the given steps inside one transaction; a file
 // newer than the steps know is refused. Returns the revision the file had.

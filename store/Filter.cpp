@@ -172,26 +172,40 @@ private:
     QString m_literal;
 };
 
-// LIKE: '*' and '%' stand for any run of characters; the rest must match ignoring case, over
-// the whole value.
+// LIKE: '*' and '%' stand for any run of characters; "[c]" is the character c itself (so "[*]",
+// "[%]" and "[[]" search for those characters); the rest must match ignoring case, over the
+// whole value.
 class LikeMatch : public Filter::Node {
 public:
     LikeMatch(int field, bool negated, const QString& pattern)
         : m_field(field), m_negated(negated) {
         const QString folded = pattern.toCaseFolded();
         auto isWild = [](QChar c) { return c == QLatin1Char('*') || c == QLatin1Char('%'); };
-        m_hasWildcard = std::any_of(folded.begin(), folded.end(), isWild);
-        m_openStart = !folded.isEmpty() && isWild(folded.front());
-        m_openEnd = !folded.isEmpty() && isWild(folded.back());
         QString segment;
-        for (QChar c : folded) {
-            if (!isWild(c)) {
+        bool lastWasWild = false;
+        for (qsizetype i = 0; i < folded.size(); ++i) {
+            const QChar c = folded[i];
+            const bool escaped = c == QLatin1Char('[') && i + 2 < folded.size() &&
+                                 folded[i + 2] == QLatin1Char(']');
+            if (escaped) {
+                segment += folded[i + 1];
+                i += 2;
+                lastWasWild = false;
+            } else if (!isWild(c)) {
                 segment += c;
-            } else if (!segment.isEmpty()) {
-                m_segments.push_back(segment);
-                segment.clear();
+                lastWasWild = false;
+            } else {
+                m_hasWildcard = true;
+                if (i == 0)
+                    m_openStart = true;
+                lastWasWild = true;
+                if (!segment.isEmpty()) {
+                    m_segments.push_back(segment);
+                    segment.clear();
+                }
             }
         }
+        m_openEnd = lastWasWild;
         if (!segment.isEmpty() || m_segments.empty())
             m_segments.push_back(segment);
     }

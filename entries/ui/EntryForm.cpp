@@ -1,6 +1,6 @@
 #include "EntryForm.h"
 
-#include "shell/SortKeys.h"
+#include "entries/SortKeys.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 

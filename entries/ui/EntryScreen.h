@@ -11,6 +11,7 @@
 
 namespace twl {
 
+class SearchList;
 class MainDataSources;
 class MainWindowFrame;
 
@@ -36,11 +37,19 @@ public:
     // stays on the entry the form shows.
     void refreshKeepingEntry();
 
-    // The screens that come later plug in here.
+    SearchList& searchList() const { return *m_search; }
+    // The multi-class board by default; tests put their own choice in its place.
     void setMultiClassDialog(EntryCommands::MultiClassDialog dialog);
-    void setSearchListHook(std::function<void()> hook);
 
 public slots:
+    // Edit / Search: the search dialog, then the search list on the "Search" tab.
+    void runSearchCommand();
+    // Edit / Delete Exhibitor.
+    void deleteExhibitor();
+    // OpenSearchList after a show was opened; the search list is let go when it is closed.
+    void openSearchList();
+    void closeSearchList();
+
     // Edit / Add Exhibitor and the toolbar's "AddE".
     void beginAdding();
     // View / Sort by (after the window's sort key index was set), and Open.
@@ -52,11 +61,13 @@ public slots:
     void setBlinking(bool running);
 
 private:
+    MainWindowFrame& m_frame;
     MainDataSources& m_sources;
     EntryState m_state;
     QPointer<EntryForm> m_form;
     EntryLists* m_lists = nullptr;
     EntryCommands* m_commands = nullptr;
+    SearchList* m_search = nullptr;
 };
 
 } // namespace twl

@@ -430,6 +430,12 @@ void MainTWL::applyShowState(ShowState state, bool justOpened) {
 }
 
 void MainTWL::applyMenuLock() {
+    // The menu bar keeps the access key of a disabled menu (Alt+O for "&Organization") and, with
+    // the same key on "&OK", the two shortcuts are ambiguous: the key then opens the menu bar
+    // instead of pressing the button. Locked, every entry of the bar is off, so the bar goes off
+    // as a whole and its access keys with it. First, because a menu that is switched back on
+    // switches its own entry on again: the show state then has the last word.
+    menuBar()->setEnabled(!m_locked);
     for (const char* name : LockableMenus) {
         const QString key = QString::fromLatin1(name);
         if (QAction* action = command(key))

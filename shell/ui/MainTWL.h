@@ -1,9 +1,9 @@
 #pragma once
 
+#include "entries/SortKeys.h"
 #include "shell/CommandStates.h"
 #include "shell/MainWindowFrame.h"
 #include "shell/Services.h"
-#include "shell/SortKeys.h"
 
 #include <QHash>
 #include <QMainWindow>

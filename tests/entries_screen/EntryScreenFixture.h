@@ -2,13 +2,13 @@
 
 #include "entries/ui/EntryScreen.h"
 #include "shell/Application.h"
-#include "shell/DisplayModes.h"
 #include "shell/ShowFileCommands.h"
 #include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
+#include "support/ReadyDisplay.h"
 #include "support/TestFolder.h"
 
 #include <QAction>
@@ -19,20 +19,6 @@
 #include <QtTest>
 
 #include <memory>
-
-// A display that offers 800 x 600, so that start-up goes on without asking anything.
-class ReadyDisplay : public twl::DisplayModes {
-public:
-    std::optional<twl::DisplayMode> storedMode() override {
-        return twl::DisplayMode{1024, 768, 32, 60};
-    }
-    std::optional<twl::DisplayMode> mode(int index) override {
-        if (index == 0)
-            return twl::DisplayMode{800, 600, 32, 60};
-        return std::nullopt;
-    }
-    bool change(int, int, int) override { return true; }
-};
 
 // One entry of a show written before the show is opened.
 struct StoredEntry {

@@ -1,7 +1,7 @@
 #include "EntryScreenFixture.h"
 
+#include "entries/SortKeys.h"
 #include "entries/ui/EntryForm.h"
-#include "shell/SortKeys.h"
 
 #include <QListWidget>
 #include <QTabWidget>
@@ -67,7 +67,7 @@ private slots:
         QVERIFY(f->button("OKBut")->isEnabled());
         QCOMPARE(QApplication::focusWidget(), f->field(1));
         QVERIFY(f->button("LookUpMem")->isEnabled());
-        QVERIFY(!f->button("MultiClsBut")->isEnabled()); // no multi-class dialog yet
+        QVERIFY(f->button("MultiClsBut")->isEnabled()); // the board is offered once 0 is left
         const QStringList rest{"Blaze", "Jane O'Hara", "R-1",        "5",
                                "",      "555-0101",    "Ann's Farm", "TX"};
         for (int i = 0; i < rest.size(); ++i) {
@@ -340,6 +340,12 @@ private slots:
             TWL_public::ShowConnString);
         QCOMPARE(marks.recordCount(), 3);
 
+        // Taking over a name opens the multi-class board by itself.
+        int boardShown = 0;
+        f->screen().setMultiClassDialog([&] {
+            ++boardShown;
+            return false;
+        });
         QTest::mouseDClick(f->child("DLbox"), Qt::LeftButton);
         QTRY_VERIFY(names->isVisible());
         const QList<QListWidgetItem*> ann = names->findItems("Ann Lee", Qt::MatchExactly);
@@ -347,6 +353,7 @@ private slots:
         names->setCurrentItem(ann.front());
         QTest::keyClick(names, Qt::Key_Return);
         QVERIFY(!names->isVisible());
+        QCOMPARE(boardShown, 1);
         QCOMPARE(f->field(1)->text(), QString("Copper"));
         QCOMPARE(f->field(2)->text(), QString("Ann Lee"));
         QCOMPARE(f->field(3)->text(), QString("R7"));

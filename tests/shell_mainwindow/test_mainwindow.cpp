@@ -1,5 +1,5 @@
+#include "entries/SortKeys.h"
 #include "shell/CommandStates.h"
-#include "shell/SortKeys.h"
 #include "shell/ui/MainTWL.h"
 #include "shell/ui/ToolbarIcons.h"
 

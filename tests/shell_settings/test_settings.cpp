@@ -1,9 +1,15 @@
 #include "shell/Settings.h"
 #include "support/ReadOnlyFolder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_LINUX
+#include <sched.h>
+#include <sys/mount.h>
+#endif
 
 using namespace twl;
 
@@ -19,6 +25,42 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
 }
+
+#ifdef Q_OS_LINUX
+// A tiny file system of its own, mounted over a folder for one test and filled to the last
+// block: a full disk. Mounting needs the right to do so; without it `mounted()` is false.
+class FullDisk {
+public:
+    explicit FullDisk(const QString& folder) : m_folder(QFile::encodeName(folder)) {
+        // In a mount namespace of its own the disk is never seen outside this test process,
+        // and goes away with it.
+        if (::unshare(CLONE_NEWNS) == 0)
+            ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+        m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~FullDisk() {
+        if (m_mounted)
+            ::umount2(m_folder.constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+    // Writes a filler file until the disk takes no more; true when it is full.
+    bool fill() const {
+        QFile filler(QFile::decodeName(m_folder) + "/filler");
+        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return false;
+        const QByteArray block(4096, 'f');
+        for (int i = 0; i < 1024; ++i) {
+            if (filler.write(block) != block.size())
+                return true;
+        }
+        return false;
+    }
+
+private:
+    QByteArray m_folder;
+    bool m_mounted = false;
+};
+#endif
 
 } // namespace
 
@@ -220,6 +262,32 @@ private slots:
         QVERIFY(!writeAppSettings(ini, AppSettings{}));
         QVERIFY(!writeIniValue(ini, "Settings", "CheckRes", "True"));
         QCOMPARE(readBytes(ini), old);
+    }
+
+    // Exiting with a full disk once left the settings file at 0 bytes. A write that fails keeps
+    // the previous file as it was, and says so.
+    void writeToAFullDiskKeepsTheOldFile() {
+#ifdef Q_OS_LINUX
+        QTemporaryDir dir;
+        FullDisk disk(dir.path());
+        if (!disk.mounted())
+            QSKIP("cannot mount a small file system here");
+        const QString ini = dir.filePath("TWL.ini");
+        const QByteArray old("; kept\r\n[Settings]\r\nCheckRes=False\r\nScorCopies= 3\r\n");
+        writeBytes(ini, old);
+        QVERIFY(disk.fill());
+        AppSettings s;
+        s.scoreCopies = 9;
+        QVERIFY(!writeAppSettings(ini, s));
+        QVERIFY(!writeIniValue(ini, "Settings", "CheckRes", "True"));
+        QCOMPARE(readBytes(ini), old);
+        QStringList names = QDir(dir.path()).entryList(QDir::Files);
+        names.sort();
+        QCOMPARE(names, QStringList({"TWL.ini", "filler"})); // no half-written copy left
+        QCOMPARE(readAppSettings(ini).scoreCopies, qint16(3));
+#else
+        QSKIP("needs a Linux file system to fill");
+#endif
     }
 
 private:

@@ -5,14 +5,19 @@
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/DataFiles.h"
+#include "store/FileLock.h"
 #include "store/RecordSet.h"
+#include "support/DamagedFiles.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TestFolder.h"
 
 #include <QAction>
 #include <QDirIterator>
 #include <QLabel>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QtTest>
+#include <csignal>
 
 using twl::Prompt;
 
@@ -66,9 +71,35 @@ class TestShowFiles : public QObject {
         return file.fileName();
     }
 
+    // Open refused with a message of the given title that names the file.
+    void expectRefusedWith(const QString& path, const QString& title, const QString& says) {
+        m_prompt.clear();
+        m_files.script(path);
+        trigger("mnuOpenShow");
+        QCOMPARE(m_prompt.shown().size(), size_t(1));
+        QCOMPARE(m_prompt.shown()[0].title, title);
+        QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Critical);
+        QVERIFY2(m_prompt.shown()[0].text.contains(path), qPrintable(m_prompt.shown()[0].text));
+        QVERIFY2(m_prompt.shown()[0].text.contains(says), qPrintable(m_prompt.shown()[0].text));
+        expectNoShowOpen();
+    }
+
+    static QByteArray contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static int revisionOf(const QString& show) {
+        store::Connection connection(show, TestFolder::Password);
+        store::Statement revision = connection.prepare("PRAGMA user_version");
+        revision.step();
+        return int(revision.columnInt64(0));
+    }
+
+    // What a compaction leaves beside the show: its backup or its unfinished copy.
     QStringList backups() {
         QStringList found;
-        QDirIterator it(m_folder->path(), {"*.BAK"}, QDir::Files);
+        QDirIterator it(m_folder->path(), {"*.BAK", "*.CMP"}, QDir::Files);
         while (it.hasNext())
             found << it.next();
         return found;
@@ -123,6 +154,70 @@ private slots:
         QVERIFY(window().toolbarAction("AddE")->isEnabled());
         QVERIFY(!window().toolbarAction("DelEnt")->isEnabled());
         QVERIFY(m_program->dataSources().priAdo.recordSet().isOpen());
+    }
+
+    // A dialog closed earlier with Cancel (member deletion, End Class with nothing to end) leaves
+    // DialogCancelled set: a file chosen afterwards is still created and opened, and a compacted
+    // show is still opened again.
+    void anEarlierCancelledDialogStopsNoOpen() {
+        TWL_public::DialogCancelled = true;
+        m_files.script(m_folder->file("Spring"));
+        trigger("mnuNewShow");
+        const QString show = m_folder->file("Spring.twl");
+        QVERIFY(QFile::exists(show));
+        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(lastAction(), "Open show named " + show);
+        QVERIFY(enabled("mnuCloseShow"));
+
+        trigger("mnuCloseShow");
+        TWL_public::DialogCancelled = true;
+        m_files.script(show);
+        trigger("mnuOpenShow");
+        QCOMPARE(TWL_public::ShowPath, show);
+
+        TWL_public::DialogCancelled = true;
+        trigger("mnuCompact");
+        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(lastAction(), "Open show named " + show);
+        QVERIFY(enabled("mnuCloseShow"));
+        QVERIFY(!TWL_public::DialogCancelled);
+
+        // Cancelling the file dialog itself still stops Open.
+        trigger("mnuCloseShow");
+        trigger("mnuOpenShow");
+        expectNoShowOpen();
+    }
+
+    // A file command chosen again while the file dialog of New Show runs its event loop is
+    // dropped: New Show creates and opens its own file, and nothing else is asked or opened.
+    void aFileCommandReenteredFromItsDialogIsDropped() {
+        struct ReenteringChooser : twl::FileChooser {
+            std::function<void()> whileOpen;
+            QString answer;
+            int asked = 0;
+            QString choose(const Request&) override {
+                ++asked;
+                if (auto once = std::exchange(whileOpen, {}))
+                    once();
+                return answer;
+            }
+        } chooser;
+        twl::Services services{m_prompt, chooser, m_clock};
+        m_program.reset();
+        store::releaseAllConnections();
+        m_program = std::make_unique<twl::Application>(services, m_folder->path());
+        const auto end = qScopeGuard([this] { m_program.reset(); });
+        QVERIFY(m_program->start());
+        chooser.answer = m_folder->file("Spring.twl");
+        chooser.whileOpen = [this] {
+            trigger("mnuOpenShow");
+            trigger("mnuNewShow");
+        };
+        trigger("mnuNewShow");
+        QCOMPARE(chooser.asked, 1);
+        QVERIFY(m_prompt.shown().empty());
+        QCOMPARE(TWL_public::ShowPath, chooser.answer);
+        QVERIFY(enabled("mnuCloseShow"));
     }
 
     void newShowNeverOverwritesAFile() {
@@ -278,8 +373,167 @@ private slots:
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(original.readAll(), before);
         QVERIFY(backups().isEmpty());
-        QVERIFY(QDir(m_folder->file("shows")).entryList(QDir::Files) == QStringList{"Spring.twl"});
+        // The show's lock file cannot be removed from a read-only folder either.
+        QStringList left = QDir(m_folder->file("shows")).entryList(QDir::Files);
+        left.removeAll("Spring.twl.lock");
+        QCOMPARE(left, QStringList{"Spring.twl"});
         expectNoShowOpen();
+    }
+
+    void aDamagedShowIsNotOpened() {
+        const QString good = m_folder->newShow("Good.twl");
+        damaged::addEntries(good, TestFolder::Password, 2000);
+        const qint64 pages = damaged::pageCount(good);
+        // Pages of the show information, the classes, the entries and their indexes: none of
+        // them may open as a show with fewer entries.
+        for (const qint64 page :
+             {qint64(1), qint64(4), pages / 5, pages / 2, 4 * pages / 5, pages - 1}) {
+            const QString show = m_folder->file(QString("Damaged %1.twl").arg(page));
+            QVERIFY(QFile::copy(good, show));
+            QVERIFY(damaged::damagePage(show, page));
+            const QByteArray before = contents(show);
+            expectRefusedWith(show, "Trotwell, Damaged File", "is damaged and cannot be opened");
+            QCOMPARE(m_prompt.beeps(), 1);
+            QCOMPARE(contents(show), before);
+        }
+        m_files.script(good);
+        trigger("mnuOpenShow");
+        QCOMPARE(TWL_public::ShowPath, good);
+        QCOMPARE(m_program->dataSources().priAdo.recordSet().recordCount(), 2000);
+    }
+
+    void aShowWithoutItsTablesOrStoredQueriesIsNotOpened() {
+        const QString noEntries = m_folder->newShow("NoEntries.twl");
+        store::execute(store::dataConnectionText(noEntries, TestFolder::Password),
+                       "DROP TABLE Entries_tbl");
+        const QString noQuery = m_folder->newShow("NoQuery.twl");
+        store::execute(store::dataConnectionText(noQuery, TestFolder::Password),
+                       "DROP VIEW EndClass_Q");
+        store::releaseAllConnections();
+        expectRefusedWith(noEntries, "Trotwell, Damaged File", "it lacks Entries_tbl.");
+        expectRefusedWith(noQuery, "Trotwell, Damaged File", "it lacks EndClass_Q.");
+    }
+
+    void aShowOfANewerProgramIsRefusedAndAnOlderOneBroughtUpToDate() {
+        const QString newer = m_folder->newShow("Newer.twl");
+        store::execute(store::dataConnectionText(newer, TestFolder::Password),
+                       QString("PRAGMA user_version = %1").arg(store::ShowSchemaRevision + 1));
+        store::releaseAllConnections();
+        const QByteArray before = contents(newer);
+        expectRefusedWith(newer, "Trotwell, Incompatible File",
+                          "was made by a newer version of Trotwell");
+        QCOMPARE(contents(newer), before);
+
+        const QString older = m_folder->newShow("Older.twl");
+        store::execute(store::dataConnectionText(older, TestFolder::Password),
+                       "PRAGMA user_version = 0");
+        store::releaseAllConnections();
+        m_prompt.clear();
+        m_files.script(older);
+        trigger("mnuOpenShow");
+        QVERIFY(m_prompt.shown().empty());
+        QCOMPARE(TWL_public::ShowPath, older);
+        QCOMPARE(revisionOf(older), store::ShowSchemaRevision);
+    }
+
+    void aShowOpenInAnotherProgramIsRefusedUntilThatProgramEnds() {
+        const QString show = m_folder->newShow("Shared.twl");
+        TestFolder otherProgram;
+        QProcess holder;
+        holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        holder.start(TWL_SHOW_HOLDER, {otherProgram.path(), show});
+        QVERIFY(holder.waitForStarted());
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += holder.readAllStandardOutput()).startsWith("open"),
+                                 60000);
+
+        expectRefusedWith(show, "Trotwell, File In Use", "is open in another Trotwell program");
+        QCOMPARE(m_prompt.beeps(), 1);
+
+        // Killed outright, the other program lets go of the show.
+        ::kill(pid_t(holder.processId()), SIGKILL);
+        QVERIFY(holder.waitForFinished());
+        m_prompt.clear();
+        m_files.script(show);
+        trigger("mnuOpenShow");
+        QVERIFY(m_prompt.shown().empty());
+        QCOMPARE(TWL_public::ShowPath, show);
+
+        // Now this program holds it, also across Repair / Compress, which closes and reopens it.
+        auto tryFromTheOtherProgram = [&] {
+            QProcess other;
+            other.start(TWL_SHOW_HOLDER, {otherProgram.path(), show});
+            if (!other.waitForFinished(60000)) {
+                other.kill();
+                other.waitForFinished();
+                return QByteArray("still running: it opened the show");
+            }
+            return other.exitCode() == 3 ? other.readAllStandardOutput() : QByteArray("opened");
+        };
+        QVERIFY(tryFromTheOtherProgram().contains("is open in another Trotwell program"));
+        trigger("mnuCompact");
+        QCOMPARE(TWL_public::ShowPath, show);
+        QVERIFY(store::FileLock(show).state() == store::FileLock::State::HeldElsewhere);
+        QVERIFY(tryFromTheOtherProgram().contains("is open in another Trotwell program"));
+
+        // Closed here, it opens there.
+        trigger("mnuCloseShow");
+        QProcess after;
+        after.start(TWL_SHOW_HOLDER, {otherProgram.path(), show});
+        QVERIFY(after.waitForStarted());
+        said.clear();
+        QTRY_VERIFY_WITH_TIMEOUT((said += after.readAllStandardOutput()).startsWith("open"), 60000);
+        QVERIFY(!said.contains("another"));
+        after.kill();
+        after.waitForFinished();
+    }
+
+    void aShowInAReadOnlyFolderOpensWithoutALock() {
+        QVERIFY(QDir().mkpath(m_folder->file("cd")));
+        const QString show = m_folder->file("cd/Spring.twl");
+        QVERIFY(QFile::copy(m_folder->file("Base.dat"), show));
+        ReadOnlyFolder locked(m_folder->file("cd"));
+        if (locked.writable())
+            QSKIP("this file system lets the test's user write anywhere");
+        // No program can write to a show there, so none can lose another's work.
+        QCOMPARE(store::FileLock(show).state(), store::FileLock::State::NotPossible);
+        m_files.script(show);
+        trigger("mnuOpenShow");
+        QVERIFY(m_prompt.shown().empty());
+        QCOMPARE(TWL_public::ShowPath, show);
+        trigger("mnuCloseShow");
+        QCOMPARE(QDir(m_folder->file("cd")).entryList(QDir::Files), QStringList{"Spring.twl"});
+    }
+
+    void openPutsBackAShowThatAnInterruptedCompactionLeftIncomplete() {
+        const QString show = m_folder->newShow("Spring.twl");
+        damaged::addEntries(show, TestFolder::Password, 300);
+        const QString backup = m_folder->file("Spring 4711.BAK");
+        QVERIFY(QFile::copy(show, backup));
+        QVERIFY(damaged::truncateTo(show, QFileInfo(show).size() / 3));
+        QVERIFY(QFile::copy(show, m_folder->file("Spring 4711.CMP")));
+        m_files.script(show);
+        trigger("mnuOpenShow");
+        QCOMPARE(m_prompt.shown().size(), size_t(1));
+        QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell, File Recovered"));
+        QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Information);
+        QVERIFY(m_prompt.shown()[0].text.contains(show));
+        QVERIFY(m_prompt.shown()[0].text.contains(backup));
+        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(m_program->dataSources().priAdo.recordSet().recordCount(), 300);
+        QVERIFY(backups().isEmpty());
+        QVERIFY(!QFile::exists(m_folder->file("Spring 4711.CMP")));
+        QVERIFY(QFile::exists(show + ".damaged"));
+
+        // A backup beside a good show is a stray: removed without a word.
+        trigger("mnuCloseShow");
+        QVERIFY(QFile::copy(show, m_folder->file("Spring 5.BAK")));
+        m_prompt.clear();
+        m_files.script(show);
+        trigger("mnuOpenShow");
+        QVERIFY(m_prompt.shown().empty());
+        QCOMPARE(TWL_public::ShowPath, show);
+        QVERIFY(backups().isEmpty());
     }
 
     void aFailedCompactionKeepsTheFileUnderItsOwnName() {

@@ -6,6 +6,7 @@
 #include "store/ConnectionText.h"
 #include "store/DataFiles.h"
 #include "store/RecordSet.h"
+#include "support/DamagedFiles.h"
 #include "support/TestFolder.h"
 
 #include <QAction>
@@ -119,6 +120,120 @@ private slots:
         QCOMPARE(revision.columnInt64(0), qint64(store::OrganisationSchemaRevision));
     }
 
+    void anUnusableOrganisationFileEndsStartupWritingNothing() {
+        struct Case {
+            const char* name;
+            std::function<void(const QString& org)> spoil;
+            const char* says;
+        };
+        const std::vector<Case> cases{
+            {"a damaged page",
+             [](const QString& org) {
+                 QVERIFY(damaged::damagePage(org, damaged::pageCount(org) / 2));
+             },
+             "is damaged and cannot be opened ("},
+            {"empty", [](const QString& org) { QVERIFY(damaged::truncateTo(org, 0)); },
+             "is damaged and cannot be opened ("},
+            {"without its members",
+             [](const QString& org) {
+                 store::execute(store::dataConnectionText(org, "Tr0tW"), "DROP TABLE Members_tbl");
+             },
+             "it lacks Members_tbl."},
+            {"without any table",
+             [](const QString& org) {
+                 QVERIFY(QFile::remove(org));
+                 store::Connection bare(org, "Tr0tW", store::Connection::Mode::Create);
+                 bare.execute(
+                     QString("PRAGMA user_version = %1").arg(store::OrganisationSchemaRevision));
+             },
+             "it lacks Members_tbl, Points_tbl, PaySch_tbl, OrgData_tbl."},
+            {"of a newer program",
+             [](const QString& org) {
+                 store::execute(store::dataConnectionText(org, "Tr0tW"),
+                                QString("PRAGMA user_version = %1")
+                                    .arg(store::OrganisationSchemaRevision + 1));
+             },
+             "was made by a newer version of Trotwell"},
+        };
+        for (const Case& c : cases) {
+            m_prompt.clear();
+            TestFolder folder;
+            const QString org = folder.file("TWL.org");
+            c.spoil(org);
+            store::releaseAllConnections();
+            QFile file(org);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray before = file.readAll();
+            file.close();
+            const QStringList files = filesIn(folder.path());
+            {
+                twl::Application program(m_services, folder.path());
+                QVERIFY2(!program.start(), c.name);
+            }
+            QCOMPARE(m_prompt.shown().size(), size_t(1));
+            const QString text = m_prompt.shown()[0].text;
+            QVERIFY2(text.contains(org) && text.contains(c.says), qPrintable(text));
+            QVERIFY2(text.contains("put back a good copy of TWL.org") ==
+                         !text.contains("newer version"),
+                     qPrintable(text));
+            expectFileError(text);
+            // Never compacted, never written: the file is as it was, and nothing was added.
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY2(file.readAll() == before, c.name);
+            file.close();
+            QCOMPARE(filesIn(folder.path()), files);
+        }
+    }
+
+    void anOrganisationFileLeftIncompleteAtExitIsPutBackFromItsCopy() {
+        TestFolder folder;
+        const QString org = folder.file("TWL.org");
+        store::execute(store::dataConnectionText(org, "Tr0tW"),
+                       "INSERT INTO Members_tbl ([Mem Num], [Mem Nam]) VALUES ('A7', 'Kept')");
+        store::releaseAllConnections();
+        QVERIFY(QFile::copy(org, folder.file("TWL 4711.BAK")));
+        QVERIFY(damaged::truncateTo(org, 2048)); // killed while the compacted copy was written
+        {
+            twl::Application program(m_services, folder.path());
+            QVERIFY(program.start());
+            QCOMPARE(m_prompt.shown().size(), size_t(1));
+            QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell, File Recovered"));
+            QVERIFY(m_prompt.shown()[0].text.contains(folder.file("TWL 4711.BAK")));
+            store::RecordSet members;
+            members.open("Members_tbl", TWL_public::OrgConnString);
+            QCOMPARE(members.recordCount(), 1);
+        }
+        QVERIFY(!QFile::exists(folder.file("TWL 4711.BAK")));
+
+        // Killed after moving the file to its backup name: the file is missing, the copy is not.
+        QVERIFY(QFile::rename(org, folder.file("TWL 58.BAK")));
+        m_prompt.clear();
+        TWL_public::resetAll();
+        store::releaseAllConnections();
+        {
+            twl::Application program(m_services, folder.path());
+            QVERIFY(program.start());
+            QCOMPARE(m_prompt.shown().size(), size_t(1));
+            QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell, File Recovered"));
+        }
+        QVERIFY(QFile::exists(org));
+
+        // Finished compactions whose clean-up was lost: their files go without a word.
+        QVERIFY(QFile::copy(org, folder.file("TWL 12.BAK")));
+        QVERIFY(QFile::copy(org, folder.file("TWL 13.CMP")));
+        m_prompt.clear();
+        TWL_public::resetAll();
+        store::releaseAllConnections();
+        twl::Application program(m_services, folder.path());
+        QVERIFY(program.start());
+        QVERIFY(m_prompt.shown().empty());
+        for (const QString& name : filesIn(folder.path()))
+            QVERIFY2(!name.endsWith(".BAK") && !name.endsWith(".CMP"), qPrintable(name));
+        store::RecordSet members;
+        members.open("Members_tbl", TWL_public::OrgConnString);
+        QCOMPARE(members.recordCount(), 1);
+    }
+
     void anExistingClassLogFolderIsLeftAlone() {
         TestFolder folder;
         QVERIFY(QDir().mkpath(folder.path() + "TWL Class Log"));
@@ -170,7 +285,7 @@ private slots:
         QCOMPARE(ini.readAll(), QByteArray("[Settings]\r\nScorSkipPP=False\r\nPaySkipPP=False\r\n"
                                            "CheckRes=True\r\nScorCopies= 1\r\n"));
         for (const QString& name : filesIn(folder.path()))
-            QVERIFY2(!name.endsWith(".BAK"), qPrintable(name));
+            QVERIFY2(!name.endsWith(".BAK") && !name.endsWith(".CMP"), qPrintable(name));
         store::RecordSet members;
         members.open("Members_tbl", store::dataConnectionText(org, "Tr0tW"));
         QCOMPARE(members.recordCount(), 1);
@@ -190,6 +305,8 @@ private slots:
         org.open("OrgData_tbl", store::dataConnectionText(folder.path() + "TWL.org", "Tr0tW"));
         QCOMPARE(org.recordCount(), 1);
         QVERIFY(QFileInfo::exists(folder.path() + "TWL.ini"));
+        for (const QString& name : filesIn(folder.path()))
+            QVERIFY2(!name.endsWith(".BAK") && !name.endsWith(".CMP"), qPrintable(name));
     }
 
     void aBrokenSupportLibraryLeavesThePasswordEmptyAndStartupGoesOn() {

@@ -1,7 +1,6 @@
 #include "store/Filter.h"
 #include "store/StoreError.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 
 using namespace store;
@@ -65,14 +64,39 @@ private slots:
     void matching_data();
     void matching();
     void emptyFilter();
+    void likeBracketsAreLiteralCharacters();
     void errors_data();
     void errors();
     void truncatedTextsNeverCrash();
     void sorting();
     void sortErrors_data();
     void sortErrors();
-    void speed();
+    void manyRowsKeepOnlyTheirClass();
 };
+
+// "[c]" in a LIKE pattern is the character itself: a search for a wildcard or a bracket finds
+// just the values that hold it.
+void TestFilter::likeBracketsAreLiteralCharacters() {
+    const Fields fields = {{QStringLiteral("Name"), FieldType::Text, 20}};
+    const QStringList values = {"5*Star", "50% Off", "[Box]", "Plain", "a*b%c[d"};
+    auto kept = [&](const QString& text) {
+        const Filter filter = Filter::parse(text, fields);
+        QStringList names;
+        for (const QString& v : values) {
+            if (filter.matches(Row{Value(v)}))
+                names << v;
+        }
+        return names.join(QLatin1Char(','));
+    };
+    QCOMPARE(kept("Name LIKE '*[*]*'"), QStringLiteral("5*Star,a*b%c[d"));
+    QCOMPARE(kept("Name LIKE '*[%]*'"), QStringLiteral("50% Off,a*b%c[d"));
+    QCOMPARE(kept("Name LIKE '*[[]*'"), QStringLiteral("[Box],a*b%c[d"));
+    QCOMPARE(kept("Name LIKE '[[]box]'"), QStringLiteral("[Box]"));
+    QCOMPARE(kept("Name LIKE '5[*]star'"), QStringLiteral("5*Star"));
+    QCOMPARE(kept("Name LIKE '*[*]'"), QString());
+    // A bracket that does not close one character stays a plain character.
+    QCOMPARE(kept("Name LIKE '[box*'"), QStringLiteral("[Box]"));
+}
 
 void TestFilter::matching_data() {
     QTest::addColumn<QString>("filter");
@@ -249,7 +273,8 @@ void TestFilter::sortErrors() {
     }
 }
 
-void TestFilter::speed() {
+// The filter of a long list keeps exactly its rows (its speed is measured in bench_filter).
+void TestFilter::manyRowsKeepOnlyTheirClass() {
     const Fields fields = showFields();
     std::vector<Row> rows;
     rows.reserve(10000);
@@ -257,18 +282,10 @@ void TestFilter::speed() {
         rows.push_back(
             row("Horse", i % 100, Value("Smith"), 10, i % 2 == 0, QDate(2024, 5, 1), "x", 1));
     const Filter filter = Filter::parse(QStringLiteral("[Class No] = 75"), fields);
-    qint64 best = std::numeric_limits<qint64>::max();
     int count = 0;
-    for (int round = 0; round < 5; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        count = 0;
-        for (const Row& r : rows)
-            count += filter.matches(r) ? 1 : 0;
-        best = std::min(best, timer.nsecsElapsed());
-    }
+    for (const Row& r : rows)
+        count += filter.matches(r) ? 1 : 0;
     QCOMPARE(count, 100);
-    QVERIFY2(best < 2'000'000, qPrintable(QStringLiteral("%1 ns").arg(best)));
 }
 
 QTEST_GUILESS_MAIN(TestFilter)

@@ -1,0 +1,168 @@
+#include "EntryScreenFixture.h"
+#include "entries/ui/DelExh.h"
+#include "entries/ui/MultiClass.h"
+#include "entries/ui/SearchDlg.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+// Acts on the next modal dialog of the given kind as soon as it is up; `act` returns false to
+// be asked again a moment later (a dialog that fills itself after it is shown).
+template <typename Dialog, typename Act> void onModal(Act act) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (dialog && act(*dialog)) {
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start();
+}
+
+template <typename T = QWidget> T* in(const QWidget& dialog, const QString& name) {
+    return dialog.findChild<T*>(name);
+}
+
+void clickBox(const QWidget& dialog, int classNo) {
+    QTest::mouseClick(in<QLabel>(dialog, QStringLiteral("ChuzBx_%1").arg(classNo)),
+                      Qt::LeftButton);
+}
+
+const QStringList AfterNumber{"Blaze", "Jane Hart", "R-1", "", "", "555-0101", "Jane Hart", "TX"};
+
+} // namespace
+
+class TestEntryDesk : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<EntryScreenFixture> f;
+
+    // The rest of a new entry after its number, class field left alone.
+    void typeRestOfEntry() {
+        for (int i = 1; i < 9; ++i) {
+            if (i != 4)
+                f->enter(i, AfterNumber[i - 1]);
+        }
+    }
+
+private slots:
+    void init() {
+        f = std::make_unique<EntryScreenFixture>();
+        QVERIFY(f->start());
+    }
+    void cleanup() { f.reset(); }
+
+    void threeClassesFromTheBoard() {
+        f->open(f->makeShow({{7, "Kim Day", 3}, {7, "Kim Day", 7}, {3, "Ann Lee", 2}}, 40, {7}));
+        QString disabled;
+        bool entered = false;
+        bool ended = false;
+        onModal<twl::MultiClass>([&](twl::MultiClass& dialog) {
+            if (in<QLabel>(dialog, "ChuzBx_0")->text().isEmpty())
+                return false;
+            disabled = in<QLabel>(dialog, "ChuzBx_0")->text();
+            entered = dialog.board().box(3) == twl::MultiClassBoard::Box::Entered;
+            ended = dialog.board().box(7) == twl::MultiClassBoard::Box::Ended;
+            dialog.close();
+            return true;
+        });
+        f->typeNewEntry({"7"});
+        QTest::mouseClick(f->button("MultiClsBut"), Qt::LeftButton);
+        QCOMPARE(disabled, QStringLiteral("2  disabled"));
+        QVERIFY(entered && ended);
+        QVERIFY(f->field(4)->isEnabled()); // the close box chose nothing
+        QTest::mouseClick(f->button("CanBut"), Qt::LeftButton);
+        // Offscreen, the window is not made active again when a dialog closes.
+        f->window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f->window()));
+
+        onModal<twl::MultiClass>([&](twl::MultiClass& dialog) {
+            if (in<QLabel>(dialog, "ChuzBx_0")->text().isEmpty())
+                return false;
+            for (int c : {4, 9, 12})
+                clickBox(dialog, c);
+            QTest::mouseClick(in<QPushButton>(dialog, "OKBut"), Qt::LeftButton);
+            return true;
+        });
+        f->typeNewEntry({"15"});
+        QTest::mouseClick(f->button("MultiClsBut"), Qt::LeftButton);
+        QVERIFY(!f->field(4)->isEnabled());
+        typeRestOfEntry();
+        QTest::mouseClick(f->button("OKBut"), Qt::LeftButton);
+        QCOMPARE(f->lastAction(), QString("Exh. 15  (Jane Hart) was added to  3 Classes"));
+        QCOMPARE(f->storedRows("[Show Exh No] = 15"), 3);
+        QCOMPARE(f->storedRows("[Show Exh No] = 15 AND [Class No] = 9"), 1);
+    }
+
+    void searchFromTheMenu() {
+        f->open(f->makeShow({{3, "Jo Smith", 2}, {9, "Al Smithers", 5}, {4, "Bo Lee", 2}}));
+        onModal<twl::SearchDlg>([](twl::SearchDlg& dialog) {
+            QTest::keyClicks(in<QLineEdit>(dialog, "SrchTxt"), "SMI");
+            in<QCheckBox>(dialog, "Chk1_0")->setChecked(true);
+            QTest::mouseClick(in<QPushButton>(dialog, "OKBut"), Qt::LeftButton);
+            return true;
+        });
+        f->trigger("mnuEditSearch");
+        QVERIFY(!TWL_public::DialogCancelled);
+        QCOMPARE(f->child<QTabWidget>("SSTab1")->currentIndex(), 3);
+        QCOMPARE(f->label("SrchRecCnt"), QStringLiteral("2"));
+        QCOMPARE(f->label("SrxhWrd"), QStringLiteral("SMI"));
+
+        // The search follows an add: a new Smith is found without searching again.
+        f->typeNewEntry({"21", "Blaze", "Cy Smith", "R-9", "6", "", "555", "Cy Smith", "TX"});
+        QTest::mouseClick(f->button("OKBut"), Qt::LeftButton);
+        QCOMPARE(f->storedRows(), 4);
+        f->child<QTabWidget>("SSTab1")->setCurrentIndex(3);
+        QCOMPARE(f->label("SrchRecCnt"), QStringLiteral("3"));
+    }
+
+    void cancellingADeleteKeepsTheEntry() {
+        f->open(f->makeShow({{3, "Ann Lee", 2}, {5, "Bo Day", 4}, {8, "Cy Ray", 6}}));
+        f->program->dataSources().priAdo.moveNext();
+        const QStringList shown = f->texts();
+        onModal<twl::DelExh>([](twl::DelExh& dialog) {
+            QTest::keyClick(&dialog, Qt::Key_Return); // Enter deletes nothing
+            QTest::mouseClick(in<QPushButton>(dialog, "CanCom"), Qt::LeftButton);
+            return true;
+        });
+        f->trigger("mnuEditDelExh");
+        QVERIFY(TWL_public::DialogCancelled);
+        QCOMPARE(f->storedRows(), 3);
+        QCOMPARE(f->texts(), shown);
+    }
+
+    void deletingAllEntriesThenTheLast() {
+        f->open(f->makeShow({{5, "Bo Day", 1}, {5, "Bo Day", 4}, {5, "Bo Day", 9}, {8, "Cy", 2}}));
+        onModal<twl::DelExh>([](twl::DelExh& dialog) {
+            in<QRadioButton>(dialog, "Option1_1")->click();
+            QTest::keyClick(in<QRadioButton>(dialog, "Option1_1"), Qt::Key_Alt, Qt::AltModifier);
+            QTest::mouseClick(in<QPushButton>(dialog, "OKcom"), Qt::LeftButton);
+            return true;
+        });
+        f->trigger("mnuEditDelExh");
+        QCOMPARE(f->lastAction(), QStringLiteral("All entries for 5 were deleted"));
+        QCOMPARE(f->storedRows(), 1);
+
+        onModal<twl::DelExh>([](twl::DelExh& dialog) {
+            QTest::keyClick(&dialog, Qt::Key_Alt, Qt::AltModifier);
+            QTest::mouseClick(in<QPushButton>(dialog, "OKcom"), Qt::LeftButton);
+            return true;
+        });
+        f->trigger("mnuEditDelExh");
+        QCOMPARE(f->lastAction(), QStringLiteral("Entry for 8 in class 2 was deleted"));
+        QCOMPARE(f->storedRows(), 0);
+        // No entries: nothing left to delete or search.
+        QVERIFY(!f->window().command(QStringLiteral("mnuEditDelExh"))->isEnabled());
+        QVERIFY(!f->window().command(QStringLiteral("mnuEditSearch"))->isEnabled());
+        QVERIFY(f->window().command(QStringLiteral("mnuEditEnterExh"))->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestEntryDesk)
+#include "TestEntryDesk.moc"

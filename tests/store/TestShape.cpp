@@ -1,0 +1,161 @@
+#include "store/Connection.h"
+#include "store/ConnectionText.h"
+#include "store/RecordSet.h"
+#include "store/Shape.h"
+#include "store/StoreError.h"
+#include "support/TestFolder.h"
+
+#include <QtTest>
+
+using store::ShapedRows;
+using store::StoreError;
+
+namespace {
+
+QString column(const ShapedRows& rows, const QString& field) {
+    QStringList values;
+    for (int r = 0; r < rows.rowCount(); ++r)
+        values << (rows.value(r, field).isNull() ? QStringLiteral("null")
+                                                 : rows.value(r, field).toText());
+    return values.join(QLatin1Char(','));
+}
+
+} // namespace
+
+class TestShape : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestFolder> m_folder;
+    QString m_show;
+
+    void sql(const QString& text) { store::execute(m_show, text); }
+    void entry(int exhibitor, const QString& name, int classNo, const QString& points) {
+        sql(QStringLiteral("INSERT INTO Entries_tbl ([Show Exh No], [Show Exh Nam], [Class No], "
+                           "[Show Points]) VALUES (%1, '%2', %3, %4)")
+                .arg(exhibitor)
+                .arg(name)
+                .arg(classNo)
+                .arg(points));
+    }
+    void payout(int classNo, int exhibitor, const QString& amount) {
+        sql(QStringLiteral("INSERT INTO PayOut_tbl ([PY Class No], [PY Exh No], [PY Amt]) "
+                           "VALUES (%1, %2, %3)")
+                .arg(classNo)
+                .arg(exhibitor)
+                .arg(amount));
+    }
+
+private slots:
+    void init() {
+        store::releaseAllConnections();
+        m_folder = std::make_unique<TestFolder>();
+        m_show = store::dataConnectionText(m_folder->newShow(), TestFolder::Password);
+    }
+    void cleanup() {
+        store::releaseAllConnections();
+        m_folder.reset();
+    }
+
+    void countFormCountsAndSums() {
+        payout(4, 12, "30.5");
+        payout(4, 7, "20.25");
+        payout(5, 9, "99");
+        const ShapedRows pay = store::shape(
+            "SHAPE {SELECT * FROM `PayOut_tbl` WHERE [PY Class No] = 4} AS Pay "
+            "COMPUTE COUNT(Pay.'PY Exh No') AS RecCnt, SUM(Pay.'PY Amt') AS PayTotal , Pay",
+            m_show);
+        QCOMPARE(pay.rowCount(), 1);
+        QCOMPARE(pay.value(0, "RecCnt").toInt(), 2);
+        QCOMPARE(pay.value(0, "PayTotal").toCurrency().tenThousandths, 507500);
+        const ShapedRows& rows = pay.chapter(0, "Pay");
+        QCOMPARE(column(rows, "PY Exh No"), QStringLiteral("12,7")); // stored order
+
+        // Over no rows: a count of 0 and a null sum.
+        const ShapedRows none = store::shape(
+            "SHAPE {SELECT * FROM `PayOut_tbl` WHERE [PY Class No] = 99} AS Pay "
+            "COMPUTE COUNT(Pay.'PY Exh No') AS RecCnt, SUM(Pay.'PY Amt') AS PayTotal , Pay",
+            m_show);
+        QCOMPARE(none.value(0, "RecCnt").toInt(), 0);
+        QVERIFY(none.value(0, "PayTotal").isNull());
+        QCOMPARE(none.chapter(0, "Pay").rowCount(), 0);
+    }
+
+    void groupFormKeepsFirstAppearanceOrder() {
+        entry(5, "Zoe", 1, "3");
+        entry(2, "Ann", 1, "2");
+        entry(5, "Zoe", 2, "4.5");
+        entry(8, "ann", 2, "1");
+        entry(2, "Ann", 3, "NULL");
+        entry(9, "Bo", 3, "NULL");
+        const ShapedRows high = store::shape(
+            "SHAPE {select * from Entries_tbl} AS HighPoint "
+            "COMPUTE HighPoint, SUM(HighPoint.[Show Points]) AS PointSub BY 'Show Exh Nam'",
+            m_show);
+        // Names group as they are spelled; a group whose points are all null sums to null.
+        QCOMPARE(column(high, "Show Exh Nam"), QStringLiteral("Zoe,Ann,ann,Bo"));
+        QCOMPARE(column(high, "PointSub"), QStringLiteral("7.5,2,1,null"));
+        QCOMPARE(column(high.chapter(1, "HighPoint"), "Class No"), QStringLiteral("1,3"));
+    }
+
+    void relationAndTheNestedClassCommand() {
+        sql("UPDATE Class_tbl SET [Class Name] = 'Halter' WHERE [Class No] = 1");
+        entry(30, "C", 1, "0");
+        entry(10, "A", 1, "0");
+        entry(20, "B", 2, "0");
+        entry(40, "D", 4, "0"); // above the classes asked for
+        const ShapedRows classes = store::shape(
+            QStringLiteral("SHAPE (SHAPE {SELECT * FROM `Class_tbl` ") + "WHERE [Class No] < " +
+                QString::number(3 + 1) + "} AS ClasNum " +
+                "APPEND ({SELECT * FROM `Entries_tbl` " + "ORDER BY [Show Exh No]}AS Exhtors " +
+                "RELATE 'Class No' TO 'Class No') AS Exhtors, " +
+                "COUNT(Exhtors.'Show Exh Nam') AS ExhCount) " + "COMPUTE ClasNum BY 'Class No'",
+            m_show);
+        QCOMPARE(column(classes, "Class No"), QStringLiteral("1,2,3"));
+        const ShapedRows& first = classes.chapter(0, "ClasNum");
+        QCOMPARE(first.rowCount(), 1);
+        QCOMPARE(first.value(0, "Class Name").toText(), QStringLiteral("Halter"));
+        QCOMPARE(first.value(0, "ExhCount").toInt(), 2);
+        QCOMPARE(column(first.chapter(0, "Exhtors"), "Show Exh No"), QStringLiteral("10,30"));
+        // A class with no entries has an empty chapter and a count of 0.
+        const ShapedRows& third = classes.chapter(2, "ClasNum");
+        QCOMPARE(third.value(0, "ExhCount").toInt(), 0);
+        QCOMPARE(third.chapter(0, "Exhtors").rowCount(), 0);
+    }
+
+    void badTextsAreErrorsThatNameThePosition_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("code");
+        const int syntax = int(StoreError::Code::FilterSyntax);
+        const int unknown = int(StoreError::Code::UnknownField);
+        QTest::newRow("empty") << "" << syntax;
+        QTest::newRow("no braces") << "SHAPE SELECT * FROM Entries_tbl" << syntax;
+        QTest::newRow("open brace") << "SHAPE {SELECT * FROM Entries_tbl AS A" << syntax;
+        QTest::newRow("open quote") << "SHAPE {SELECT 1 AS x} AS A COMPUTE COUNT(A.'x" << syntax;
+        QTest::newRow("no AS") << "SHAPE {SELECT 1 AS x} AS A COMPUTE COUNT(A.x) RecCnt, A"
+                               << syntax;
+        QTest::newRow("other alias") << "SHAPE {SELECT 1 AS x} AS A COMPUTE COUNT(B.x) AS N, A"
+                                     << syntax;
+        QTest::newRow("trailing") << "SHAPE {SELECT 1 AS x} AS A COMPUTE A )" << syntax;
+        QTest::newRow("unknown field")
+            << "SHAPE {SELECT 1 AS x} AS A COMPUTE SUM(A.[y]) AS S, A" << unknown;
+        QTest::newRow("unknown member") << "SHAPE {SELECT 1 AS x} AS A COMPUTE B" << unknown;
+        QTest::newRow("relate unknown")
+            << "SHAPE {SELECT 1 AS x} AS P APPEND ({SELECT 1 AS y} RELATE 'q' TO 'y') AS C"
+            << unknown;
+    }
+    void badTextsAreErrorsThatNameThePosition() {
+        QFETCH(QString, command);
+        QFETCH(int, code);
+        try {
+            store::shape(command, m_show);
+            QFAIL("no error");
+        } catch (const StoreError& error) {
+            QCOMPARE(int(error.code()), code);
+            if (code == int(StoreError::Code::FilterSyntax))
+                QVERIFY2(error.message().contains("position"), qPrintable(error.message()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestShape)
+#include "TestShape.moc"
