@@ -48,8 +48,8 @@ int main(int argc, char** argv) {
     twl::MessageBoxPrompt prompt;
     twl::DialogFileChooser files;
     twl::SystemClock clock;
-    twl::Services services{prompt, files, clock};
-    twl::Application program(services, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    twl::Application program(twl::Seams{prompt, files, clock},
+                             QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     if (!program.start())
         return 0;
     prompt.setParentWindow(reinterpret_cast<QWidget*>(program.mainWindow()));

@@ -9,7 +9,6 @@
 #include "shell/Application.h"
 #include "shell/DisplayModes.h"
 #include "shell/ShowFileCommands.h"
-#include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "tests/support/ReadyDisplay.h"
@@ -40,7 +39,7 @@ struct EntryBench {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
-    twl::Services services{prompt, files, clock};
+    twl::Seams services{prompt, files, clock};
     std::unique_ptr<twl::Application> program;
     twl::EntryScreen* screen = nullptr;
     int added = 0;
@@ -54,7 +53,7 @@ struct EntryBench {
                             [](const twl::DisplayMode&) { return true; });
         if (!program->start())
             throw std::runtime_error("the program did not start");
-        TWL_public::RequestedPath = show;
+        program->shared().session.RequestedPath = show;
         program->showFiles()->openShow();
         drainEvents();
         screen = program->mainWindow()->findChild<twl::EntryScreen*>();

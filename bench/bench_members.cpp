@@ -8,7 +8,6 @@
 #include "SampleData.h"
 #include "members/ui/MemForm.h"
 #include "shell/Services.h"
-#include "shell/TWL_public.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 
@@ -34,13 +33,14 @@ struct RegisterFixture {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
-    twl::Services services{prompt, files, clock};
+    twl::TWL_public shared;
+    twl::Services services{prompt, files, clock, shared};
 
     RegisterFixture() {
         const QString org = folder.file(QStringLiteral("TWL.org"));
         if (sample::addSampleMembers(org, dataFilePassword(), Members) != Members)
             throw std::runtime_error("cannot write the sample members");
-        TWL_public::OrgConnString = store::dataConnectionText(org, dataFilePassword());
+        shared.session.OrgConnString = store::dataConnectionText(org, dataFilePassword());
     }
 };
 

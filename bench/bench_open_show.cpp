@@ -5,7 +5,6 @@
 #include "BenchShow.h"
 #include "shell/Application.h"
 #include "shell/ShowFileCommands.h"
-#include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
@@ -27,7 +26,7 @@ struct OpenShowFixture {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
-    twl::Services services{prompt, files, clock};
+    twl::Seams services{prompt, files, clock};
     std::unique_ptr<twl::Application> program;
 
     OpenShowFixture() {
@@ -49,12 +48,12 @@ void openShowUntilIdle(benchmark::State& state) {
         OpenShowFixture& f = fixture();
         for (auto _ : state) {
             const auto start = std::chrono::steady_clock::now();
-            TWL_public::RequestedPath = f.show;
+            f.program->shared().session.RequestedPath = f.show;
             f.program->showFiles()->openShow();
             drainEvents();
             const auto elapsed = std::chrono::steady_clock::now() - start;
             state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
-            if (TWL_public::ShowPath != f.show || !f.prompt.shown().empty())
+            if (f.program->shared().session.ShowPath != f.show || !f.prompt.shown().empty())
                 throw std::runtime_error("the show did not open");
             f.program->showFiles()->closeShow();
             drainEvents();

@@ -63,7 +63,7 @@ void startupToIdleWindow(benchmark::State& state) {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock(QDate(2026, 4, 18));
-    twl::Services services{prompt, files, clock};
+    twl::Seams services{prompt, files, clock};
     const QString startFolder = QDir::currentPath();
     try {
         for (auto _ : state) {

@@ -30,6 +30,21 @@ struct EntryState {
     qint32 entryCount = 0; // rows of the entry list at the last SortAndRefresh
     double classCountAverage = 0;
     qint16 gridClickSource = 0; // 1 = Grid_E, 2 = Grid_S
+    // Set while the entry screen writes entries itself: it updates its own lists then, and the
+    // change notice of that write is not for it.
+    int ownWrites = 0;
+};
+
+// Marks the entry screen's own write for as long as it lives.
+class OwnEntryWrite {
+public:
+    explicit OwnEntryWrite(EntryState& state) : m_state(state) { ++m_state.ownWrites; }
+    ~OwnEntryWrite() { --m_state.ownWrites; }
+    OwnEntryWrite(const OwnEntryWrite&) = delete;
+    OwnEntryWrite& operator=(const OwnEntryWrite&) = delete;
+
+private:
+    EntryState& m_state;
 };
 
 } // namespace twl

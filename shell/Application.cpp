@@ -1,6 +1,5 @@
 #include "Application.h"
 
-#include "TWL_public.h"
 #include "classes/ui/EditClasses.h"
 #include "classes/ui/EditWinners.h"
 #include "classes/ui/EndClass.h"
@@ -23,9 +22,9 @@
 
 namespace twl {
 
-Application::Application(Services& services, const QString& programFolder, QObject* parent)
-    : QObject(parent), m_services(services), m_programFolder(programFolder),
-      m_instance(programFolder), m_startup(services.prompt, m_sources.adoTmp) {}
+Application::Application(const Seams& seams, const QString& programFolder, QObject* parent)
+    : QObject(parent), m_services{seams, m_shared}, m_programFolder(programFolder),
+      m_instance(programFolder), m_startup(seams.prompt, m_sources.adoTmp, m_shared) {}
 
 Application::~Application() = default;
 
@@ -50,7 +49,7 @@ bool Application::start() {
         setDisplay(DisplayModes::forPlatform(),
                    [](const DisplayMode& saved) { return BadRes::askToContinue(saved); });
     // Leaving the display dialog with Exit ends the program before any database is opened.
-    if (!m_displayCheck->runAtStartup(TWL_public::CheckResolution))
+    if (!m_displayCheck->runAtStartup(m_shared.settings.CheckResolution))
         return false;
     m_startup.loadData();
 
@@ -60,7 +59,8 @@ bool Application::start() {
     m_entries = new EntryScreen(*m_window, m_sources, m_window.get());
     m_showFiles->setEntryListHooks(
         {[this] { m_entries->sortAndRefresh(); }, [this] { m_entries->calEntries(); },
-         [this] { m_entries->clearEntryForm(); }, [this] { return m_entries->entryCount(); }});
+         [this] { m_entries->clearEntryForm(); }, [this] { return m_entries->entryCount(); },
+         [this] { m_entries->lists().clearClassCounts(); }});
     connectFrame();
     connectShowCommands();
     connectDialogs();
@@ -122,15 +122,13 @@ void Application::connectDialogs() {
     onCommand("mnuShowInfo", [this] { runDialog<ShoDataTWL>(m_services); });
     onCommand("mnuOrgData", [this] { runDialog<OrgDataTWL>(m_services); });
     onCommand("mnuToolsClasses", [this] { runDialog<EditClasses>(m_services); });
-    onCommand("mnuToolsWinners", [this] {
-        runDialog<EditWinners>(m_services);
-        m_entries->refreshKeepingEntry(); // the form shows the new placings
-    });
+    // The entry screen follows the placings and points these write from the store's change
+    // notice, when the dialog closes.
+    onCommand("mnuToolsWinners", [this] { runDialog<EditWinners>(m_services); });
     onCommand("mnuToolsEnd", [this] {
         m_entries->setBlinking(false);
         runDialog<EndClass>(m_services);
         m_entries->setBlinking(true);
-        m_entries->refreshKeepingEntry(); // points of the ended class
     });
     // The sort marker is hidden while the organisation's own dialogs are open.
     onCommand("mnuOrgMembership", [this] { runWithoutSortMarker<MemForm>(); });

@@ -22,7 +22,8 @@ class MainTWL;
 class Application : public QObject {
     Q_OBJECT
 public:
-    Application(Services& services, const QString& programFolder, QObject* parent = nullptr);
+    // The program keeps its own shared values; the seams are the caller's.
+    Application(const Seams& seams, const QString& programFolder, QObject* parent = nullptr);
     ~Application() override;
 
     // The display seams; by default the platform's modes and the real BadRes dialog. Set them
@@ -35,6 +36,7 @@ public:
     MainTWL* mainWindow() const { return m_window.get(); }
     MainDataSources& dataSources() { return m_sources; }
     ShowFileCommands* showFiles() const { return m_showFiles.get(); }
+    TWL_public& shared() { return m_shared; }
 
 private:
     void bringForward();
@@ -47,7 +49,8 @@ private:
     template <typename Dialog, typename... Args> void runDialog(Args&... args);
     template <typename Dialog> void runWithoutSortMarker();
 
-    Services& m_services;
+    TWL_public m_shared;
+    Services m_services;
     QString m_programFolder;
     SingleInstance m_instance;
     MainDataSources m_sources;

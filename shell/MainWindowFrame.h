@@ -28,6 +28,7 @@ public:
 
     // The View sort key, 1 to 9, and the marker beside its entry-field label.
     virtual int sortKeyIndex() const = 0;
+    virtual void setSortKeyIndex(int index) = 0;
     virtual void setSortIndicatorRow(int labelRow) = 0;
 
     virtual QLabel* lastActionLabel() const = 0;

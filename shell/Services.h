@@ -3,15 +3,21 @@
 #include "Clock.h"
 #include "FileChooser.h"
 #include "Prompt.h"
+#include "TWL_public.h"
 
 namespace twl {
 
-// The seams a screen reaches the user and the platform through; handed to each screen by its
-// constructor. Tests hand in scripted ones.
-struct Services {
+// The ways the program reaches the user and the platform. Tests hand in scripted ones.
+struct Seams {
     Prompt& prompt;
     FileChooser& files;
     Clock& clock;
+};
+
+// What a screen works with, handed to it by its constructor: the seams and the shared values
+// of the program (or of the test) that made it.
+struct Services : Seams {
+    TWL_public& shared;
 };
 
 } // namespace twl

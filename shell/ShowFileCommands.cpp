@@ -2,8 +2,9 @@
 
 #include "FileProblems.h"
 #include "MainDataSources.h"
+#include "MainWindowFrame.h"
 #include "Prompt.h"
-#include "TWL_public.h"
+#include "Services.h"
 #include "shell/widgets/BusyCursor.h"
 #include "store/Compaction.h"
 #include "store/Connection.h"
@@ -13,7 +14,6 @@
 #include "store/FileChecks.h"
 #include "store/FileRecovery.h"
 #include "store/StoreError.h"
-#include "ui/MainTWL.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -59,14 +59,14 @@ OpenTest testOpenForReading(const QString& path) {
     return test;
 }
 
-void applyShowInformation(const store::ShowInformation& show) {
-    TWL_public::ShoName = show.name;
-    TWL_public::ShoCity = show.city;
-    TWL_public::ShoState = show.state;
-    TWL_public::FootNote = show.footNote;
-    TWL_public::TotClassUsed = show.totClassUsed;
-    TWL_public::DateOfEvent = show.dateOfEvent;
-    TWL_public::ShowVersion = show.version;
+void applyShowInformation(const store::ShowInformation& show, ShowSession& session) {
+    session.ShoName = show.name;
+    session.ShoCity = show.city;
+    session.ShoState = show.state;
+    session.FootNote = show.footNote;
+    session.TotClassUsed = show.totClassUsed;
+    session.DateOfEvent = show.dateOfEvent;
+    session.ShowVersion = show.version;
 }
 
 } // namespace
@@ -79,8 +79,9 @@ QString normaliseShowFileName(const QString& chosen) {
     return QFileInfo(name).fileName().size() < 5 ? QString() : name;
 }
 
-ShowFileCommands::ShowFileCommands(MainTWL& window, MainDataSources& sources, QObject* parent)
-    : QObject(parent), m_window(window), m_sources(sources) {}
+ShowFileCommands::ShowFileCommands(MainWindowFrame& window, MainDataSources& sources,
+                                   QObject* parent)
+    : QObject(parent), m_window(window), m_sources(sources), m_shared(window.services().shared) {}
 
 QString ShowFileCommands::chooseShowFile(const QString& title) {
     FileChooser::Request request;
@@ -90,7 +91,7 @@ QString ShowFileCommands::chooseShowFile(const QString& title) {
     const QString chosen = m_window.services().files.choose(request);
     // The file dialog's own answer: a flag left set by an earlier dialog must not turn a chosen
     // file into a cancelled one.
-    TWL_public::DialogCancelled = chosen.isEmpty();
+    m_shared.session.DialogCancelled = chosen.isEmpty();
     if (chosen.isEmpty())
         return {};
     return normaliseShowFileName(chosen);
@@ -105,7 +106,7 @@ bool ShowFileCommands::testNewFileName(const QString& path) {
         return false;
     }
     if (test.notFound) {
-        const QString base = TWL_public::AppFolder + QStringLiteral("Base.dat");
+        const QString base = m_shared.session.AppFolder + QStringLiteral("Base.dat");
         if (!QFileInfo::exists(base)) {
             prompt.beep();
             prompt.show(FileCreationError, QStringLiteral("Missing Program File(s) B001"),
@@ -130,37 +131,38 @@ bool ShowFileCommands::testNewFileName(const QString& path) {
 }
 
 void ShowFileCommands::newShow() {
-    TWL_public::RequestedPath = chooseShowFile(QStringLiteral("File Name for NEW Horse Show"));
-    if (!TWL_public::RequestedPath.isEmpty()) {
-        if (testNewFileName(TWL_public::RequestedPath))
+    m_shared.session.RequestedPath = chooseShowFile(QStringLiteral("File Name for NEW Horse Show"));
+    if (!m_shared.session.RequestedPath.isEmpty()) {
+        if (testNewFileName(m_shared.session.RequestedPath))
             openShow();
         else
-            TWL_public::RequestedPath.clear();
+            m_shared.session.RequestedPath.clear();
     }
-    TWL_public::DialogCancelled = false;
+    m_shared.session.DialogCancelled = false;
 }
 
 void ShowFileCommands::openShow() {
-    using namespace TWL_public;
-    if (RequestedPath.isEmpty())
-        RequestedPath = chooseShowFile(QStringLiteral("Open Data Base File"));
+    ShowSession& session = m_shared.session;
+    if (session.RequestedPath.isEmpty())
+        session.RequestedPath = chooseShowFile(QStringLiteral("Open Data Base File"));
     else
-        DialogCancelled = false; // New Show or compaction chose the file: no dialog was cancelled
-    if (RequestedPath.isEmpty() || DialogCancelled) {
-        RequestedPath = ShowPath;
-        DialogCancelled = false;
+        session.DialogCancelled = false; // New Show or compaction chose the file: no dialog was
+                                         // cancelled
+    if (session.RequestedPath.isEmpty() || session.DialogCancelled) {
+        session.RequestedPath = session.ShowPath;
+        session.DialogCancelled = false;
         return;
     }
     // Reopening after a compaction keeps the claim that the compaction held throughout.
-    store::FileLock lock = m_showLock.held() && m_showLock.file() == RequestedPath
+    store::FileLock lock = m_showLock.held() && m_showLock.file() == session.RequestedPath
                                ? std::move(m_showLock)
-                               : store::FileLock(RequestedPath);
-    if (!admitShowFile(RequestedPath, lock)) {
-        RequestedPath = ShowPath;
-        DialogCancelled = false;
+                               : store::FileLock(session.RequestedPath);
+    if (!admitShowFile(session.RequestedPath, lock)) {
+        session.RequestedPath = session.ShowPath;
+        session.DialogCancelled = false;
         return;
     }
-    const QString connection = store::dataConnectionText(RequestedPath, DbPassword);
+    const QString connection = store::dataConnectionText(session.RequestedPath, session.DbPassword);
     store::ShowInformation show;
     store::loadShowInformation(m_sources.adoTmp, connection, show);
     if (show.version != store::ShowFileVersion) {
@@ -170,16 +172,16 @@ void ShowFileCommands::openShow() {
                                         QStringLiteral("Show database file version ") +
                                             QStringLiteral("2") + QStringLiteral(" required."),
                                         Prompt::Icon::Critical);
-        RequestedPath = ShowPath;
-        DialogCancelled = false;
+        m_shared.session.RequestedPath = m_shared.session.ShowPath;
+        m_shared.session.DialogCancelled = false;
         return;
     }
     m_showLock = std::move(lock);
-    ShowConnString = connection;
-    applyShowInformation(show);
-    ShowPath = RequestedPath;
-    RequestedPath.clear();
-    m_window.setWindowTitle(QStringLiteral(" Trotwell   ") + ShowPath);
+    m_shared.session.ShowConnString = connection;
+    applyShowInformation(show, m_shared.session);
+    m_shared.session.ShowPath = m_shared.session.RequestedPath;
+    m_shared.session.RequestedPath.clear();
+    m_window.window().setWindowTitle(QStringLiteral(" Trotwell   ") + m_shared.session.ShowPath);
     pointDataSourcesAtShow();
 
     m_window.setSortKeyIndex(1);
@@ -190,13 +192,15 @@ void ShowFileCommands::openShow() {
     const bool hasEntries = m_entryLists.entryCount && m_entryLists.entryCount() > 0;
     m_window.applyShowState(hasEntries ? ShowState::ShowWithEntries : ShowState::ShowNoEntries,
                             true);
-    LastClassPrinted = 0;
+    m_shared.report.LastClassPrinted = 0;
     try {
-        store::clearWorkTable(ShowPath, DbPassword, QStringLiteral("Exh2Prnt_tbl"));
+        store::clearWorkTable(m_shared.session.ShowPath, m_shared.session.DbPassword,
+                              QStringLiteral("Exh2Prnt_tbl"));
     } catch (const store::StoreError&) {
         // A work table that cannot be emptied now is emptied before its next use.
     }
-    m_window.lastActionLabel()->setText(QStringLiteral("Open show named ") + ShowPath);
+    m_window.lastActionLabel()->setText(QStringLiteral("Open show named ") +
+                                        m_shared.session.ShowPath);
     emit showOpened();
 }
 
@@ -216,7 +220,7 @@ bool ShowFileCommands::admitShowFile(const QString& path, const store::FileLock&
     }
     // In a folder where no lock can be made (read-only) the show opens without one: no program
     // can write to a show there, so none can lose another's work.
-    const QString& password = TWL_public::DbPassword;
+    const QString& password = m_shared.session.DbPassword;
     const store::Recovery recovery = store::recoverAfterCompaction(
         path, password, store::showSchemaObjects(), store::ShowSchemaRevision);
     if (!recovery.restoredFrom.isEmpty())
@@ -271,29 +275,28 @@ bool ShowFileCommands::admitShowFile(const QString& path, const store::FileLock&
 void ShowFileCommands::pointDataSourcesAtShow() {
     // Only pointed here: the entry list's refresh reads the entries once, and the exhibitor
     // grid reads just the current exhibitor's rows when the list moves.
-    m_sources.pointAt(TWL_public::ShowConnString, QStringLiteral("SELECT * FROM Entries_tbl"));
+    m_sources.pointAt(m_shared.session.ShowConnString, QStringLiteral("SELECT * FROM Entries_tbl"));
 }
 
 void ShowFileCommands::closeShow() {
-    using namespace TWL_public;
     m_window.enableTabStrip(false);
-    for (const char* name : {"L_1", "L_2", "L_3", "L_4", "L_5", "L_6"}) {
-        if (auto* list = m_window.findChild<QListWidget*>(QLatin1String(name)))
-            list->clear();
-    }
+    if (m_entryLists.clearClassCounts)
+        m_entryLists.clearClassCounts();
     if (m_entryLists.clearEntryForm)
         m_entryLists.clearEntryForm();
     {
         SuppressDataEvents suppress(m_sources);
         m_sources.priAdo.closeRecordSet();
         m_sources.secAdo.closeRecordSet();
-        const QString scratch = AppFolder + QStringLiteral("~Vdb.dat");
+        const QString scratch = m_shared.session.AppFolder + QStringLiteral("~Vdb.dat");
         store::releaseConnection(scratch);
         QFile::remove(scratch);
-        QFile::copy(AppFolder + QStringLiteral("Base.dat"), scratch);
+        QFile::copy(m_shared.session.AppFolder + QStringLiteral("Base.dat"), scratch);
         QFile(scratch).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        ShowConnString = store::dataConnectionText(scratch, DbPassword);
-        m_sources.pointAt(ShowConnString, QStringLiteral("SELECT * FROM Class_tbl"));
+        m_shared.session.ShowConnString =
+            store::dataConnectionText(scratch, m_shared.session.DbPassword);
+        m_sources.pointAt(m_shared.session.ShowConnString,
+                          QStringLiteral("SELECT * FROM Class_tbl"));
         for (store::DataSource* source : {&m_sources.priAdo, &m_sources.secAdo}) {
             try {
                 source->refresh();
@@ -305,22 +308,22 @@ void ShowFileCommands::closeShow() {
         m_sources.adoTmp.refresh();
     } catch (const store::StoreError&) {
     }
-    m_window.setWindowTitle(QStringLiteral(" Trotwell"));
+    m_window.window().setWindowTitle(QStringLiteral(" Trotwell"));
     m_window.applyShowState(ShowState::NoShow);
-    m_window.lastActionLabel()->setText(QStringLiteral("Closed show named ") + ShowPath);
+    m_window.lastActionLabel()->setText(QStringLiteral("Closed show named ") +
+                                        m_shared.session.ShowPath);
     m_sources.priAdo.setCaption(QString());
     // The closed show's connection stays cached: keying it again costs more than anything else
     // in Open. The cache notices a file that is replaced or removed, and compaction releases it.
-    RequestedPath.clear();
-    ShowPath.clear();
+    m_shared.session.RequestedPath.clear();
+    m_shared.session.ShowPath.clear();
     m_showLock.release();
     QCoreApplication::processEvents();
     emit showClosed();
 }
 
 void ShowFileCommands::compactShow() {
-    using namespace TWL_public;
-    const QString file = ShowPath;
+    const QString file = m_shared.session.ShowPath;
     const int number = store::compactionRandomNumber();
     bool compacted = false;
     // The show stays claimed while it is closed for compaction and reopened: no other program
@@ -329,11 +332,11 @@ void ShowFileCommands::compactShow() {
     {
         BusyCursor busy;
         closeShow();
-        ShowConnString.clear();
+        m_shared.session.ShowConnString.clear();
         m_sources.pointAt(QString(), QStringLiteral("SELECT * FROM Class_tbl"));
         m_sources.adoTmp.closeRecordSet();
         try {
-            store::compactFileInPlace(file, DbPassword, number);
+            store::compactFileInPlace(file, m_shared.session.DbPassword, number);
             compacted = true;
         } catch (const store::StoreError& error) {
             m_window.services().prompt.show(
@@ -348,7 +351,7 @@ void ShowFileCommands::compactShow() {
                                     QStringLiteral("Database Repaired / Compressed successfully"),
                                     Prompt::Icon::Information);
     m_showLock = std::move(lock);
-    RequestedPath = file;
+    m_shared.session.RequestedPath = file;
     openShow();
 }
 

@@ -9,7 +9,8 @@
 namespace twl {
 
 class MainDataSources;
-class MainTWL;
+class MainWindowFrame;
+struct TWL_public;
 
 // A chosen show-file path as the program takes it: ".twl" appended when the name does not end
 // in it (any case); a file name of fewer than 5 characters (just the extension) counts as no
@@ -17,7 +18,7 @@ class MainTWL;
 QString normaliseShowFileName(const QString& chosen);
 
 // The File menu's show commands: New Show, Open Show, Close Show and Repair / Compress. They
-// keep the shared values of TWL_public, the window's title, last-action line, command states
+// keep the shared values, the window's title, last-action line, command states
 // and data sources in step.
 class ShowFileCommands : public QObject {
     Q_OBJECT
@@ -29,9 +30,10 @@ public:
         std::function<void()> calEntries;
         std::function<void()> clearEntryForm; // ShowEntryFields(0), EnableEntryFields(false)
         std::function<int()> entryCount;
+        std::function<void()> clearClassCounts; // the count lists beside the class lists
     };
 
-    ShowFileCommands(MainTWL& window, MainDataSources& sources, QObject* parent = nullptr);
+    ShowFileCommands(MainWindowFrame& window, MainDataSources& sources, QObject* parent = nullptr);
 
     void setEntryListHooks(EntryListHooks hooks) { m_entryLists = std::move(hooks); }
 
@@ -58,8 +60,9 @@ private:
     bool admitShowFile(const QString& path, const store::FileLock& lock);
     void pointDataSourcesAtShow();
 
-    MainTWL& m_window;
+    MainWindowFrame& m_window;
     MainDataSources& m_sources;
+    TWL_public& m_shared;
     EntryListHooks m_entryLists;
     store::FileLock m_showLock; // held while the show is open
 };

@@ -40,43 +40,42 @@ QString buildDbPassword(const QString& appFolder) {
     return QString::fromLatin1(buffer, store::DbPasswordLength);
 }
 
-void loadOrganisationDetailsIntoMemory(store::DataSource& adoTmp) {
-    using namespace TWL_public;
+void loadOrganisationDetailsIntoMemory(store::DataSource& adoTmp, TWL_public& shared) {
     store::OrganisationDetails org;
-    org.name = OrgName;
-    org.address1 = OrgAdd1;
-    org.address2 = OrgAdd2;
-    org.city = OrgCity;
-    org.state = OrgState;
-    org.zip = OrgZip;
-    org.phone = OrgPhone;
-    org.fax = OrgFax;
-    org.email = OrgEmail;
-    org.memberFee = OrgMemFee;
-    org.cutOff = CutOff;
-    org.minMultiP = MinMultiP;
-    org.isPrcnt = IsPrcnt;
-    store::loadOrganisationDetails(adoTmp, OrgConnString, org);
-    OrgName = org.name;
-    OrgAdd1 = org.address1;
-    OrgAdd2 = org.address2;
-    OrgCity = org.city;
-    OrgState = org.state;
-    OrgZip = org.zip;
-    OrgPhone = org.phone;
-    OrgFax = org.fax;
-    OrgEmail = org.email;
-    OrgMemFee = org.memberFee;
-    CutOff = org.cutOff;
-    MinMultiP = org.minMultiP;
-    IsPrcnt = org.isPrcnt;
+    org.name = shared.org.OrgName;
+    org.address1 = shared.org.OrgAdd1;
+    org.address2 = shared.org.OrgAdd2;
+    org.city = shared.org.OrgCity;
+    org.state = shared.org.OrgState;
+    org.zip = shared.org.OrgZip;
+    org.phone = shared.org.OrgPhone;
+    org.fax = shared.org.OrgFax;
+    org.email = shared.org.OrgEmail;
+    org.memberFee = shared.org.OrgMemFee;
+    org.cutOff = shared.org.CutOff;
+    org.minMultiP = shared.org.MinMultiP;
+    org.isPrcnt = shared.org.IsPrcnt;
+    store::loadOrganisationDetails(adoTmp, shared.session.OrgConnString, org);
+    shared.org.OrgName = org.name;
+    shared.org.OrgAdd1 = org.address1;
+    shared.org.OrgAdd2 = org.address2;
+    shared.org.OrgCity = org.city;
+    shared.org.OrgState = org.state;
+    shared.org.OrgZip = org.zip;
+    shared.org.OrgPhone = org.phone;
+    shared.org.OrgFax = org.fax;
+    shared.org.OrgEmail = org.email;
+    shared.org.OrgMemFee = org.memberFee;
+    shared.org.CutOff = org.cutOff;
+    shared.org.MinMultiP = org.minMultiP;
+    shared.org.IsPrcnt = org.isPrcnt;
 }
 
 bool Startup::checkRequiredFiles(const QString& programFolder) {
     QString folder = QDir::cleanPath(QFileInfo(programFolder).absoluteFilePath());
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
-    TWL_public::AppFolder = folder;
+    m_shared.session.AppFolder = folder;
     if (!QFileInfo::exists(folder + QStringLiteral("TWL.dll"))) {
         m_prompt.beep();
         m_prompt.show(FileErrorTitle,
@@ -121,7 +120,7 @@ bool Startup::checkRequiredFiles(const QString& programFolder) {
 
 std::optional<store::Recovery> Startup::recoverOrganisationFile(const QString& organisation) {
     // Without the password nothing can be judged; the steps that read the file fail on their own.
-    const QString password = buildDbPassword(TWL_public::AppFolder);
+    const QString password = buildDbPassword(m_shared.session.AppFolder);
     if (password.isEmpty())
         return std::nullopt;
     store::Recovery recovery =
@@ -136,50 +135,50 @@ std::optional<store::Recovery> Startup::recoverOrganisationFile(const QString& o
 }
 
 void Startup::readSettings() {
-    using namespace TWL_public;
-    const AppSettings settings = readAppSettings(AppFolder + QLatin1String(SettingsFileName));
-    CheckResolution = settings.checkResolution;
-    ScoreSkipPreview = settings.scoreSkipPreview;
-    PaySkipPreview = settings.paySkipPreview;
-    ScoreCopies = settings.scoreCopies;
+    const AppSettings settings =
+        readAppSettings(m_shared.session.AppFolder + QLatin1String(SettingsFileName));
+    m_shared.settings.CheckResolution = settings.checkResolution;
+    m_shared.settings.ScoreSkipPreview = settings.scoreSkipPreview;
+    m_shared.settings.PaySkipPreview = settings.paySkipPreview;
+    m_shared.settings.ScoreCopies = settings.scoreCopies;
 }
 
 void Startup::loadData() {
-    using namespace TWL_public;
-    DbPassword = buildDbPassword(AppFolder);
-    OrgConnString = store::dataConnectionText(AppFolder + QStringLiteral("TWL.org"), DbPassword);
+    m_shared.session.DbPassword = buildDbPassword(m_shared.session.AppFolder);
+    m_shared.session.OrgConnString = store::dataConnectionText(
+        m_shared.session.AppFolder + QStringLiteral("TWL.org"), m_shared.session.DbPassword);
     try {
         // An organisation file of an older program version is brought up to this one's.
-        store::migrate(*store::connectionFor(OrgConnString), store::organisationMigrations(),
-                       store::OrganisationSchemaRevision);
+        store::migrate(*store::connectionFor(m_shared.session.OrgConnString),
+                       store::organisationMigrations(), store::OrganisationSchemaRevision);
     } catch (const store::StoreError&) {
         // A file that cannot be read or migrated fails in the steps that read it.
     }
-    loadOrganisationDetailsIntoMemory(m_adoTmp);
-    ShowPath.clear();
-    PrintTitleSheet = true;
+    loadOrganisationDetailsIntoMemory(m_adoTmp, m_shared);
+    m_shared.session.ShowPath.clear();
+    m_shared.report.PrintTitleSheet = true;
 }
 
 void Startup::writeSettings() {
-    using namespace TWL_public;
     AppSettings settings;
-    settings.checkResolution = CheckResolution;
-    settings.scoreSkipPreview = ScoreSkipPreview;
-    settings.paySkipPreview = PaySkipPreview;
-    settings.scoreCopies = ScoreCopies;
-    writeAppSettings(AppFolder + QLatin1String(SettingsFileName), settings);
+    settings.checkResolution = m_shared.settings.CheckResolution;
+    settings.scoreSkipPreview = m_shared.settings.ScoreSkipPreview;
+    settings.paySkipPreview = m_shared.settings.PaySkipPreview;
+    settings.scoreCopies = m_shared.settings.ScoreCopies;
+    writeAppSettings(m_shared.session.AppFolder + QLatin1String(SettingsFileName), settings);
 }
 
 void Startup::compactOrganisationFile() {
-    using namespace TWL_public;
     // No data source may hold the organisation file while it is compacted.
     store::loadThroughDataSource(
-        m_adoTmp, store::dataConnectionText(AppFolder + QStringLiteral("Base.dat"), DbPassword),
+        m_adoTmp,
+        store::dataConnectionText(m_shared.session.AppFolder + QStringLiteral("Base.dat"),
+                                  m_shared.session.DbPassword),
         QStringLiteral("SELECT Place FROM Entries_tbl"));
     m_adoTmp.closeRecordSet();
     try {
-        store::compactFileInPlace(AppFolder + QStringLiteral("TWL.org"), DbPassword,
-                                  store::compactionRandomNumber());
+        store::compactFileInPlace(m_shared.session.AppFolder + QStringLiteral("TWL.org"),
+                                  m_shared.session.DbPassword, store::compactionRandomNumber());
     } catch (const store::StoreError& error) {
         m_prompt.show(QStringLiteral("Error when repairing/Compressing database"),
                       QString::number(error.number()) + QStringLiteral("   ") + error.message(),

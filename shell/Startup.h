@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TWL_public.h"
 #include "store/FileRecovery.h"
 
 #include <QString>
@@ -14,10 +15,11 @@ namespace twl {
 class Prompt;
 
 // The steps from launch to an idle main window, and the program's exit steps. Both work on the
-// shared values of TWL_public.
+// program's shared values.
 class Startup {
 public:
-    Startup(Prompt& prompt, store::DataSource& adoTmp) : m_prompt(prompt), m_adoTmp(adoTmp) {}
+    Startup(Prompt& prompt, store::DataSource& adoTmp, TWL_public& shared)
+        : m_prompt(prompt), m_adoTmp(adoTmp), m_shared(shared) {}
 
     // The required-files check: sets AppFolder, makes it the current folder, ends start-up when
     // TWL.dll or TWL.org is missing or TWL.org cannot be used (damaged, empty, without its
@@ -41,6 +43,7 @@ private:
 
     Prompt& m_prompt;
     store::DataSource& m_adoTmp;
+    TWL_public& m_shared;
 };
 
 // The database password, unscrambled by the support library loaded from the program's folder.
@@ -48,7 +51,7 @@ private:
 QString buildDbPassword(const QString& appFolder);
 
 // The organisation details read from the organisation file into the shared values.
-void loadOrganisationDetailsIntoMemory(store::DataSource& adoTmp);
+void loadOrganisationDetailsIntoMemory(store::DataSource& adoTmp, TWL_public& shared);
 
 inline constexpr const char* ProgramTitle = "Trotwell";
 inline constexpr const char* SettingsFileName = "TWL.ini";

@@ -4,61 +4,78 @@
 #include <QString>
 #include <QtGlobal>
 
-// The program-wide values that many screens share for the life of the program. Nothing else is
-// shared between screens.
-namespace TWL_public {
+namespace twl {
 
-// Files and connections.
-inline QString AppFolder;      // the program's folder, ending in the folder separator
-inline QString ShowPath;       // the open show file; empty when none is open
-inline QString RequestedPath;  // the show file to open next; empty when none
-inline QString DbPassword;     // the password of both database files
-inline QString OrgConnString;  // data connection text of the organisation file
-inline QString ShowConnString; // data connection text of the open show (or the scratch copy)
+// The values that many screens share while the program runs, under the names the screens use.
+// They live in four groups owned by the running program (Application) and reach every screen
+// through Services; nothing else is shared between screens. A test makes as many independent
+// sets as it likes.
 
-// Settings, read at start-up and written at exit.
-inline bool CheckResolution = true;
-inline bool ScoreSkipPreview = false;
-inline bool PaySkipPreview = false;
-inline qint16 ScoreCopies = 1;
+// Files, connections, the open show and the results that one screen leaves for another.
+struct ShowSession {
+    QString AppFolder;      // the program's folder, ending in the folder separator
+    QString ShowPath;       // the open show file; empty when none is open
+    QString RequestedPath;  // the show file to open next; empty when none
+    QString DbPassword;     // the password of both database files
+    QString OrgConnString;  // data connection text of the organisation file
+    QString ShowConnString; // data connection text of the open show (or the scratch copy)
 
-// Show information of the open show.
-inline QString ShoName;
-inline QString ShoCity;
-inline QString ShoState;
-inline QDate DateOfEvent;
-inline qint16 TotClassUsed = 0;
-inline QString FootNote;
-inline double ShowVersion = 0;
+    // Show information of the open show.
+    QString ShoName;
+    QString ShoCity;
+    QString ShoState;
+    QDate DateOfEvent;
+    qint16 TotClassUsed = 0;
+    QString FootNote;
+    double ShowVersion = 0;
 
-// Organisation details.
-inline QString OrgName;
-inline QString OrgAdd1;
-inline QString OrgAdd2;
-inline QString OrgCity;
-inline QString OrgState;
-inline QString OrgZip;
-inline QString OrgPhone;
-inline QString OrgFax;
-inline QString OrgEmail;
-inline double OrgMemFee = 0;
+    // Set when a file choice or a confirmation asked for by another screen was cancelled;
+    // the command that asked reads it once the chooser or dialog has closed.
+    bool DialogCancelled = false;
+    // The member chosen in the member register, for the deletion confirmation.
+    QString SelectedMemberNumber;
+    QString SelectedMemberName;
+};
 
-// Payout settings.
-inline bool IsPrcnt = false;
-inline qint16 CutOff = 0;
-inline double MinMultiP = 0;
+// Organisation details and payout settings, loaded from the organisation file.
+struct OrgDetails {
+    QString OrgName;
+    QString OrgAdd1;
+    QString OrgAdd2;
+    QString OrgCity;
+    QString OrgState;
+    QString OrgZip;
+    QString OrgPhone;
+    QString OrgFax;
+    QString OrgEmail;
+    double OrgMemFee = 0;
 
-// The result of the last modal selection or confirmation dialog: true when it was cancelled.
-inline bool DialogCancelled = false;
-inline QString SelectedMemberNumber;
-inline QString SelectedMemberName;
+    bool IsPrcnt = false;
+    qint16 CutOff = 0;
+    double MinMultiP = 0;
+};
 
-// Report state.
-inline bool PrintTitleSheet = true;
-inline int LastClassPrinted = 0;
-inline bool Printing = false;
+// What the reports remember between runs.
+struct ReportState {
+    bool PrintTitleSheet = true;
+    int LastClassPrinted = 0;
+    bool Printing = false;
+};
 
-// Back to the values a freshly started program has (tests start each case from here).
-void resetAll();
+// The settings of TWL.ini, read at start-up and written at exit.
+struct SettingValues {
+    bool CheckResolution = true;
+    bool ScoreSkipPreview = false;
+    bool PaySkipPreview = false;
+    qint16 ScoreCopies = 1;
+};
 
-} // namespace TWL_public
+// One program's shared values; a fresh object holds what a freshly started program has.
+struct TWL_public {
+    ShowSession session;
+    OrgDetails org;
+    ReportState report;
+    SettingValues settings;
+};
+
+} // namespace twl

@@ -1,4 +1,5 @@
 #include "Connection.h"
+#include "ChangeNotifier.h"
 
 #include "ConnectionText.h"
 #include "Dialect.h"
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <map>
 #include <openssl/evp.h>
 #include <sqlite3.h>
@@ -124,7 +126,8 @@ Statement::Statement(Connection& connection, sqlite3_stmt* handle)
     : m_connection(&connection), m_handle(handle) {}
 
 Statement::Statement(Statement&& other) noexcept
-    : m_connection(other.m_connection), m_handle(other.m_handle) {
+    : m_connection(other.m_connection), m_handle(other.m_handle),
+      m_writes(std::move(other.m_writes)), m_writesNoted(other.m_writesNoted) {
     other.m_handle = nullptr;
 }
 
@@ -163,14 +166,18 @@ void Statement::bind(int index, const Value& value) {
 
 bool Statement::step() {
     const int rc = sqlite3_step(m_handle);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
+        if (!m_writes.empty() && !m_writesNoted) {
+            m_writesNoted = true;
+            m_connection->noteWrites(m_writes);
+        }
+        return rc == SQLITE_ROW;
+    }
     m_connection->fail(rc, QString::fromUtf8(sqlite3_sql(m_handle)));
 }
 
 void Statement::reset() {
+    m_writesNoted = false;
     sqlite3_reset(m_handle);
     sqlite3_clear_bindings(m_handle);
 }
@@ -255,6 +262,56 @@ Connection::Connection(const QString& file, const QString& password, Mode mode) 
         m_keyText = plain;
     }
     sqlite3_exec(m_db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);
+    // Every statement is looked at as it is prepared, for the tables it writes.
+    sqlite3_set_authorizer(m_db, &Connection::collectWrites, this);
+}
+
+int Connection::collectWrites(void* connection, int action, const char* table,
+                              const char* /*column*/, const char* database,
+                              const char* /*trigger*/) {
+    switch (action) {
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+    case SQLITE_CREATE_TABLE:
+    case SQLITE_DROP_TABLE:
+        break;
+    default:
+        return SQLITE_OK;
+    }
+    if (!table || !database || qstrncmp(table, "sqlite_", 7) == 0)
+        return SQLITE_OK;
+    auto* self = static_cast<Connection*>(connection);
+    QString file;
+    if (qstrcmp(database, "main") == 0) {
+        file = self->m_file;
+    } else {
+        // An attached file (the organisation file beside a show, a compaction target).
+        const char* attached = sqlite3_db_filename(self->m_db, database);
+        if (!attached || !*attached)
+            return SQLITE_OK; // the temporary database
+        file = QFile::decodeName(attached);
+    }
+    std::pair<QString, QString> write{QFileInfo(file).absoluteFilePath(), QString::fromUtf8(table)};
+    auto& writes = self->m_preparedWrites;
+    if (std::find(writes.begin(), writes.end(), write) == writes.end())
+        writes.push_back(std::move(write));
+    return SQLITE_OK;
+}
+
+void Connection::noteWrites(const std::vector<std::pair<QString, QString>>& writes) {
+    for (const auto& [file, table] : writes)
+        m_uncommitted[file].insert(table);
+    if (m_transactionDepth == 0)
+        publishChanges();
+}
+
+void Connection::publishChanges() {
+    // Taken first: a listener may write again.
+    std::map<QString, QSet<QString>> changed;
+    changed.swap(m_uncommitted);
+    for (const auto& [file, tables] : changed)
+        publishCommittedChanges(file, tables);
 }
 
 void Connection::abandonTransaction() noexcept {
@@ -266,8 +323,10 @@ void Connection::abandonTransaction() noexcept {
     sqlite3_close_v2(m_db);
     m_db = nullptr;
     try {
-        if (openKeyed(m_keyText, Mode::ReadWrite))
+        if (openKeyed(m_keyText, Mode::ReadWrite)) {
             sqlite3_exec(m_db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);
+            sqlite3_set_authorizer(m_db, &Connection::collectWrites, this);
+        }
     } catch (...) {
         m_db = nullptr;
     }
@@ -311,10 +370,13 @@ Statement Connection::prepare(const QString& sql) {
     const QByteArray text = rewriteJetSql(sql).toUtf8();
     sqlite3_stmt* handle = nullptr;
     const char* tail = nullptr;
+    m_preparedWrites.clear();
     const int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &handle, &tail);
     if (rc != SQLITE_OK)
         fail(rc, sql);
     Statement statement(*this, handle);
+    statement.m_writes = std::move(m_preparedWrites);
+    m_preparedWrites.clear();
     if (!handle)
         throw StoreError(Code::Sql, QStringLiteral("No statement in \"%1\".").arg(sql));
     for (const char* p = tail; p && *p; ++p) {

@@ -3,8 +3,12 @@
 #include "Field.h"
 #include "Value.h"
 
+#include <QSet>
 #include <QString>
+#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -36,8 +40,12 @@ public:
     sqlite3_stmt* handle() const { return m_handle; }
 
 private:
+    friend class Connection;
     Connection* m_connection;
     sqlite3_stmt* m_handle;
+    // The tables this statement writes, as (file, table); noted once per run.
+    std::vector<std::pair<QString, QString>> m_writes;
+    bool m_writesNoted = false;
 };
 
 // An open, keyed database file.
@@ -69,13 +77,24 @@ private:
     // (which undoes it) and opening the file again. Never throws; a file that no longer opens
     // leaves the connection closed, and every later statement on it fails.
     void abandonTransaction() noexcept;
+    static int collectWrites(void* connection, int action, const char* table, const char* column,
+                             const char* database, const char* trigger);
+    // A statement that writes has run: its tables are told once the write commits (at once
+    // outside a transaction).
+    void noteWrites(const std::vector<std::pair<QString, QString>>& writes);
+    void publishChanges();
 
+    friend class Statement;
     friend class Transaction;
     QString m_file;
     QByteArray m_keyText; // the key that opened the file
     sqlite3* m_db = nullptr;
     int m_transactionDepth = 0;
     bool m_rollbackOnly = false; // an inner transaction could not undo its writes
+    // Filled while a statement is prepared: the tables it writes, as (file, table).
+    std::vector<std::pair<QString, QString>> m_preparedWrites;
+    // Tables written in the open transaction, per file.
+    std::map<QString, QSet<QString>> m_uncommitted;
 };
 
 // Connections are kept per file for the life of the program, because keying an encrypted file

@@ -291,9 +291,8 @@ bool RecordSetModel::writeCell(int row, int column, const Value& value) {
 }
 
 bool RecordSetModel::refuse(int row, int column, Refusal::Reason reason, const QString& message) {
-    m_lastRefusal = Refusal{row, column, reason, message};
     if (m_refusalHandler)
-        m_refusalHandler(m_lastRefusal);
+        m_refusalHandler(Refusal{row, column, reason, message});
     return false;
 }
 

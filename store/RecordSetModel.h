@@ -70,7 +70,6 @@ public:
     int currentRow() const;                        // the record set's current row, or -1
     bool moveTo(int row);                          // makes the row the record set's current one
     Value valueAt(int row, int column) const;      // as cached; null for an unbound column
-    const Refusal& lastRefusal() const { return m_lastRefusal; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -105,7 +104,6 @@ private:
     BeforeUpdate m_beforeUpdate;
     AfterUpdate m_afterUpdate;
     RefusalHandler m_refusalHandler;
-    Refusal m_lastRefusal;
 };
 
 } // namespace store

@@ -24,6 +24,7 @@ Transaction::~Transaction() {
     bool undone = false;
     try {
         if (m_level == 1) {
+            m_connection->m_uncommitted.clear();
             m_connection->execute(QStringLiteral("ROLLBACK"));
         } else {
             m_connection->execute(QStringLiteral("ROLLBACK TO ") + savepointName(m_level));
@@ -54,6 +55,8 @@ void Transaction::commit() {
                                        : QStringLiteral("RELEASE ") + savepointName(m_level));
     m_done = true;
     m_connection->m_transactionDepth = m_level - 1;
+    if (m_level == 1)
+        m_connection->publishChanges();
 }
 
 } // namespace store

@@ -151,10 +151,10 @@ void EditClasses::buildControls() {
     buildColumnLabels();
     buildButtons();
 
-    m_timer4 = new QTimer(this);
-    m_timer4->setObjectName(QStringLiteral("Timer4"));
-    m_timer4->setSingleShot(true);
-    connect(m_timer4, &QTimer::timeout, this, &EditClasses::enableButtons);
+    m_reenableButtonsTimer = new QTimer(this);
+    m_reenableButtonsTimer->setObjectName(QStringLiteral("Timer4"));
+    m_reenableButtonsTimer->setSingleShot(true);
+    connect(m_reenableButtonsTimer, &QTimer::timeout, this, &EditClasses::enableButtons);
 }
 
 void EditClasses::buildColumnLabels() {
@@ -203,7 +203,7 @@ void EditClasses::buildButtons() {
 
 void EditClasses::openClasses() {
     try {
-        m_classes.open(QStringLiteral("Class_tbl"), TWL_public::ShowConnString);
+        m_classes.open(QStringLiteral("Class_tbl"), m_services.shared.session.ShowConnString);
         m_classes.moveFirst();
         m_model->setColumns(classColumns());
     } catch (const store::StoreError& error) {
@@ -268,7 +268,7 @@ void EditClasses::saveAcceptedCell(int row) {
     m_classes.updateBatch();
     m_classes.requery();
     m_classes.setBookmark(kept);
-    m_timer4->start(25);
+    m_reenableButtonsTimer->start(25);
     applyGridLayout();
 }
 
@@ -286,17 +286,17 @@ void EditClasses::showRefusal(const RecordSetModel::Refusal& refusal) {
 
 // A cell holds an unaccepted change: the screen cannot be left, cleared, imported or exported.
 void EditClasses::cellTextChanged() {
-    m_timer4->stop();
+    m_reenableButtonsTimer->stop();
     for (QPushButton* button : {m_clearAllBut, m_importBut, m_exportBut, m_doneBut})
         button->setEnabled(false);
 }
 
 void EditClasses::editEnded() {
-    m_timer4->start(25);
+    m_reenableButtonsTimer->start(25);
 }
 
 void EditClasses::enableButtons() {
-    m_timer4->stop();
+    m_reenableButtonsTimer->stop();
     for (QPushButton* button : {m_clearAllBut, m_importBut, m_exportBut, m_doneBut})
         button->setEnabled(true);
 }
@@ -312,8 +312,9 @@ bool EditClasses::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void EditClasses::clearAll() {
-    const auto answer = m_services.prompt.show(Title, clearAllQuestion(TWL_public::ShowPath),
-                                               Prompt::Icon::Exclamation, Prompt::Buttons::YesNo);
+    const auto answer =
+        m_services.prompt.show(Title, clearAllQuestion(m_services.shared.session.ShowPath),
+                               Prompt::Icon::Exclamation, Prompt::Buttons::YesNo);
     if (answer != Prompt::Answer::Yes || !m_classes.isOpen())
         return;
     try {

@@ -59,7 +59,7 @@ private:
     QPushButton* m_importBut = nullptr;
     QPushButton* m_exportBut = nullptr;
     QPushButton* m_doneBut = nullptr;
-    QTimer* m_timer4 = nullptr;
+    QTimer* m_reenableButtonsTimer = nullptr;
 };
 
 } // namespace twl

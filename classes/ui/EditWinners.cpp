@@ -122,7 +122,8 @@ void EditWinners::buildControls() {
                             QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     auto* delegate = new CellEditorDelegate([this] { cellTextChanged(); }, m_grid, Qt::AlignCenter);
     m_grid->setItemDelegate(delegate);
-    connect(delegate, &QAbstractItemDelegate::closeEditor, this, [this] { m_timer5->start(25); });
+    connect(delegate, &QAbstractItemDelegate::closeEditor, this,
+            [this] { m_reenableDoneTimer->start(25); });
     m_grid->installEventFilter(this);
     m_model->setColumns(entryColumns());
     m_model->setBeforeUpdate([](int, int column, const QVariant& value, QString* message) {
@@ -151,11 +152,11 @@ void EditWinners::buildControls() {
     connect(m_doneBut, &QPushButton::clicked, this, &EditWinners::accept);
     setFixedSize(right, gridBottom + 2 * Margin + KeysPictureSize);
 
-    m_timer5 = new QTimer(this);
-    m_timer5->setObjectName(QStringLiteral("Timer5"));
-    m_timer5->setSingleShot(true);
-    connect(m_timer5, &QTimer::timeout, this, [this] {
-        m_timer5->stop();
+    m_reenableDoneTimer = new QTimer(this);
+    m_reenableDoneTimer->setObjectName(QStringLiteral("Timer5"));
+    m_reenableDoneTimer->setSingleShot(true);
+    connect(m_reenableDoneTimer, &QTimer::timeout, this, [this] {
+        m_reenableDoneTimer->stop();
         m_doneBut->setEnabled(true);
     });
 }
@@ -189,21 +190,21 @@ void EditWinners::buildKeysPicture() {
 }
 
 void EditWinners::loadClassList() {
-    TWL_public::DialogCancelled = false;
+    m_cancelled = false;
     QStringList classes;
     try {
-        classes =
-            ClassQueries::endableClasses(TWL_public::ShowConnString, TWL_public::TotClassUsed);
+        classes = ClassQueries::endableClasses(m_services.shared.session.ShowConnString,
+                                               m_services.shared.session.TotClassUsed);
     } catch (const store::StoreError& error) {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
             Prompt::Icon::Critical);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
         return;
     }
     if (classes.isEmpty()) {
         m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
         return;
     }
     m_classList->addItems(classes);
@@ -215,7 +216,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
         return;
     try {
         m_entries.open(ClassQueries::classEntriesQuery(ClassQueries::classNumber(classNumber)),
-                       TWL_public::ShowConnString);
+                       m_services.shared.session.ShowConnString);
     } catch (const store::StoreError& error) {
         m_entries.close();
         m_services.prompt.show(
@@ -226,7 +227,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
     }
     if (m_entries.isOpen() && m_entries.recordCount() == 0) {
         m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
     }
     if (m_entries.isOpen())
         m_entries.moveFirst();
@@ -235,7 +236,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
     applyGridLayout();
     if (m_model->rowCount() > 0)
         m_grid->setCurrentIndex(m_model->index(0, PlaceColumn));
-    m_timer5->start(25);
+    m_reenableDoneTimer->start(25);
     closeIfCancelled();
 }
 
@@ -264,7 +265,7 @@ void EditWinners::saveAcceptedPlace(int row) {
     m_entries.updateBatch();
     m_entries.requery();
     m_entries.setBookmark(kept);
-    m_timer5->start(25);
+    m_reenableDoneTimer->start(25);
     applyGridLayout();
 }
 
@@ -281,7 +282,7 @@ void EditWinners::showRefusal(const RecordSetModel::Refusal& refusal) {
 }
 
 void EditWinners::cellTextChanged() {
-    m_timer5->stop();
+    m_reenableDoneTimer->stop();
     m_doneBut->setEnabled(false);
 }
 
@@ -289,14 +290,14 @@ bool EditWinners::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_grid && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         // Esc belongs to the grid; it never closes the screen.
-        m_timer5->start(25);
+        m_reenableDoneTimer->start(25);
         return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void EditWinners::mouseReleaseEvent(QMouseEvent* event) {
-    m_timer5->start(25);
+    m_reenableDoneTimer->start(25);
     QDialog::mouseReleaseEvent(event);
 }
 
@@ -307,7 +308,7 @@ void EditWinners::showEvent(QShowEvent* event) {
 
 // Nothing to place: the screen closes as soon as it is shown.
 void EditWinners::closeIfCancelled() {
-    if (TWL_public::DialogCancelled)
+    if (m_cancelled)
         closeOnceShown(*this, QDialog::Accepted);
 }
 

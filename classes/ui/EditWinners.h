@@ -23,6 +23,9 @@ public:
     explicit EditWinners(Services& services, QWidget* parent = nullptr);
     ~EditWinners() override;
 
+    // True when there was nothing to place: the screen closes itself once shown.
+    bool cancelled() const { return m_cancelled; }
+
     // The chosen class's entries; its current row is the grid's current entry.
     const store::RecordSet& entries() const { return m_entries; }
 
@@ -45,6 +48,8 @@ private:
     void closeIfCancelled();
 
     Services& m_services;
+    // Set when there is nothing to place: the screen then closes once shown.
+    bool m_cancelled = false;
     // Declared before the model, which reads it until the model is gone.
     store::RecordSet m_entries;
     std::unique_ptr<store::RecordSetModel> m_model;
@@ -52,7 +57,7 @@ private:
     QLabel* m_classLabel = nullptr; // L3
     QTableView* m_grid = nullptr;
     QPushButton* m_doneBut = nullptr;
-    QTimer* m_timer5 = nullptr;
+    QTimer* m_reenableDoneTimer = nullptr;
 };
 
 } // namespace twl

@@ -85,12 +85,12 @@ void EndClass::buildControls() {
     connect(m_canBut, &QPushButton::clicked, this, &EndClass::reject);
     setFixedSize(InfoLeft + InfoWidth + Margin, ListTop + ListHeight + Margin);
 
-    m_timer7 = new QTimer(this);
-    m_timer7->setObjectName(QStringLiteral("Timer7"));
-    m_timer7->setSingleShot(true);
+    m_refocusListTimer = new QTimer(this);
+    m_refocusListTimer->setObjectName(QStringLiteral("Timer7"));
+    m_refocusListTimer->setSingleShot(true);
     // Once the choice has settled, the keyboard is back on the class list.
-    connect(m_timer7, &QTimer::timeout, this, [this] {
-        m_timer7->stop();
+    connect(m_refocusListTimer, &QTimer::timeout, this, [this] {
+        m_refocusListTimer->stop();
         m_classList->setFocus();
     });
 }
@@ -111,22 +111,23 @@ void EndClass::buildInformation() {
 }
 
 void EndClass::loadClassList() {
-    TWL_public::DialogCancelled = false;
+    m_cancelled = false;
     m_classNumber = QStringLiteral("0");
     QStringList classes;
     try {
-        classes = ClassQueries::endableClasses(TWL_public::ShowConnString, TWL_public::TotClassUsed,
+        classes = ClassQueries::endableClasses(m_services.shared.session.ShowConnString,
+                                               m_services.shared.session.TotClassUsed,
                                                ClassQueries::ClassListRead::WholeRows);
     } catch (const store::StoreError& error) {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
             Prompt::Icon::Critical);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
         return;
     }
     if (classes.isEmpty()) {
         m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
-        TWL_public::DialogCancelled = true;
+        m_cancelled = true;
         return;
     }
     prepareWriter();
@@ -137,8 +138,8 @@ void EndClass::loadClassList() {
 // A writer that cannot be made now is tried again at the click, which reports why.
 void EndClass::prepareWriter() {
     try {
-        m_writer =
-            std::make_unique<EndClassWriter>(TWL_public::ShowConnString, TWL_public::OrgConnString);
+        m_writer = std::make_unique<EndClassWriter>(m_services.shared.session.ShowConnString,
+                                                    m_services.shared.session.OrgConnString);
     } catch (const EndClassWriter::Failure&) {
         m_writer.reset();
     }
@@ -150,7 +151,7 @@ void EndClass::chooseClass(const QString& classNumber) {
     m_classNumber = classNumber;
     try {
         const ClassQueries::ClassSummary summary = ClassQueries::classSummary(
-            TWL_public::ShowConnString, ClassQueries::classNumber(classNumber));
+            m_services.shared.session.ShowConnString, ClassQueries::classNumber(classNumber));
         m_nameLabel->setText(summary.name);
         m_numberLabel->setText(classNumber);
         m_winnersLabel->setText(QString::number(summary.winners));
@@ -160,7 +161,7 @@ void EndClass::chooseClass(const QString& classNumber) {
                                    error.message(),
                                Prompt::Icon::Critical);
     }
-    m_timer7->start(25);
+    m_refocusListTimer->start(25);
 }
 
 void EndClass::endThisClass() {
@@ -168,13 +169,14 @@ void EndClass::endThisClass() {
         return;
     try {
         if (!m_writer)
-            m_writer = std::make_unique<EndClassWriter>(TWL_public::ShowConnString,
-                                                        TWL_public::OrgConnString);
+            m_writer = std::make_unique<EndClassWriter>(m_services.shared.session.ShowConnString,
+                                                        m_services.shared.session.OrgConnString);
         const EndClassWriter::Outcome outcome =
             m_writer->run({m_classNumber,
-                           {TWL_public::IsPrcnt, TWL_public::CutOff, TWL_public::MinMultiP},
-                           TWL_public::AppFolder,
-                           TWL_public::DateOfEvent});
+                           {m_services.shared.org.IsPrcnt, m_services.shared.org.CutOff,
+                            m_services.shared.org.MinMultiP},
+                           m_services.shared.session.AppFolder,
+                           m_services.shared.session.DateOfEvent});
         if (!outcome.logError.isEmpty())
             m_services.prompt.show(
                 Title,
@@ -200,7 +202,7 @@ void EndClass::showEvent(QShowEvent* event) {
 
 // Nothing can be ended: the screen closes as soon as it is shown.
 void EndClass::closeIfCancelled() {
-    if (TWL_public::DialogCancelled)
+    if (m_cancelled)
         closeOnceShown(*this, QDialog::Rejected);
 }
 

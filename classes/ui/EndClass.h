@@ -25,6 +25,9 @@ public:
 
     const QString& classNumber() const { return m_classNumber; }
 
+    // True when no class could be offered: the screen closes itself once shown.
+    bool cancelled() const { return m_cancelled; }
+
     void done(int result) override;
 
 protected:
@@ -40,6 +43,8 @@ private:
     void closeIfCancelled();
 
     Services& m_services;
+    // Set when the class list could not be offered: the screen then closes once shown.
+    bool m_cancelled = false;
     QString m_classNumber = QStringLiteral("0");
     QListWidget* m_classList = nullptr;
     QLabel* m_nameLabel = nullptr;    // Label2(0)
@@ -47,7 +52,7 @@ private:
     QLabel* m_winnersLabel = nullptr; // Label2(2)
     QPushButton* m_endClss = nullptr;
     QPushButton* m_canBut = nullptr;
-    QTimer* m_timer7 = nullptr;
+    QTimer* m_refocusListTimer = nullptr;
     // Made when the screen opens: attaching the organisation file takes a moment.
     std::unique_ptr<EndClassWriter> m_writer;
 };

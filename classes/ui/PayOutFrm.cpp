@@ -58,7 +58,7 @@ PayOutFrm::PayOutFrm(Services& services, QWidget* parent) : QDialog(parent), m_s
 
     readSettings();
     m_schedule->open();
-    chooseScheme(TWL_public::IsPrcnt);
+    chooseScheme(m_services.shared.org.IsPrcnt);
 }
 
 PayOutFrm::~PayOutFrm() = default;
@@ -99,11 +99,11 @@ void PayOutFrm::buildSettings(int top) {
 void PayOutFrm::readSettings() {
     try {
         store::RecordSet settings;
-        settings.open(QStringLiteral("OrgData_tbl"), TWL_public::OrgConnString);
+        settings.open(QStringLiteral("OrgData_tbl"), m_services.shared.session.OrgConnString);
         if (!settings.eof()) {
             m_minExh->setText(settings.value(QStringLiteral("CutOff")).toText());
             m_minMultiP->setText(settings.value(QStringLiteral("MinMultiP")).toText());
-            TWL_public::IsPrcnt = settings.value(QStringLiteral("IsPrcnt")).toBool();
+            m_services.shared.org.IsPrcnt = settings.value(QStringLiteral("IsPrcnt")).toBool();
         }
     } catch (const store::StoreError& error) {
         m_services.prompt.show(Title,
@@ -112,11 +112,11 @@ void PayOutFrm::readSettings() {
                                    error.message(),
                                Prompt::Icon::Critical);
     }
-    m_openedPercent = TWL_public::IsPrcnt;
+    m_openedPercent = m_services.shared.org.IsPrcnt;
 }
 
 void PayOutFrm::chooseScheme(bool isPercent) {
-    TWL_public::IsPrcnt = isPercent;
+    m_services.shared.org.IsPrcnt = isPercent;
     (isPercent ? m_percentOption : m_dollarOption)->setChecked(true);
     m_schedule->setBackground(colourOf(Schedules::payoutBackground(isPercent)));
 }
@@ -134,10 +134,10 @@ bool PayOutFrm::saveSettings() {
     }
     try {
         store::RecordSet settings;
-        settings.open(QStringLiteral("OrgData_tbl"), TWL_public::OrgConnString);
+        settings.open(QStringLiteral("OrgData_tbl"), m_services.shared.session.OrgConnString);
         if (settings.eof())
             settings.addNew();
-        settings.setValue(QStringLiteral("IsPrcnt"), store::Value(TWL_public::IsPrcnt));
+        settings.setValue(QStringLiteral("IsPrcnt"), store::Value(m_services.shared.org.IsPrcnt));
         settings.setValue(QStringLiteral("CutOff"), int(*cutOff));
         settings.setValue(QStringLiteral("MinMultiP"), *minMultiP);
         settings.updateBatch();
@@ -147,8 +147,8 @@ bool PayOutFrm::saveSettings() {
             Prompt::Icon::Critical);
         return false;
     }
-    TWL_public::CutOff = *cutOff;
-    TWL_public::MinMultiP = *minMultiP;
+    m_services.shared.org.CutOff = *cutOff;
+    m_services.shared.org.MinMultiP = *minMultiP;
     m_saved = true;
     return true;
 }
@@ -167,7 +167,7 @@ void PayOutFrm::enableDone() {
 // the file says.
 void PayOutFrm::done(int result) {
     if (!m_saved)
-        TWL_public::IsPrcnt = m_openedPercent;
+        m_services.shared.org.IsPrcnt = m_openedPercent;
     m_schedule->release();
     QDialog::done(result);
 }

@@ -123,7 +123,8 @@ void ScheduleGrid::buildLabels() {
 
 void ScheduleGrid::open() {
     try {
-        m_schedule.open(ClassQueries::scheduleQuery(m_table), TWL_public::OrgConnString);
+        m_schedule.open(ClassQueries::scheduleQuery(m_table),
+                        m_services.shared.session.OrgConnString);
         m_schedule.moveFirst();
     } catch (const store::StoreError& error) {
         m_schedule.close();

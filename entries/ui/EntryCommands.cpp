@@ -50,7 +50,8 @@ void setEntryValues(store::RecordSet& entries, const EntryForm& form) {
     }
 }
 
-void writeBatch(store::RecordSet& entries) {
+void writeBatch(store::RecordSet& entries, EntryState& state) {
+    const OwnEntryWrite own(state);
     try {
         entries.updateBatch();
     } catch (const store::StoreError& error) {
@@ -162,7 +163,7 @@ void EntryCommands::accept() {
             if (count == 0)
                 throw EntryWriteError(-1, QStringLiteral("No class is ticked any more."));
         }
-        writeBatch(entries);
+        writeBatch(entries, m_state);
     } catch (const EntryWriteError& error) {
         // Nothing of this entry is kept half-written; the form keeps what was typed.
         forgetPendingRows(entries);
@@ -201,7 +202,7 @@ void EntryCommands::addEntryRecord() {
 QStringList EntryCommands::selectedClasses() {
     QStringList classes;
     store::DataSource& adoTmp = m_sources.adoTmp;
-    if (store::loadThroughDataSource(adoTmp, TWL_public::ShowConnString,
+    if (store::loadThroughDataSource(adoTmp, m_frame.services().shared.session.ShowConnString,
                                      EntryQueries::MultiSelectQuery)) {
         store::RecordSet& work = adoTmp.recordSet();
         for (work.moveFirst(); !work.eof(); work.moveNext()) {
@@ -228,7 +229,7 @@ void EntryCommands::update() {
         if (!entries.isOpen() || entries.bof() || entries.eof())
             throw EntryWriteError(-1, QStringLiteral("There is no entry to update."));
         setEntryValues(entries, m_form);
-        writeBatch(entries);
+        writeBatch(entries, m_state);
         exhibitorNo = entries.value(QStringLiteral("Show Exh No")).toText();
         exhibitorName = entries.value(QStringLiteral("Show Exh Nam")).toText();
     } catch (const EntryWriteError& error) {
@@ -309,8 +310,8 @@ void EntryCommands::validateEntry() {
     check.classFieldEnabled = m_form.isFieldEnabled(ClassNoField);
     check.adding = m_state.addMode;
     check.shownClass = m_state.shownClass;
-    check.totClassUsed = TWL_public::TotClassUsed;
-    ShowEntryData data(TWL_public::ShowConnString);
+    check.totClassUsed = m_frame.services().shared.session.TotClassUsed;
+    ShowEntryData data(m_frame.services().shared.session.ShowConnString);
     TolerantLookups lookups(data);
     const EntryCheckResult result = checkEntry(check, lookups);
     m_state.validationFailed = result.failed;
@@ -319,7 +320,7 @@ void EntryCommands::validateEntry() {
 
 void EntryCommands::clearMultiSel() {
     try {
-        ShowEntryData(TWL_public::ShowConnString).clearMultiSelect();
+        ShowEntryData(m_frame.services().shared.session.ShowConnString).clearMultiSelect();
     } catch (const store::StoreError&) {
     }
     m_state.multiClassChosen = false;

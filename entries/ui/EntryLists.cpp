@@ -117,6 +117,13 @@ EntryLists::EntryLists(MainWindowFrame& frame, MainDataSources& sources, EntryFo
     linkClassLists();
 }
 
+void EntryLists::clearClassCounts() {
+    for (QListWidget* counts : m_countLists) {
+        if (counts)
+            counts->clear();
+    }
+}
+
 // ---- the entry list ----
 
 void EntryLists::sortAndRefresh() {
@@ -188,7 +195,8 @@ bool EntryLists::entryListUnchanged() {
 }
 
 void EntryLists::onEntryListMoved() {
-    if (m_state.sorting || TWL_public::Printing || m_state.movingRecord || m_state.addingRecord)
+    if (m_state.sorting || m_frame.services().shared.report.Printing || m_state.movingRecord ||
+        m_state.addingRecord)
         return;
     BusyCursor busy;
     store::DataSource& priAdo = m_sources.priAdo;
@@ -230,7 +238,8 @@ void EntryLists::refreshExhibitorList(const store::Value& exhibitorNo) {
 }
 
 void EntryLists::onExhibitorListMoved() {
-    if (m_state.refreshingExhibitorList || TWL_public::Printing || m_sources.eventsSuppressed)
+    if (m_state.refreshingExhibitorList || m_frame.services().shared.report.Printing ||
+        m_sources.eventsSuppressed)
         return;
     m_gridModel.reset();
     const int rows = m_gridModel.rowCount();
@@ -262,13 +271,13 @@ void EntryLists::showClassName() {
         return;
     double classNo = 0;
     if (!isNumeric(m_classId->text(), &classNo) || classNo < 1 ||
-        classNo > TWL_public::TotClassUsed) {
+        classNo > m_frame.services().shared.session.TotClassUsed) {
         m_classId->setText(QStringLiteral("1"));
         classNo = 1;
     }
     QString name;
     try {
-        name = ShowEntryData(TWL_public::ShowConnString).className(classNo);
+        name = ShowEntryData(m_frame.services().shared.session.ShowConnString).className(classNo);
     } catch (const store::StoreError&) {
     }
     if (m_className)
@@ -279,7 +288,7 @@ void EntryLists::calEntries() {
     store::DataSource& adoTmp = m_sources.adoTmp;
     std::map<qint64, qint64> perClass;
     qint64 total = 0;
-    if (store::loadThroughDataSource(adoTmp, TWL_public::ShowConnString,
+    if (store::loadThroughDataSource(adoTmp, m_frame.services().shared.session.ShowConnString,
                                      EntryQueries::ClassCountQuery)) {
         store::RecordSet& counts = adoTmp.recordSet();
         for (counts.moveFirst(); !counts.eof(); counts.moveNext()) {
@@ -292,11 +301,12 @@ void EntryLists::calEntries() {
     }
     adoTmp.closeRecordSet();
     writeCounts(countClasses(perClass, total));
-    m_state.classCountAverage = classCountAverage(total, TWL_public::TotClassUsed);
+    m_state.classCountAverage =
+        classCountAverage(total, m_frame.services().shared.session.TotClassUsed);
     if (m_totalEntries)
         m_totalEntries->setText(QString::number(total));
     if (m_classesUsed)
-        m_classesUsed->setText(QString::number(TWL_public::TotClassUsed));
+        m_classesUsed->setText(QString::number(m_frame.services().shared.session.TotClassUsed));
     if (m_average)
         m_average->setText(averageText(m_state.classCountAverage));
 }
@@ -354,7 +364,7 @@ void EntryLists::lookUpEarlierNames(int field) {
         return;
     m_form.quickNameButton()->hide();
     m_form.quickNameList()->clear();
-    ShowEntryData data(TWL_public::ShowConnString);
+    ShowEntryData data(m_frame.services().shared.session.ShowConnString);
     try {
         const QStringList names = data.earlierNames(exhibitorNo);
         if (names.isEmpty())
@@ -371,7 +381,7 @@ void EntryLists::takeOverEarlierName(const QString& name) {
     double exhibitorNo = 0;
     isNumeric(m_form.text(ExhibitorNoField), &exhibitorNo);
     try {
-        const auto entry = ShowEntryData(TWL_public::ShowConnString)
+        const auto entry = ShowEntryData(m_frame.services().shared.session.ShowConnString)
                                .earlierEntry(roundHalfEven(exhibitorNo), name);
         if (entry) {
             FlagScope filling(m_state.fillingFields, true);
@@ -390,7 +400,8 @@ void EntryLists::takeOverEarlierName(const QString& name) {
 void EntryLists::lookUpMember() {
     std::optional<std::vector<std::pair<int, QString>>> member;
     try {
-        member = twl::lookUpMember(TWL_public::OrgConnString, m_form.text(MemberNoField));
+        member = twl::lookUpMember(m_frame.services().shared.session.OrgConnString,
+                                   m_form.text(MemberNoField));
     } catch (const store::StoreError&) {
         // An organisation file that cannot be read holds no member either.
     }

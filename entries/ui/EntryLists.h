@@ -50,8 +50,8 @@ public:
 
     // Moves the entry list to the entry of an exhibitor number in a class (the grids' jump).
     bool jumpToEntry(const store::Value& classNo, const store::Value& exhibitorNo);
-
-    QTableView* exhibitorGrid() const { return m_grid; }
+    // Empties the count lists beside the class lists (a show is closed).
+    void clearClassCounts();
 
 signals:
     // An earlier name was taken over: the multi-class command runs next.

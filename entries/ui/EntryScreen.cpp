@@ -1,15 +1,17 @@
 #include "EntryScreen.h"
 
+#include "DeleteExhibitor.h"
 #include "EntryForm.h"
 #include "EntryLists.h"
-#include "DeleteExhibitor.h"
 #include "MultiClass.h"
 #include "SearchList.h"
 #include "shell/MainDataSources.h"
 #include "shell/MainWindowFrame.h"
 #include "shell/Services.h"
-#include "shell/TWL_public.h"
+#include "store/ChangeNotifier.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTableView>
@@ -19,7 +21,8 @@
 namespace twl {
 
 EntryScreen::EntryScreen(MainWindowFrame& frame, MainDataSources& sources, QObject* parent)
-    : QObject(parent), m_frame(frame), m_sources(sources) {
+    : QObject(parent), m_frame(frame), m_sources(sources),
+      m_session(frame.services().shared.session) {
     setObjectName(QStringLiteral("EntryScreen"));
     QWidget* area = frame.entryFormArea();
     m_form = new EntryForm(m_state, area);
@@ -35,24 +38,58 @@ EntryScreen::EntryScreen(MainWindowFrame& frame, MainDataSources& sources, QObje
     m_form->blinkTimer()->start();
 
     QWidget& window = frame.window();
-    m_search = new SearchList({window.findChild<QTableView*>(QStringLiteral("Grid_S")),
-                               window.findChild<QLabel*>(QStringLiteral("SrchRecCnt")),
-                               window.findChild<QLabel*>(QStringLiteral("SrxhWrd")),
-                               window.findChild<QTabWidget*>(QStringLiteral("SSTab1"))},
-                              [lists = m_lists](const store::Value& classNo,
-                                                const store::Value& exhibitorNo) {
-                                  return lists->jumpToEntry(classNo, exhibitorNo);
-                              },
-                              this);
-    m_commands->setSearchListHook([this] {
-        m_search->followChanges(TWL_public::ShowConnString, m_state.entryCount);
-    });
+    m_search = new SearchList(
+        {window.findChild<QTableView*>(QStringLiteral("Grid_S")),
+         window.findChild<QLabel*>(QStringLiteral("SrchRecCnt")),
+         window.findChild<QLabel*>(QStringLiteral("SrxhWrd")),
+         window.findChild<QTabWidget*>(QStringLiteral("SSTab1"))},
+        [lists = m_lists](const store::Value& classNo, const store::Value& exhibitorNo) {
+            return lists->jumpToEntry(classNo, exhibitorNo);
+        },
+        this);
+    m_commands->setSearchListHook(
+        [this] { m_search->followChanges(m_session.ShowConnString, m_state.entryCount); });
     m_commands->setMultiClassDialog([this] {
-        MultiClass dialog(m_frame.services().prompt, TWL_public::ShowConnString,
-                          TWL_public::TotClassUsed, &m_frame.window());
+        MultiClass dialog(m_frame.services().prompt, m_session.ShowConnString,
+                          m_session.TotClassUsed, &m_frame.window());
         dialog.exec();
         return dialog.classesChosen();
     });
+
+    auto* changes = new store::ChangeNotifier(this);
+    connect(changes, &store::ChangeNotifier::tablesChanged, this, &EntryScreen::onTablesChanged);
+}
+
+void EntryScreen::onTablesChanged(const QString& file, const QStringList& tables) {
+    if (m_state.ownWrites > 0 || m_refreshPending || m_session.ShowPath.isEmpty())
+        return;
+    if (!tables.contains(QStringLiteral("Entries_tbl"), Qt::CaseInsensitive) &&
+        !tables.contains(QStringLiteral("Class_tbl"), Qt::CaseInsensitive))
+        return;
+    if (file != store::ChangeNotifier::fileOf(m_session.ShowConnString))
+        return;
+    m_refreshPending = true;
+    QTimer::singleShot(0, this, &EntryScreen::refreshAfterChange);
+}
+
+void EntryScreen::refreshAfterChange() {
+    if (!m_refreshPending)
+        return;
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        // The dialog that wrote is still open: the lists follow when it closes.
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            connect(dialog, &QDialog::finished, this, &EntryScreen::refreshAfterChange,
+                    Qt::SingleShotConnection);
+        else
+            connect(modal, &QObject::destroyed, this, &EntryScreen::refreshAfterChange,
+                    Qt::SingleShotConnection);
+        return;
+    }
+    m_refreshPending = false;
+    // An entry being typed is not thrown away: the Cancel routine that ends it reads the lists.
+    if (m_state.addMode || m_state.editPending || m_session.ShowPath.isEmpty())
+        return;
+    refreshKeepingEntry();
 }
 
 void EntryScreen::setMultiClassDialog(EntryCommands::MultiClassDialog dialog) {
@@ -60,17 +97,22 @@ void EntryScreen::setMultiClassDialog(EntryCommands::MultiClassDialog dialog) {
 }
 
 void EntryScreen::runSearchCommand() {
-    TWL_public::DialogCancelled = !m_search->runSearchCommand(&m_frame.window());
+    m_session.DialogCancelled = !m_search->runSearchCommand(&m_frame.window());
 }
 
 void EntryScreen::deleteExhibitor() {
     store::RecordSet& entries = m_sources.priAdo.recordSet();
     if (entries.isOpen() && !entries.bof() && !entries.eof())
         m_state.lastBookmark = entries.bookmark();
-    const DeleteOutcome outcome =
-        twl::deleteExhibitor(entries, TWL_public::ShowConnString,
-                             deleteDialogOver(&m_frame.window()), m_frame.services().prompt);
-    TWL_public::DialogCancelled = !outcome.deleted;
+    DeleteOutcome outcome;
+    {
+        // The Cancel routine below reads the lists again.
+        const OwnEntryWrite own(m_state);
+        outcome =
+            twl::deleteExhibitor(entries, m_session.ShowConnString,
+                                 deleteDialogOver(&m_frame.window()), m_frame.services().prompt);
+    }
+    m_session.DialogCancelled = !outcome.deleted;
     if (outcome.deleted) {
         m_state.lastBookmark = store::RecordSet::NoBookmark;
         m_frame.lastActionLabel()->setText(outcome.message);
@@ -80,7 +122,7 @@ void EntryScreen::deleteExhibitor() {
 }
 
 void EntryScreen::openSearchList() {
-    m_search->open(TWL_public::ShowConnString, m_state.entryCount);
+    m_search->open(m_session.ShowConnString, m_state.entryCount);
 }
 
 void EntryScreen::closeSearchList() {

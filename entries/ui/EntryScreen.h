@@ -14,6 +14,7 @@ namespace twl {
 class SearchList;
 class MainDataSources;
 class MainWindowFrame;
+struct ShowSession;
 
 // The entry screen inside the main window: the entry form in the window's `EntryFormArea` and
 // the entry lists on its tabs, sharing one set of entry values.
@@ -61,8 +62,16 @@ public slots:
     void setBlinking(bool running);
 
 private:
+    // Another screen (or anything else in the program) wrote to the open show's entries or
+    // classes: the lists are read again, staying on the entry the form shows, once no other
+    // screen is open over the window and no entry is being typed.
+    void onTablesChanged(const QString& file, const QStringList& tables);
+    void refreshAfterChange();
+
     MainWindowFrame& m_frame;
     MainDataSources& m_sources;
+    ShowSession& m_session;
+    bool m_refreshPending = false;
     EntryState m_state;
     QPointer<EntryForm> m_form;
     EntryLists* m_lists = nullptr;

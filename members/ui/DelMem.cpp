@@ -1,7 +1,7 @@
 #include "DelMem.h"
 
 #include "members/MemberRules.h"
-#include "shell/TWL_public.h"
+#include "shell/Services.h"
 #include "shell/widgets/PlacedControls.h"
 #include "shell/widgets/SafetyCatch.h"
 
@@ -10,12 +10,12 @@
 
 namespace twl {
 
-// The dialog shows no message of its own; it takes the services as every screen does.
-DelMem::DelMem(Services& /*services*/, QWidget* parent) : QDialog(parent) {
+// DialogCancelled is read by the member register once the dialog has closed.
+DelMem::DelMem(Services& services, QWidget* parent) : QDialog(parent), m_services(services) {
     setObjectName(QStringLiteral("DelMem"));
     setWindowTitle(QStringLiteral("Trotwell  [Delete Member]"));
     setFixedSize(380, 214);
-    TWL_public::DialogCancelled = true;
+    services.shared.session.DialogCancelled = true;
 
     QLabel* question = placedLabel(QStringLiteral("Delete This Member ?"), QStringLiteral("Label1"),
                                    QRect(12, 12, 356, 24), this);
@@ -26,13 +26,13 @@ DelMem::DelMem(Services& /*services*/, QWidget* parent) : QDialog(parent) {
     placedLabel(QStringLiteral("Member Number:"), QStringLiteral("Label3_2"),
                 QRect(12, 46, 110, 22), this)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placedLabel(TWL_public::SelectedMemberNumber, QStringLiteral("Label5"), QRect(130, 46, 238, 22),
-                this);
+    placedLabel(services.shared.session.SelectedMemberNumber, QStringLiteral("Label5"),
+                QRect(130, 46, 238, 22), this);
     placedLabel(QStringLiteral("Member Name:"), QStringLiteral("Label3_3"), QRect(12, 72, 110, 22),
                 this)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placedLabel(TWL_public::SelectedMemberName, QStringLiteral("Label6"), QRect(130, 72, 238, 22),
-                this);
+    placedLabel(services.shared.session.SelectedMemberName, QStringLiteral("Label6"),
+                QRect(130, 72, 238, 22), this);
     placedLabel(QStringLiteral(" If you want to continue with deleting,"),
                 QStringLiteral("Label3_0"), QRect(12, 108, 356, 20), this)
         ->setAlignment(Qt::AlignCenter);
@@ -51,7 +51,7 @@ DelMem::DelMem(Services& /*services*/, QWidget* parent) : QDialog(parent) {
 }
 
 void DelMem::confirm() {
-    TWL_public::DialogCancelled = false;
+    m_services.shared.session.DialogCancelled = false;
     reject();
 }
 

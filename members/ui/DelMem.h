@@ -19,6 +19,7 @@ public:
 private:
     void confirm();
 
+    Services& m_services;
     QPushButton* m_okCom = nullptr;
     QPushButton* m_canCom = nullptr;
 };

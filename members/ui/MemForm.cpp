@@ -120,7 +120,7 @@ bool isNavigationKey(int key) {
 } // namespace
 
 MemForm::MemForm(Services& services, QWidget* parent)
-    : QDialog(parent), m_services(services), m_connection(TWL_public::OrgConnString) {
+    : QDialog(parent), m_services(services), m_connection(m_services.shared.session.OrgConnString) {
     setObjectName(QStringLiteral("MemForm"));
     setWindowTitle(QStringLiteral("Trotwell  [Membership]"));
     m_model = std::make_unique<RecordSetModel>(m_list);
@@ -134,8 +134,8 @@ MemForm::MemForm(Services& services, QWidget* parent)
     enableBoxes(false);
     applyState(ButtonState::Browsing);
     fillList();
-    m_scrolTmr->start(100);
-    m_timer6->stop();
+    m_scrollSettleTimer->start(100);
+    m_blinkTimer->stop();
 }
 
 MemForm::~MemForm() {
@@ -178,7 +178,7 @@ void MemForm::buildGrid() {
     // Only the user's scrolling counts: the list's own moves never start the timer.
     connect(m_grid->verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
         if (m_hasRows)
-            m_scrolTmr->start(300);
+            m_scrollSettleTimer->start(300);
     });
 
     const int below = m_grid->geometry().bottom() + 8;
@@ -278,16 +278,16 @@ void MemForm::buildTimers() {
         timer->setTimerType(Qt::PreciseTimer);
         return timer;
     };
-    m_timer6 = makeTimer(QStringLiteral("Timer6"), false);
-    m_timer6->setInterval(500);
-    connect(m_timer6, &QTimer::timeout, this, &MemForm::blink);
-    m_scrolTmr = makeTimer(QStringLiteral("ScrolTmr"), true);
-    connect(m_scrolTmr, &QTimer::timeout, this, [this] {
+    m_blinkTimer = makeTimer(QStringLiteral("Timer6"), false);
+    m_blinkTimer->setInterval(500);
+    connect(m_blinkTimer, &QTimer::timeout, this, &MemForm::blink);
+    m_scrollSettleTimer = makeTimer(QStringLiteral("ScrolTmr"), true);
+    connect(m_scrollSettleTimer, &QTimer::timeout, this, [this] {
         if (m_hasRows)
             chooseRow(qMax(0, m_grid->rowAt(0)));
     });
-    m_memClkTimer = makeTimer(QStringLiteral("MemClkTimer"), true);
-    connect(m_memClkTimer, &QTimer::timeout, this, &MemForm::loadChosen);
+    m_rowClickTimer = makeTimer(QStringLiteral("MemClkTimer"), true);
+    connect(m_rowClickTimer, &QTimer::timeout, this, &MemForm::loadChosen);
 }
 
 // ---- States and boxes ----------------------------------------------------------------------
@@ -354,7 +354,7 @@ void MemForm::fillList() {
     if (m_numberChanged)
         chooseFirstRow();
     else
-        selectByNumber(TWL_public::SelectedMemberNumber);
+        selectByNumber(m_services.shared.session.SelectedMemberNumber);
 }
 
 void MemForm::readList() {
@@ -404,7 +404,7 @@ void MemForm::chooseRow(int row) {
     m_deleteBut->setEnabled(true);
     setMarker(row);
     enableBoxes(true);
-    m_memClkTimer->start(10);
+    m_rowClickTimer->start(10);
 }
 
 void MemForm::chooseFirstRow() {
@@ -429,8 +429,9 @@ void MemForm::loadChosen() {
     if (!m_hasRows || m_markerRow < 0 || m_adding || m_editing)
         return;
     const QString number = numberAt(m_markerRow);
-    TWL_public::SelectedMemberNumber = number;
-    TWL_public::SelectedMemberName = m_model->valueAt(m_markerRow, NameColumn).toText();
+    m_services.shared.session.SelectedMemberNumber = number;
+    m_services.shared.session.SelectedMemberName =
+        m_model->valueAt(m_markerRow, NameColumn).toText();
     std::optional<Texts> member;
     try {
         member = readMember(m_connection, number);
@@ -476,8 +477,8 @@ void MemForm::boxChanged(int box) {
     showFrame(box, EditColour);
     m_frameBlinks = true;
     applyState(ButtonState::Editing);
-    if (!m_timer6->isActive())
-        m_timer6->start();
+    if (!m_blinkTimer->isActive())
+        m_blinkTimer->start();
 }
 
 bool MemForm::boxEvent(int box, QEvent* event) {
@@ -533,7 +534,7 @@ bool MemForm::validate() {
     try {
         failed = firstInvalidBox(boxTexts(), [this](const QString& typed) {
             const QString number = storedNumber(typed);
-            if (!m_adding && number == TWL_public::SelectedMemberNumber)
+            if (!m_adding && number == m_services.shared.session.SelectedMemberNumber)
                 return false;
             return numberTaken(m_connection, number, m_adding ? QString() : m_shownNumber);
         });
@@ -559,7 +560,7 @@ void MemForm::addNew() {
         box->clear();
     m_boxes[StartDateBox]->setText(dateText(m_services.clock.today()));
     m_boxes[NumberBox]->setFocus();
-    m_timer6->start(500);
+    m_blinkTimer->start(500);
 }
 
 void MemForm::storeNew() {
@@ -602,7 +603,7 @@ void MemForm::cancel() {
     hideFrame();
     fillList();
     m_doneBut->setFocus();
-    m_timer6->stop();
+    m_blinkTimer->stop();
 }
 
 void MemForm::find() {
@@ -627,16 +628,16 @@ void MemForm::find() {
 }
 
 void MemForm::deleteMember() {
-    if (TWL_public::SelectedMemberNumber.isEmpty())
+    if (m_services.shared.session.SelectedMemberNumber.isEmpty())
         return;
     {
         DelMem confirmation(m_services, this);
         confirmation.exec();
     }
-    if (TWL_public::DialogCancelled)
+    if (m_services.shared.session.DialogCancelled)
         return;
     try {
-        MemberRules::deleteMember(m_connection, TWL_public::SelectedMemberNumber);
+        MemberRules::deleteMember(m_connection, m_services.shared.session.SelectedMemberNumber);
     } catch (const store::StoreError& error) {
         reportFailure(QStringLiteral("The member could not be deleted; the register is "
                                      "unchanged."),
@@ -644,7 +645,7 @@ void MemForm::deleteMember() {
         return;
     }
     m_shownNumber.clear();
-    TWL_public::SelectedMemberNumber.clear();
+    m_services.shared.session.SelectedMemberNumber.clear();
     cancel();
 }
 
@@ -697,9 +698,9 @@ void MemForm::showEvent(QShowEvent* event) {
 
 // The register's own record set is released whichever way the form closes.
 void MemForm::done(int result) {
-    m_scrolTmr->stop();
-    m_memClkTimer->stop();
-    m_timer6->stop();
+    m_scrollSettleTimer->stop();
+    m_rowClickTimer->stop();
+    m_blinkTimer->stop();
     m_list.close();
     m_model->reset();
     QDialog::done(result);

@@ -102,9 +102,9 @@ private:
     QPushButton* m_deleteBut = nullptr;
     QPushButton* m_resetBut = nullptr;
     QPushButton* m_doneBut = nullptr;
-    QTimer* m_timer6 = nullptr;
-    QTimer* m_scrolTmr = nullptr;
-    QTimer* m_memClkTimer = nullptr;
+    QTimer* m_blinkTimer = nullptr;
+    QTimer* m_scrollSettleTimer = nullptr;
+    QTimer* m_rowClickTimer = nullptr;
 
     QString m_shownNumber; // the remembered member: its stored number
     MemberRules::Texts m_loadedTexts{};

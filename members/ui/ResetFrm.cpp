@@ -49,7 +49,8 @@ void ResetFrm::resetMembers() {
     const bool fee = m_resetFee->isChecked();
     try {
         const BusyCursor wait;
-        MemberRules::resetSeason(TWL_public::OrgConnString, points, fee, TWL_public::OrgMemFee);
+        MemberRules::resetSeason(m_services.shared.session.OrgConnString, points, fee,
+                                 m_services.shared.org.OrgMemFee);
     } catch (const store::StoreError& error) {
         m_services.prompt.show(QStringLiteral("Trotwell"),
                                QStringLiteral("The season reset could not be written; no member "

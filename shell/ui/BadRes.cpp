@@ -1,7 +1,6 @@
 #include "BadRes.h"
 
 #include "shell/DisplayCheck.h"
-#include "shell/TWL_public.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -54,7 +53,6 @@ QPushButton* makeButton(const QString& name, const QString& caption, QWidget* pa
 } // namespace
 
 BadRes::BadRes(const DisplayMode& saved, QWidget* parent) : QDialog(parent) {
-    TWL_public::DialogCancelled = false;
     setWindowTitle(QStringLiteral("Trotwell  [Bad Resolution]"));
     setObjectName(QStringLiteral("BadRes"));
 
@@ -68,7 +66,7 @@ BadRes::BadRes(const DisplayMode& saved, QWidget* parent) : QDialog(parent) {
     continueButton->setDefault(true);
     connect(continueButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(exitButton, &QPushButton::clicked, this, [this] {
-        TWL_public::DialogCancelled = true;
+        m_exitChosen = true;
         reject();
     });
 
@@ -92,7 +90,7 @@ BadRes::BadRes(const DisplayMode& saved, QWidget* parent) : QDialog(parent) {
 bool BadRes::askToContinue(const DisplayMode& saved, QWidget* parent) {
     BadRes dialog(saved, parent);
     dialog.exec();
-    return !TWL_public::DialogCancelled;
+    return !dialog.exitChosen();
 }
 
 } // namespace twl

@@ -81,7 +81,7 @@ public:
 
     // The current View sort key, 1 to 9; setting it also moves `SortInd` to the key's label.
     int sortKeyIndex() const override { return m_sortKeyIndex; }
-    void setSortKeyIndex(int index);
+    void setSortKeyIndex(int index) override;
     // Places `SortInd` beside an entry-field label row (1 at the top) of the entry form.
     void setSortIndicatorRow(int labelRow) override;
     void setSortIndicatorVisible(bool visible);

@@ -28,10 +28,9 @@ constexpr std::array<const char*, DetailsRules::OrgFeeBox> TextFields{
     "OrgZip",  "OrgPhone", "OrgFax",  "OrgEmail"};
 
 // Where each text field's value is kept in memory, in box order.
-std::array<QString*, DetailsRules::OrgFeeBox> memoryFields() {
-    return {&TWL_public::OrgName,  &TWL_public::OrgAdd1,  &TWL_public::OrgAdd2,
-            &TWL_public::OrgCity,  &TWL_public::OrgState, &TWL_public::OrgZip,
-            &TWL_public::OrgPhone, &TWL_public::OrgFax,   &TWL_public::OrgEmail};
+std::array<QString*, DetailsRules::OrgFeeBox> memoryFields(OrgDetails& org) {
+    return {&org.OrgName, &org.OrgAdd1,  &org.OrgAdd2, &org.OrgCity, &org.OrgState,
+            &org.OrgZip,  &org.OrgPhone, &org.OrgFax,  &org.OrgEmail};
 }
 
 } // namespace
@@ -101,10 +100,10 @@ void OrgDataTWL::buildControls() {
 }
 
 void OrgDataTWL::loadValues() {
-    const auto memory = memoryFields();
+    const auto memory = memoryFields(m_services.shared.org);
     for (size_t i = 0; i < memory.size(); ++i)
         m_boxes[i]->setText(*memory[i]);
-    box(DetailsRules::OrgFeeBox)->setText(format::currency(TWL_public::OrgMemFee));
+    box(DetailsRules::OrgFeeBox)->setText(format::currency(m_services.shared.org.OrgMemFee));
 }
 
 DetailsRules::OrgBoxes OrgDataTWL::boxTexts() const {
@@ -135,7 +134,7 @@ void OrgDataTWL::onOk() {
 // holds. Nothing in memory changes unless the write succeeds.
 void OrgDataTWL::save(const DetailsRules::OrgBoxes& texts) {
     store::RecordSet row;
-    row.open(QStringLiteral("OrgData_tbl"), TWL_public::OrgConnString);
+    row.open(QStringLiteral("OrgData_tbl"), m_services.shared.session.OrgConnString);
     row.moveFirst();
     if (row.eof())
         row.addNew();
@@ -146,10 +145,10 @@ void OrgDataTWL::save(const DetailsRules::OrgBoxes& texts) {
     row.setValue(QStringLiteral("OrgMemFee"), fee);
     row.updateBatch();
 
-    const auto memory = memoryFields();
+    const auto memory = memoryFields(m_services.shared.org);
     for (size_t i = 0; i < TextFields.size(); ++i)
         *memory[i] = row.value(QString::fromLatin1(TextFields[i])).toText();
-    TWL_public::OrgMemFee = row.value(QStringLiteral("OrgMemFee")).toDouble();
+    m_services.shared.org.OrgMemFee = row.value(QStringLiteral("OrgMemFee")).toDouble();
 }
 
 void OrgDataTWL::showFailure(const DetailsRules::Failure& failure) {

@@ -104,12 +104,14 @@ void ShoDataTWL::buildControls() {
 }
 
 void ShoDataTWL::loadValues() {
-    box(DetailsRules::ShowName)->setText(TWL_public::ShoName);
-    box(DetailsRules::ShowCity)->setText(TWL_public::ShoCity);
-    box(DetailsRules::ShowState)->setText(TWL_public::ShoState);
-    box(DetailsRules::ShowDate)->setText(DetailsRules::showDateText(TWL_public::DateOfEvent));
-    box(DetailsRules::ShowClasses)->setText(QString::number(TWL_public::TotClassUsed));
-    box(DetailsRules::ShowFootNote)->setText(TWL_public::FootNote);
+    box(DetailsRules::ShowName)->setText(m_services.shared.session.ShoName);
+    box(DetailsRules::ShowCity)->setText(m_services.shared.session.ShoCity);
+    box(DetailsRules::ShowState)->setText(m_services.shared.session.ShoState);
+    box(DetailsRules::ShowDate)
+        ->setText(DetailsRules::showDateText(m_services.shared.session.DateOfEvent));
+    box(DetailsRules::ShowClasses)
+        ->setText(QString::number(m_services.shared.session.TotClassUsed));
+    box(DetailsRules::ShowFootNote)->setText(m_services.shared.session.FootNote);
 }
 
 DetailsRules::ShowBoxes ShoDataTWL::boxTexts() const {
@@ -123,8 +125,8 @@ void ShoDataTWL::onOk() {
     clearFailure();
     const DetailsRules::ShowBoxes texts = boxTexts();
     try {
-        const auto failure = DetailsRules::checkShowInformation(texts, [](int n) {
-            return DetailsRules::entriesAboveClass(TWL_public::ShowConnString, n);
+        const auto failure = DetailsRules::checkShowInformation(texts, [this](int n) {
+            return DetailsRules::entriesAboveClass(m_services.shared.session.ShowConnString, n);
         });
         if (failure) {
             showFailure(*failure);
@@ -143,7 +145,7 @@ void ShoDataTWL::onOk() {
 // holds. Nothing in memory changes unless the write succeeds.
 void ShoDataTWL::save(const DetailsRules::ShowBoxes& texts) {
     store::RecordSet row;
-    row.open(QStringLiteral("ShowData_tbl"), TWL_public::ShowConnString);
+    row.open(QStringLiteral("ShowData_tbl"), m_services.shared.session.ShowConnString);
     row.moveFirst();
     if (row.eof())
         row.addNew();
@@ -157,12 +159,13 @@ void ShoDataTWL::save(const DetailsRules::ShowBoxes& texts) {
     row.setValue(QStringLiteral("FootNote"), texts[DetailsRules::ShowFootNote]);
     row.updateBatch();
 
-    TWL_public::ShoName = row.value(QStringLiteral("ShoName")).toText();
-    TWL_public::ShoCity = row.value(QStringLiteral("ShoCity")).toText();
-    TWL_public::ShoState = row.value(QStringLiteral("ShoState")).toText();
-    TWL_public::DateOfEvent = row.value(QStringLiteral("DateOfEvent")).toDate();
-    TWL_public::TotClassUsed = qint16(row.value(QStringLiteral("TotClassUsed")).toInt());
-    TWL_public::FootNote = row.value(QStringLiteral("FootNote")).toText();
+    m_services.shared.session.ShoName = row.value(QStringLiteral("ShoName")).toText();
+    m_services.shared.session.ShoCity = row.value(QStringLiteral("ShoCity")).toText();
+    m_services.shared.session.ShoState = row.value(QStringLiteral("ShoState")).toText();
+    m_services.shared.session.DateOfEvent = row.value(QStringLiteral("DateOfEvent")).toDate();
+    m_services.shared.session.TotClassUsed =
+        qint16(row.value(QStringLiteral("TotClassUsed")).toInt());
+    m_services.shared.session.FootNote = row.value(QStringLiteral("FootNote")).toText();
 }
 
 void ShoDataTWL::showFailure(const DetailsRules::Failure& failure) {

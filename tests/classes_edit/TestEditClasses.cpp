@@ -38,10 +38,11 @@ class TestEditClasses : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestFolder> m_folder;
+    twl::TWL_public m_shared;
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2026, 4, 8)};
-    Services m_services{m_prompt, m_files, m_clock};
+    Services m_services{m_prompt, m_files, m_clock, m_shared};
     std::unique_ptr<EditClasses> m_dialog;
 
     template <typename T> T* child(const QString& name) {
@@ -67,7 +68,7 @@ class TestEditClasses : public QObject {
     // Every class as the show file holds it, read through a record set of its own.
     std::vector<ClassRow> storedClasses() {
         RecordSet rs;
-        rs.open("SELECT * FROM Class_tbl ORDER BY [Class No]", TWL_public::ShowConnString);
+        rs.open("SELECT * FROM Class_tbl ORDER BY [Class No]", m_shared.session.ShowConnString);
         std::vector<ClassRow> rows;
         for (rs.moveFirst(); !rs.eof(); rs.moveNext())
             rows.push_back({rs.value("Class Name").toText(), rs.value("Class Fee").toDouble(),
@@ -78,7 +79,7 @@ class TestEditClasses : public QObject {
 
     void changeStored(int classNo, const QString& field, const store::Value& value) {
         RecordSet rs;
-        rs.open("Class_tbl", TWL_public::ShowConnString);
+        rs.open("Class_tbl", m_shared.session.ShowConnString);
         QVERIFY(rs.find(QString("[Class No] = %1").arg(classNo)));
         rs.setValue(field, value);
         rs.updateBatch();
@@ -131,20 +132,20 @@ class TestEditClasses : public QObject {
 private slots:
     void init() {
         store::releaseAllConnections();
-        TWL_public::resetAll();
+        m_shared = twl::TWL_public{};
         m_prompt.clear();
         m_folder = std::make_unique<TestFolder>();
-        TWL_public::ShowPath = m_folder->newShow("Spring Show.twl");
-        TWL_public::ShowConnString =
-            store::dataConnectionText(TWL_public::ShowPath, TestFolder::Password);
-        TWL_public::TotClassUsed = 20;
+        m_shared.session.ShowPath = m_folder->newShow("Spring Show.twl");
+        m_shared.session.ShowConnString =
+            store::dataConnectionText(m_shared.session.ShowPath, TestFolder::Password);
+        m_shared.session.TotClassUsed = 20;
     }
 
     void cleanup() {
         m_dialog.reset();
         store::releaseAllConnections();
         m_folder.reset();
-        TWL_public::resetAll();
+        m_shared = twl::TWL_public{};
     }
 
     void opensWithEveryClassInItsColumns() {
@@ -349,7 +350,8 @@ private slots:
         child<QPushButton>("ClearAllBut")->click();
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         const Prompt::Message& box = m_prompt.shown()[0];
-        QCOMPARE(box.text, "Erase all Class Descriptions from  " + TWL_public::ShowPath + "   ");
+        QCOMPARE(box.text,
+                 "Erase all Class Descriptions from  " + m_shared.session.ShowPath + "   ");
         QCOMPARE(box.title, QString("Trotwell"));
         QCOMPARE(box.icon, Prompt::Icon::Exclamation);
         QCOMPARE(box.buttons, Prompt::Buttons::YesNo);
@@ -382,7 +384,7 @@ private slots:
 
     void aFailedWriteIsTakenBackAndReported() {
         openScreen();
-        store::connectionFor(TWL_public::ShowConnString)
+        store::connectionFor(m_shared.session.ShowConnString)
             ->execute("CREATE TRIGGER NoWrite BEFORE UPDATE ON Class_tbl "
                       "BEGIN SELECT RAISE(ABORT, 'the disk is full'); END");
         QVERIFY(typeInto(2, Name, "Showmanship"));
@@ -395,7 +397,7 @@ private slots:
         QTRY_VERIFY(buttonsEnabled(true));
 
         // Once the file can be written again, the next change is saved and only that one.
-        store::connectionFor(TWL_public::ShowConnString)->execute("DROP TRIGGER NoWrite");
+        store::connectionFor(m_shared.session.ShowConnString)->execute("DROP TRIGGER NoWrite");
         m_prompt.clear();
         expectAccepted(3, Name, "Leadline");
         QCOMPARE(stored(4).name, QString("Leadline"));
@@ -405,7 +407,7 @@ private slots:
     void clearAllThatCannotWriteChangesNothing() {
         changeStored(5, "Class Name", "Jumpers");
         openScreen();
-        store::connectionFor(TWL_public::ShowConnString)
+        store::connectionFor(m_shared.session.ShowConnString)
             ->execute("CREATE TRIGGER NoWrite BEFORE UPDATE ON Class_tbl "
                       "WHEN new.[Class No] = 100 BEGIN SELECT RAISE(ABORT, 'locked'); END");
         m_prompt.script(Prompt::Answer::Yes);

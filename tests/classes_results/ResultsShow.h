@@ -14,39 +14,39 @@
 // values set, the class log folder made, and helpers that put data into the two files.
 class ResultsShow {
 public:
-    ResultsShow() {
-        TWL_public::resetAll();
+    explicit ResultsShow(twl::TWL_public& shared) : m_shared(shared) {
+        m_shared = twl::TWL_public{};
         store::releaseAllConnections();
         m_folder = std::make_unique<TestFolder>();
         QDir().mkpath(m_folder->file("TWL Class Log"));
-        TWL_public::AppFolder = m_folder->path();
-        TWL_public::ShowPath = m_folder->newShow("Spring Show.twl");
-        TWL_public::ShowConnString =
-            store::dataConnectionText(TWL_public::ShowPath, TestFolder::Password);
-        TWL_public::OrgConnString =
+        m_shared.session.AppFolder = m_folder->path();
+        m_shared.session.ShowPath = m_folder->newShow("Spring Show.twl");
+        m_shared.session.ShowConnString =
+            store::dataConnectionText(m_shared.session.ShowPath, TestFolder::Password);
+        m_shared.session.OrgConnString =
             store::dataConnectionText(m_folder->file("TWL.org"), TestFolder::Password);
-        TWL_public::TotClassUsed = 20;
-        TWL_public::DateOfEvent = QDate(2005, 6, 18);
+        m_shared.session.TotClassUsed = 20;
+        m_shared.session.DateOfEvent = QDate(2005, 6, 18);
         QFile(orgFile()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     }
     ~ResultsShow() {
         store::releaseAllConnections();
         m_folder.reset();
-        TWL_public::resetAll();
+        m_shared = twl::TWL_public{};
     }
 
-    QString showFile() const { return TWL_public::ShowPath; }
+    QString showFile() const { return m_shared.session.ShowPath; }
     QString orgFile() const { return m_folder->file("TWL.org"); }
     QString logFile(const QString& name) const { return m_folder->file("TWL Class Log/" + name); }
     const TestFolder& folder() const { return *m_folder; }
 
-    static void show(const QString& sql) { store::execute(TWL_public::ShowConnString, sql); }
-    static void org(const QString& sql) { store::execute(TWL_public::OrgConnString, sql); }
+    void show(const QString& sql) { store::execute(m_shared.session.ShowConnString, sql); }
+    void org(const QString& sql) { store::execute(m_shared.session.OrgConnString, sql); }
 
-    static void setClass(int classNo, const QString& name, double fee, double multi) {
+    void setClass(int classNo, const QString& name, double fee, double multi) {
         store::RecordSet rs;
         rs.open(QString("SELECT * FROM Class_tbl WHERE [Class No] = %1").arg(classNo),
-                TWL_public::ShowConnString);
+                m_shared.session.ShowConnString);
         rs.setValue("Class Name", name);
         rs.setValue("Class Fee", store::Currency::fromDouble(fee));
         rs.setValue("Class Multi", multi);
@@ -59,9 +59,9 @@ public:
         QString member;
         int place = 0; // 0: not placed
     };
-    static void addEntries(int classNo, const std::vector<Entry>& entries) {
+    void addEntries(int classNo, const std::vector<Entry>& entries) {
         store::RecordSet rs;
-        rs.open("Entries_tbl", TWL_public::ShowConnString);
+        rs.open("Entries_tbl", m_shared.session.ShowConnString);
         for (const Entry& e : entries) {
             rs.addNew();
             rs.setValue("Show Exh No", e.exhibitor);
@@ -73,7 +73,7 @@ public:
         rs.updateBatch();
     }
     // n entries of exhibitors 1 to n, none placed.
-    static void addUnplaced(int classNo, int n, int firstExhibitor = 1) {
+    void addUnplaced(int classNo, int n, int firstExhibitor = 1) {
         std::vector<Entry> entries;
         for (int i = 0; i < n; ++i)
             entries.push_back(
@@ -82,7 +82,7 @@ public:
     }
 
     // table: Points_tbl (columns X1..X20) or PaySch_tbl (P1..P20).
-    static void setCell(const QString& table, int place, int exhibitors, double value) {
+    void setCell(const QString& table, int place, int exhibitors, double value) {
         const QChar letter = table == "Points_tbl" ? 'X' : 'P';
         org(QString("UPDATE %1 SET %2%3 = %4 WHERE [Place] = %5")
                 .arg(table, letter)
@@ -90,41 +90,41 @@ public:
                 .arg(value, 0, 'g', 17)
                 .arg(place));
     }
-    static void addMember(const QString& number, const store::Value& points) {
+    void addMember(const QString& number, const store::Value& points) {
         store::RecordSet rs;
-        rs.open("Members_tbl", TWL_public::OrgConnString);
+        rs.open("Members_tbl", m_shared.session.OrgConnString);
         rs.addNew();
         rs.setValue("Mem Num", number);
         rs.setValue("Mem Nam", "Member " + number);
         rs.setValue("Mem Points", points);
         rs.updateBatch();
     }
-    static store::Value memberPoints(const QString& number) {
+    store::Value memberPoints(const QString& number) {
         store::RecordSet rs;
         rs.open("SELECT [Mem Points] FROM Members_tbl WHERE [Mem Num] = '" + number + "'",
-                TWL_public::OrgConnString);
+                m_shared.session.OrgConnString);
         return rs.eof() ? store::Value("missing") : rs.value(0);
     }
-    static store::Value showPoints(int classNo, int exhibitor) {
+    store::Value showPoints(int classNo, int exhibitor) {
         store::RecordSet rs;
         rs.open(QString("SELECT [Show Points] FROM Entries_tbl WHERE [Class No] = %1 AND "
                         "[Show Exh No] = %2")
                     .arg(classNo)
                     .arg(exhibitor),
-                TWL_public::ShowConnString);
+                m_shared.session.ShowConnString);
         return rs.eof() ? store::Value("missing") : rs.value(0);
     }
-    static bool classEnded(int classNo) {
+    bool classEnded(int classNo) {
         store::RecordSet rs;
         rs.open(QString("SELECT [Class Ended] FROM Class_tbl WHERE [Class No] = %1").arg(classNo),
-                TWL_public::ShowConnString);
+                m_shared.session.ShowConnString);
         return rs.value(0).toBool();
     }
 
     // The payout rows in the order they were written: class, exhibitor, name, place, amount.
-    static QStringList payouts() {
+    QStringList payouts() {
         store::RecordSet rs;
-        rs.open("SELECT * FROM PayOut_tbl ORDER BY rowid", TWL_public::ShowConnString);
+        rs.open("SELECT * FROM PayOut_tbl ORDER BY rowid", m_shared.session.ShowConnString);
         QStringList rows;
         for (rs.moveFirst(); !rs.eof(); rs.moveNext())
             rows << QString("%1|%2|%3|%4|%5")
@@ -140,5 +140,6 @@ public:
     }
 
 private:
+    twl::TWL_public& m_shared;
     std::unique_ptr<TestFolder> m_folder;
 };

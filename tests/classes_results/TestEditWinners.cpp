@@ -21,10 +21,11 @@ class TestEditWinners : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ResultsShow> m_show;
+    twl::TWL_public m_shared;
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2005, 6, 18)};
-    Services m_services{m_prompt, m_files, m_clock};
+    Services m_services{m_prompt, m_files, m_clock, m_shared};
     std::unique_ptr<EditWinners> m_dialog;
 
     template <typename T> T* child(const QString& name) {
@@ -62,12 +63,12 @@ class TestEditWinners : public QObject {
     }
 
     // [Place] of the class's entries by exhibitor, as the show file holds them.
-    static QString storedPlaces(int classNo) {
+    QString storedPlaces(int classNo) {
         store::RecordSet rs;
         rs.open(QString("SELECT [Show Exh No], [Place] FROM Entries_tbl WHERE [Class No] = %1 "
                         "ORDER BY [Show Exh No]")
                     .arg(classNo),
-                TWL_public::ShowConnString);
+                m_shared.session.ShowConnString);
         QStringList places;
         for (rs.moveFirst(); !rs.eof(); rs.moveNext())
             places << (rs.value(1).isNull() ? "null" : rs.value(1).toText());
@@ -77,10 +78,10 @@ class TestEditWinners : public QObject {
 private slots:
     void init() {
         m_prompt.clear();
-        m_show = std::make_unique<ResultsShow>();
-        ResultsShow::addEntries(
+        m_show = std::make_unique<ResultsShow>(m_shared);
+        m_show->addEntries(
             4, {{7, "Gus Hughes", "", 0}, {3, "Ida Irwin", "", 2}, {9, "Jo Jensen", "", 0}});
-        ResultsShow::addUnplaced(2, 1);
+        m_show->addUnplaced(2, 1);
     }
     void cleanup() {
         m_dialog.reset();
@@ -88,9 +89,9 @@ private slots:
     }
 
     void listsTheClassesThatCanBePlaced() {
-        ResultsShow::addUnplaced(21, 2); // above the classes in use
-        ResultsShow::addUnplaced(6, 2);
-        ResultsShow::show("UPDATE Class_tbl SET [Class Ended] = 1 WHERE [Class No] = 6");
+        m_show->addUnplaced(21, 2); // above the classes in use
+        m_show->addUnplaced(6, 2);
+        m_show->show("UPDATE Class_tbl SET [Class Ended] = 1 WHERE [Class No] = 6");
         openScreen();
         QCOMPARE(m_dialog->windowTitle(), QString("Trotwell  [Edit Winners]"));
         QCOMPARE(classList()->count(), 2);
@@ -99,7 +100,7 @@ private slots:
         // The first class is chosen at once.
         QCOMPARE(child<QLabel>("L3")->text(), QString("2"));
         QCOMPARE(grid()->model()->rowCount(), 1);
-        QVERIFY(!TWL_public::DialogCancelled);
+        QVERIFY(!m_dialog->cancelled());
         QVERIFY(m_prompt.shown().empty());
     }
 
@@ -131,7 +132,7 @@ private slots:
     }
 
     void aLongClassGetsRoomForTheScrollBar() {
-        ResultsShow::addUnplaced(4, 20, 100);
+        m_show->addUnplaced(4, 20, 100);
         openScreen();
         classList()->setCurrentRow(1);
         QCOMPARE(grid()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -200,13 +201,15 @@ private slots:
     }
 
     void noClassToPlaceClosesTheScreen() {
-        ResultsShow::show("UPDATE Class_tbl SET [Class Ended] = 1");
+        m_show->show("UPDATE Class_tbl SET [Class Ended] = 1");
         m_dialog = std::make_unique<EditWinners>(m_services);
         m_dialog->show();
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].text, QString("No entries found... aborting"));
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
-        QVERIFY(TWL_public::DialogCancelled);
+        QVERIFY(m_dialog->cancelled());
+        // The screen's own result is not left for other screens to read.
+        QVERIFY(!m_shared.session.DialogCancelled);
         QTRY_VERIFY(!m_dialog->isVisible());
         QCOMPARE(child<QLabel>("L3")->text(), QString("No."));
     }

@@ -22,21 +22,21 @@ QByteArray lines(const QStringList& list) {
 
 // The worked example: class 12 of 6 entries, multiplier 1.5, fee 20; points 5 and payout 0.5 in
 // row 1, column 6; the winner placed 1 is member M100 with 10 season points.
-void workedExample() {
-    ResultsShow::setClass(12, "Western Pleasure", 20, 1.5);
-    ResultsShow::addEntries(12, {{101, "Anna Brooks", "M100", 1},
-                                 {102, "Ben Carter", "M101", 0},
-                                 {103, "Carla Dalton", "", 0},
-                                 {104, "Dylan Ellis", "", 0},
-                                 {105, "Emma Fisher", "", 0},
-                                 {106, "Frank Garcia", "", 0}});
-    ResultsShow::setCell("Points_tbl", 1, 6, 5);
-    ResultsShow::setCell("PaySch_tbl", 1, 6, 0.5);
-    ResultsShow::addMember("M100", 10.0);
-    ResultsShow::addMember("M101", 4.0);
-    TWL_public::IsPrcnt = true;
-    TWL_public::CutOff = 8;
-    TWL_public::MinMultiP = 0.5;
+void workedExample(ResultsShow& show, twl::TWL_public& shared) {
+    show.setClass(12, "Western Pleasure", 20, 1.5);
+    show.addEntries(12, {{101, "Anna Brooks", "M100", 1},
+                         {102, "Ben Carter", "M101", 0},
+                         {103, "Carla Dalton", "", 0},
+                         {104, "Dylan Ellis", "", 0},
+                         {105, "Emma Fisher", "", 0},
+                         {106, "Frank Garcia", "", 0}});
+    show.setCell("Points_tbl", 1, 6, 5);
+    show.setCell("PaySch_tbl", 1, 6, 0.5);
+    show.addMember("M100", 10.0);
+    show.addMember("M101", 4.0);
+    shared.org.IsPrcnt = true;
+    shared.org.CutOff = 8;
+    shared.org.MinMultiP = 0.5;
 }
 
 const QByteArray WorkedExampleLog = lines({"Class No. = 12",
@@ -69,10 +69,11 @@ class TestEndClass : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ResultsShow> m_show;
+    twl::TWL_public m_shared;
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2005, 6, 18)};
-    Services m_services{m_prompt, m_files, m_clock};
+    Services m_services{m_prompt, m_files, m_clock, m_shared};
     std::unique_ptr<EndClass> m_dialog;
 
     template <typename T> T* child(const QString& name) {
@@ -108,15 +109,15 @@ class TestEndClass : public QObject {
     }
     EndClassWriter::Request request(const QString& classNumber) {
         return {classNumber,
-                {TWL_public::IsPrcnt, TWL_public::CutOff, TWL_public::MinMultiP},
-                TWL_public::AppFolder,
-                TWL_public::DateOfEvent};
+                {m_shared.org.IsPrcnt, m_shared.org.CutOff, m_shared.org.MinMultiP},
+                m_shared.session.AppFolder,
+                m_shared.session.DateOfEvent};
     }
 
 private slots:
     void init() {
         m_prompt.clear();
-        m_show = std::make_unique<ResultsShow>();
+        m_show = std::make_unique<ResultsShow>(m_shared);
     }
     void cleanup() {
         m_dialog.reset();
@@ -124,8 +125,8 @@ private slots:
     }
 
     void workedExampleThroughTheScreen() {
-        workedExample();
-        ResultsShow::addUnplaced(3, 2);
+        workedExample(*m_show, m_shared);
+        m_show->addUnplaced(3, 2);
         openScreen();
         QCOMPARE(m_dialog->windowTitle(), QString("Trotwell  [End Class]"));
         QCOMPARE(listed(classList()), QStringList({"3", "12"}));
@@ -140,13 +141,13 @@ private slots:
         QVERIFY(m_prompt.shown().empty());
         QVERIFY(!m_dialog->isVisible());
         QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
-        QCOMPARE(ResultsShow::showPoints(12, 101), store::Value(7.5));
-        QCOMPARE(ResultsShow::showPoints(12, 102), store::Value());
-        QCOMPARE(ResultsShow::memberPoints("M100"), store::Value(17.5));
-        QCOMPARE(ResultsShow::memberPoints("M101"), store::Value(4.0));
-        QCOMPARE(ResultsShow::payouts(), QStringList({"12|101|Anna Brooks|1|5"}));
-        QVERIFY(ResultsShow::classEnded(12));
-        QVERIFY(!ResultsShow::classEnded(3));
+        QCOMPARE(m_show->showPoints(12, 101), store::Value(7.5));
+        QCOMPARE(m_show->showPoints(12, 102), store::Value());
+        QCOMPARE(m_show->memberPoints("M100"), store::Value(17.5));
+        QCOMPARE(m_show->memberPoints("M101"), store::Value(4.0));
+        QCOMPARE(m_show->payouts(), QStringList({"12|101|Anna Brooks|1|5"}));
+        QVERIFY(m_show->classEnded(12));
+        QVERIFY(!m_show->classEnded(3));
         QVERIFY(ResultsShow::bytes(m_show->orgFile()) != org);
         QCOMPARE(ResultsShow::bytes(m_show->logFile("Class 12 Log 06-18-05.txt")),
                  WorkedExampleLog);
@@ -156,7 +157,7 @@ private slots:
     }
 
     void endIsNotClickableBeforeAlt() {
-        workedExample();
+        workedExample(*m_show, m_shared);
         openScreen();
         QVERIFY(!endButton()->isEnabled());
         QTest::mouseClick(endButton(), Qt::LeftButton);
@@ -166,8 +167,8 @@ private slots:
         QVERIFY(!endButton()->isEnabled());
         QTest::mouseClick(endButton(), Qt::LeftButton);
         QVERIFY(m_dialog->isVisible());
-        QVERIFY(!ResultsShow::classEnded(12));
-        QVERIFY(ResultsShow::payouts().isEmpty());
+        QVERIFY(!m_show->classEnded(12));
+        QVERIFY(m_show->payouts().isEmpty());
 
         // ALT alone releases the catch, wherever the focus is, for the rest of the screen.
         QTest::keyClick(child<QPushButton>("CanBut"), Qt::Key_Alt);
@@ -177,7 +178,7 @@ private slots:
     }
 
     void cancelChangesNothing() {
-        workedExample();
+        workedExample(*m_show, m_shared);
         const QByteArray show = ResultsShow::bytes(m_show->showFile());
         const QByteArray org = ResultsShow::bytes(m_show->orgFile());
         openScreen();
@@ -190,9 +191,9 @@ private slots:
     }
 
     void anEndedClassLeavesBothClassLists() {
-        workedExample();
-        ResultsShow::addUnplaced(5, 3);
-        ResultsShow::addUnplaced(21, 3); // above the classes in use
+        workedExample(*m_show, m_shared);
+        m_show->addUnplaced(5, 3);
+        m_show->addUnplaced(21, 3); // above the classes in use
         openScreen();
         QCOMPARE(listed(classList()), QStringList({"5", "12"}));
         chooseClass("12");
@@ -212,15 +213,16 @@ private slots:
         QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell"));
         QCOMPARE(m_prompt.shown()[0].text, QString("No entries found... aborting"));
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
-        QVERIFY(TWL_public::DialogCancelled);
+        QVERIFY(m_dialog->cancelled());
+        QVERIFY(!m_shared.session.DialogCancelled);
         QTRY_VERIFY(!m_dialog->isVisible());
         QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
     }
 
     void aFailureInTheMiddleLeavesBothFilesAsTheyWere() {
-        workedExample();
-        ResultsShow::org("CREATE TRIGGER NoTotals BEFORE UPDATE ON Members_tbl "
-                         "BEGIN SELECT RAISE(ABORT, 'the organisation file is full'); END");
+        workedExample(*m_show, m_shared);
+        m_show->org("CREATE TRIGGER NoTotals BEFORE UPDATE ON Members_tbl "
+                    "BEGIN SELECT RAISE(ABORT, 'the organisation file is full'); END");
         const QByteArray show = ResultsShow::bytes(m_show->showFile());
         const QByteArray org = ResultsShow::bytes(m_show->orgFile());
         openScreen();
@@ -236,35 +238,35 @@ private slots:
         QCOMPARE(ResultsShow::bytes(m_show->showFile()), show);
         QCOMPARE(ResultsShow::bytes(m_show->orgFile()), org);
         QVERIFY(QDir(m_show->folder().file("TWL Class Log")).isEmpty());
-        QVERIFY(!ResultsShow::classEnded(12));
+        QVERIFY(!m_show->classEnded(12));
 
         // Once the organisation file takes the totals again, the same screen ends the class.
-        ResultsShow::org("DROP TRIGGER NoTotals");
+        m_show->org("DROP TRIGGER NoTotals");
         m_prompt.clear();
         QTest::mouseClick(endButton(), Qt::LeftButton);
         QVERIFY(m_prompt.shown().empty());
-        QVERIFY(ResultsShow::classEnded(12));
-        QCOMPARE(ResultsShow::memberPoints("M100"), store::Value(17.5));
+        QVERIFY(m_show->classEnded(12));
+        QCOMPARE(m_show->memberPoints("M100"), store::Value(17.5));
         QCOMPARE(ResultsShow::bytes(m_show->logFile("Class 12 Log 06-18-05.txt")),
                  WorkedExampleLog);
     }
 
     void aLogThatCannotBeCreatedEndsNothing() {
-        workedExample();
+        workedExample(*m_show, m_shared);
         QDir(m_show->folder().file("TWL Class Log")).removeRecursively();
         QFile blocker(m_show->folder().file("TWL Class Log"));
         QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
         blocker.close();
         const QByteArray show = ResultsShow::bytes(m_show->showFile());
         const QByteArray org = ResultsShow::bytes(m_show->orgFile());
-        EndClassWriter writer(TWL_public::ShowConnString, TWL_public::OrgConnString);
+        EndClassWriter writer(m_shared.session.ShowConnString, m_shared.session.OrgConnString);
         QVERIFY_THROWS_EXCEPTION(EndClassWriter::Failure, writer.run(request("12")));
         QCOMPARE(ResultsShow::bytes(m_show->showFile()), show);
         QCOMPARE(ResultsShow::bytes(m_show->orgFile()), org);
     }
 
     void aMissingOrganisationFileIsReportedAtTheClick() {
-        workedExample();
+        workedExample(*m_show, m_shared);
         const QByteArray show = ResultsShow::bytes(m_show->showFile());
         store::releaseConnection(m_show->orgFile());
         QVERIFY(QFile::rename(m_show->orgFile(), m_show->orgFile() + ".away"));
@@ -281,36 +283,36 @@ private slots:
     }
 
     void placingsOfEveryKindThroughTheWriter() {
-        ResultsShow::setClass(7, "Open Halter", 15, 2);
+        m_show->setClass(7, "Open Halter", 15, 2);
         std::vector<Entry> entries{{1, "Gus", "M1", 2}, {2, "Hal", "", 0},   {3, "Ida", "", 1},
                                    {4, "Jo", "m1", 2},  {5, "Kit", "Z9", 3}, {6, "Lu", "", 21}};
         for (int i = 7; i <= 25; ++i)
             entries.push_back({i, QString("Rider %1").arg(i), "", 0});
-        ResultsShow::addEntries(7, entries);
+        m_show->addEntries(7, entries);
         for (int place = 1; place <= 3; ++place) {
-            ResultsShow::setCell("Points_tbl", place, 20, 10 - place);
-            ResultsShow::setCell("PaySch_tbl", place, 20, 4 - place);
+            m_show->setCell("Points_tbl", place, 20, 10 - place);
+            m_show->setCell("PaySch_tbl", place, 20, 4 - place);
         }
-        ResultsShow::addMember("M1", 1.25);
-        const store::Value untouched = ResultsShow::memberPoints("M1");
+        m_show->addMember("M1", 1.25);
+        const store::Value untouched = m_show->memberPoints("M1");
         QCOMPARE(untouched, store::Value(1.25));
 
-        EndClassWriter writer(TWL_public::ShowConnString, TWL_public::OrgConnString);
-        const EndClassWriter::Outcome outcome =
-            writer.run({"7", {false, 30, 0.5}, TWL_public::AppFolder, TWL_public::DateOfEvent});
+        EndClassWriter writer(m_shared.session.ShowConnString, m_shared.session.OrgConnString);
+        const EndClassWriter::Outcome outcome = writer.run(
+            {"7", {false, 30, 0.5}, m_shared.session.AppFolder, m_shared.session.DateOfEvent});
         QVERIFY(outcome.logError.isEmpty());
         QCOMPARE(outcome.logFile, m_show->logFile("Class 7 Log 06-18-05.txt"));
         // Place order, the two second places in table order; place 21 pays 0; place 0 nothing.
-        QCOMPARE(ResultsShow::payouts(), QStringList({"7|3|Ida|1|1.5", "7|1|Gus|2|1", "7|4|Jo|2|1",
-                                                      "7|5|Kit|3|0.5", "7|6|Lu|21|0"}));
-        QCOMPARE(ResultsShow::showPoints(7, 3), store::Value(18.0));
-        QCOMPARE(ResultsShow::showPoints(7, 1), store::Value(16.0));
-        QCOMPARE(ResultsShow::showPoints(7, 4), store::Value(16.0));
-        QCOMPARE(ResultsShow::showPoints(7, 5), store::Value(14.0)); // no such member: entry only
-        QCOMPARE(ResultsShow::showPoints(7, 6), store::Value());
-        QCOMPARE(ResultsShow::showPoints(7, 2), store::Value());
+        QCOMPARE(m_show->payouts(), QStringList({"7|3|Ida|1|1.5", "7|1|Gus|2|1", "7|4|Jo|2|1",
+                                                 "7|5|Kit|3|0.5", "7|6|Lu|21|0"}));
+        QCOMPARE(m_show->showPoints(7, 3), store::Value(18.0));
+        QCOMPARE(m_show->showPoints(7, 1), store::Value(16.0));
+        QCOMPARE(m_show->showPoints(7, 4), store::Value(16.0));
+        QCOMPARE(m_show->showPoints(7, 5), store::Value(14.0)); // no such member: entry only
+        QCOMPARE(m_show->showPoints(7, 6), store::Value());
+        QCOMPARE(m_show->showPoints(7, 2), store::Value());
         // M1 placed twice (once typed as m1): both placings count.
-        QCOMPARE(ResultsShow::memberPoints("M1"), store::Value(33.25));
+        QCOMPARE(m_show->memberPoints("M1"), store::Value(33.25));
         const QByteArray log = ResultsShow::bytes(outcome.logFile);
         QVERIFY(log.startsWith(
             lines({"Class No. = 7", "Class Name = Open Halter", "Total Exh. = 20",
@@ -323,37 +325,38 @@ private slots:
 
         // A class is never ended twice.
         QVERIFY_THROWS_EXCEPTION(EndClassWriter::Failure, writer.run(request("7")));
-        QCOMPARE(ResultsShow::payouts().size(), 5);
+        QCOMPARE(m_show->payouts().size(), 5);
     }
 
     void unknownMembersLeaveTheOrganisationFileAlone() {
-        ResultsShow::setClass(2, "Walk-Trot", 10, 1);
-        ResultsShow::addEntries(2, {{1, "Ann", "", 1}, {2, "Bo", "NOBODY", 2}});
-        ResultsShow::setCell("Points_tbl", 1, 2, 2);
-        ResultsShow::setCell("Points_tbl", 2, 2, 1);
+        m_show->setClass(2, "Walk-Trot", 10, 1);
+        m_show->addEntries(2, {{1, "Ann", "", 1}, {2, "Bo", "NOBODY", 2}});
+        m_show->setCell("Points_tbl", 1, 2, 2);
+        m_show->setCell("Points_tbl", 2, 2, 1);
         const QByteArray org = ResultsShow::bytes(m_show->orgFile());
-        EndClassWriter(TWL_public::ShowConnString, TWL_public::OrgConnString).run(request("2"));
-        QCOMPARE(ResultsShow::showPoints(2, 1), store::Value(2.0));
-        QCOMPARE(ResultsShow::showPoints(2, 2), store::Value(1.0));
-        QVERIFY(ResultsShow::classEnded(2));
+        EndClassWriter(m_shared.session.ShowConnString, m_shared.session.OrgConnString)
+            .run(request("2"));
+        QCOMPARE(m_show->showPoints(2, 1), store::Value(2.0));
+        QCOMPARE(m_show->showPoints(2, 2), store::Value(1.0));
+        QVERIFY(m_show->classEnded(2));
         QCOMPARE(ResultsShow::bytes(m_show->orgFile()), org);
     }
 
     void aClassWithoutPlacingsCanBeEnded() {
-        ResultsShow::setClass(9, "Trail", 0, 1);
-        ResultsShow::addUnplaced(9, 4);
+        m_show->setClass(9, "Trail", 0, 1);
+        m_show->addUnplaced(9, 4);
         QFile old(m_show->logFile("Class 9 Log 06-18-05.txt"));
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("an earlier run's log, which is replaced\r\n");
         old.close();
-        TWL_public::CutOff = 3;
-        TWL_public::MinMultiP = 0.75;
+        m_shared.org.CutOff = 3;
+        m_shared.org.MinMultiP = 0.75;
         openScreen();
         QCOMPARE(child<QLabel>("Label2_2")->text(), QString("0"));
         endWithAlt();
         QVERIFY(!m_dialog->isVisible());
-        QVERIFY(ResultsShow::classEnded(9));
-        QVERIFY(ResultsShow::payouts().isEmpty());
+        QVERIFY(m_show->classEnded(9));
+        QVERIFY(m_show->payouts().isEmpty());
         QCOMPARE(
             ResultsShow::bytes(m_show->logFile("Class 9 Log 06-18-05.txt")),
             lines({"Class No. = 9", "Class Name = Trail", "Total Exh. = 4", "Total Winners. = 0",
@@ -362,10 +365,10 @@ private slots:
     }
 
     void theOrganisationFileIsAttachedOnlyWhileTheScreenIsOpen() {
-        workedExample();
-        const auto databases = [] {
-            store::Statement list =
-                store::connectionFor(TWL_public::ShowConnString)->prepare("PRAGMA database_list");
+        workedExample(*m_show, m_shared);
+        const auto databases = [this] {
+            store::Statement list = store::connectionFor(m_shared.session.ShowConnString)
+                                        ->prepare("PRAGMA database_list");
             QStringList names;
             while (list.step())
                 names << list.columnValue(1, store::FieldType::Text).toText();

@@ -24,10 +24,11 @@ class TestSchedules : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ResultsShow> m_show;
+    twl::TWL_public m_shared;
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2005, 6, 18)};
-    Services m_services{m_prompt, m_files, m_clock};
+    Services m_services{m_prompt, m_files, m_clock, m_shared};
     std::unique_ptr<QDialog> m_dialog;
 
     template <typename T> T* child(const QString& name) {
@@ -59,22 +60,22 @@ class TestSchedules : public QObject {
         return QTest::qWaitFor([&] { return grid->indexWidget(index) == nullptr; });
     }
 
-    static store::Value storedCell(const QString& table, int place, const QString& column) {
+    store::Value storedCell(const QString& table, int place, const QString& column) {
         store::RecordSet rs;
         rs.open(QString("SELECT %1 FROM %2 WHERE [Place] = %3").arg(column, table).arg(place),
-                TWL_public::OrgConnString);
+                m_shared.session.OrgConnString);
         return rs.value(0);
     }
-    static store::RecordSet orgData() {
+    store::RecordSet orgData() {
         store::RecordSet rs;
-        rs.open("OrgData_tbl", TWL_public::OrgConnString);
+        rs.open("OrgData_tbl", m_shared.session.OrgConnString);
         return rs;
     }
 
 private slots:
     void init() {
         m_prompt.clear();
-        m_show = std::make_unique<ResultsShow>();
+        m_show = std::make_unique<ResultsShow>(m_shared);
     }
     void cleanup() {
         m_dialog.reset();
@@ -82,7 +83,7 @@ private slots:
     }
 
     void pointsScheduleLayout() {
-        ResultsShow::setCell("Points_tbl", 3, 7, 4.5);
+        m_show->setCell("Points_tbl", 3, 7, 4.5);
         openScreen<PointForm>();
         QCOMPARE(m_dialog->windowTitle(), QString("Trotwell  [Points Setup]"));
         auto* grid = child<QTableView>("Grid_P");
@@ -167,7 +168,7 @@ private slots:
     }
 
     void payoutSettingsShownAndSavedByDone() {
-        ResultsShow::org("UPDATE OrgData_tbl SET CutOff = 3, MinMultiP = 0.5, IsPrcnt = 1");
+        m_show->org("UPDATE OrgData_tbl SET CutOff = 3, MinMultiP = 0.5, IsPrcnt = 1");
         openScreen<PayOutFrm>();
         QCOMPARE(m_dialog->windowTitle(), QString("Trotwell  [Pay Out Setup]"));
         auto* grid = child<QTableView>("Grid_D");
@@ -177,18 +178,18 @@ private slots:
         QCOMPARE(dollars->text(), QString("Actual dollar value"));
         QCOMPARE(child<QLineEdit>("MinExh")->text(), QString("3"));
         QCOMPARE(child<QLineEdit>("MinMultiP")->text(), QString("0.5"));
-        QVERIFY(TWL_public::IsPrcnt);
+        QVERIFY(m_shared.org.IsPrcnt);
         QVERIFY(percent->isChecked());
         QCOMPARE(grid->palette().color(QPalette::Base), PaleYellow);
         QCOMPARE(grid->model()->rowCount(), 20);
 
         // The option changes memory and colour at once, the file only at Done.
         QTest::mouseClick(dollars, Qt::LeftButton);
-        QVERIFY(!TWL_public::IsPrcnt);
+        QVERIFY(!m_shared.org.IsPrcnt);
         QCOMPARE(grid->palette().color(QPalette::Base), Lavender);
         QVERIFY(orgData().value("IsPrcnt").toBool());
         QTest::mouseClick(percent, Qt::LeftButton);
-        QVERIFY(TWL_public::IsPrcnt);
+        QVERIFY(m_shared.org.IsPrcnt);
         QCOMPARE(grid->palette().color(QPalette::Base), PaleYellow);
         QTest::mouseClick(dollars, Qt::LeftButton);
 
@@ -200,22 +201,22 @@ private slots:
         QCOMPARE(data.value("IsPrcnt").toBool(), false);
         QCOMPARE(data.value("CutOff").toInt(), 6);
         QCOMPARE(data.value("MinMultiP").toDouble(), 0.75);
-        QVERIFY(!TWL_public::IsPrcnt);
-        QCOMPARE(TWL_public::CutOff, qint16(6));
-        QCOMPARE(TWL_public::MinMultiP, 0.75);
+        QVERIFY(!m_shared.org.IsPrcnt);
+        QCOMPARE(m_shared.org.CutOff, qint16(6));
+        QCOMPARE(m_shared.org.MinMultiP, 0.75);
     }
 
     void closingWithoutDoneKeepsTheSettings() {
-        ResultsShow::org("UPDATE OrgData_tbl SET CutOff = 3, MinMultiP = 0.5, IsPrcnt = 0");
-        TWL_public::CutOff = 3;
-        TWL_public::MinMultiP = 0.5;
+        m_show->org("UPDATE OrgData_tbl SET CutOff = 3, MinMultiP = 0.5, IsPrcnt = 0");
+        m_shared.org.CutOff = 3;
+        m_shared.org.MinMultiP = 0.5;
         openScreen<PayOutFrm>();
         QTest::mouseClick(child<QRadioButton>("Option1_1"), Qt::LeftButton);
-        QVERIFY(TWL_public::IsPrcnt);
+        QVERIFY(m_shared.org.IsPrcnt);
         child<QLineEdit>("MinExh")->setText("9");
         m_dialog->close();
-        QVERIFY(!TWL_public::IsPrcnt); // what the file still says
-        QCOMPARE(TWL_public::CutOff, qint16(3));
+        QVERIFY(!m_shared.org.IsPrcnt); // what the file still says
+        QCOMPARE(m_shared.org.CutOff, qint16(3));
         QCOMPARE(orgData().value("IsPrcnt").toBool(), false);
         QCOMPARE(orgData().value("CutOff").toInt(), 3);
     }

@@ -36,7 +36,7 @@ public:
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
-    twl::Services services{prompt, files, clock};
+    twl::Seams services{prompt, files, clock};
     TestFolder folder;
     std::unique_ptr<twl::Application> program;
     QString showFile;
@@ -44,7 +44,6 @@ public:
     bool start() {
         for (const char* name : {"TWL.org", "Base.dat"})
             QFile(folder.file(name)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        TWL_public::resetAll();
         store::releaseAllConnections();
         program = std::make_unique<twl::Application>(services, folder.path());
         program->setDisplay(std::make_unique<ReadyDisplay>(),
@@ -132,13 +131,13 @@ public:
         store::RecordSet rows;
         rows.open(QStringLiteral("SELECT * FROM Entries_tbl") +
                       (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
-                  TWL_public::ShowConnString);
+                  program->shared().session.ShowConnString);
         return rows.recordCount();
     }
     store::Value stored(const QString& field, const QString& where) const {
         store::RecordSet rows;
         rows.open(QStringLiteral("SELECT * FROM Entries_tbl WHERE ") + where,
-                  TWL_public::ShowConnString);
+                  program->shared().session.ShowConnString);
         return rows.recordCount() == 0 ? store::Value() : rows.value(field);
     }
 

@@ -30,8 +30,7 @@ template <typename T = QWidget> T* in(const QWidget& dialog, const QString& name
 }
 
 void clickBox(const QWidget& dialog, int classNo) {
-    QTest::mouseClick(in<QLabel>(dialog, QStringLiteral("ChuzBx_%1").arg(classNo)),
-                      Qt::LeftButton);
+    QTest::mouseClick(in<QLabel>(dialog, QStringLiteral("ChuzBx_%1").arg(classNo)), Qt::LeftButton);
 }
 
 const QStringList AfterNumber{"Blaze", "Jane Hart", "R-1", "", "", "555-0101", "Jane Hart", "TX"};
@@ -109,7 +108,7 @@ private slots:
             return true;
         });
         f->trigger("mnuEditSearch");
-        QVERIFY(!TWL_public::DialogCancelled);
+        QVERIFY(!f->program->shared().session.DialogCancelled);
         QCOMPARE(f->child<QTabWidget>("SSTab1")->currentIndex(), 3);
         QCOMPARE(f->label("SrchRecCnt"), QStringLiteral("2"));
         QCOMPARE(f->label("SrxhWrd"), QStringLiteral("SMI"));
@@ -132,7 +131,7 @@ private slots:
             return true;
         });
         f->trigger("mnuEditDelExh");
-        QVERIFY(TWL_public::DialogCancelled);
+        QVERIFY(f->program->shared().session.DialogCancelled);
         QCOMPARE(f->storedRows(), 3);
         QCOMPARE(f->texts(), shown);
     }

@@ -3,9 +3,11 @@
 #include "entries/SortKeys.h"
 #include "entries/ui/EntryForm.h"
 
+#include <QDialog>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -195,12 +197,69 @@ private slots:
         f->window().navigationBar().next->click();
         f->window().navigationBar().next->click();
         QCOMPARE(f->field(0)->text(), QString("5"));
-        store::execute(TWL_public::ShowConnString,
+        store::execute(f->program->shared().session.ShowConnString,
                        "UPDATE Entries_tbl SET [Place] = 1 WHERE [Show Exh No] = 5");
         f->screen().refreshKeepingEntry();
         QCOMPARE(f->field(0)->text(), QString("5"));
         QCOMPARE(f->field(12)->text(), QString("1"));
         QCOMPARE(f->window().navigationBar().caption->text(), QString("Record  3  of  3"));
+    }
+
+    void placingsWrittenByAnotherScreenShowOnceItCloses() {
+        f->open(f->makeShow({{3, "Ann Lee", 2}, {4, "Bob Ray", 9}, {5, "Cy Day", 9}}));
+        f->window().navigationBar().next->click();
+        f->window().navigationBar().next->click();
+        QCOMPARE(f->field(0)->text(), QString("5"));
+        const QString placeBefore = f->field(12)->text();
+        QString placeWhileOpen;
+        QDialog other(&f->window());
+        QTimer::singleShot(0, &other, [&] {
+            store::execute(f->program->shared().session.ShowConnString,
+                           "UPDATE Entries_tbl SET [Place] = 1 WHERE [Show Exh No] = 5");
+            QCoreApplication::processEvents();
+            placeWhileOpen = f->field(12)->text();
+            other.accept();
+        });
+        other.exec();
+        QCOMPARE(placeWhileOpen, placeBefore);
+        QCOMPARE(f->field(0)->text(), QString("5"));
+        QCOMPARE(f->field(12)->text(), QString("1"));
+        QCOMPARE(f->window().navigationBar().caption->text(), QString("Record  3  of  3"));
+    }
+
+    void aChangeMadeWithNoScreenOpenShowsWithoutLeavingTheEntry() {
+        f->open(f->makeShow({{3, "Ann Lee", 2}, {4, "Bob Ray", 9}}));
+        f->window().navigationBar().next->click();
+        store::execute(f->program->shared().session.ShowConnString,
+                       "UPDATE Entries_tbl SET [Place] = 2 WHERE [Show Exh No] = 4");
+        QTRY_COMPARE(f->field(12)->text(), QString("2"));
+        QCOMPARE(f->field(0)->text(), QString("4"));
+        // A table the entry screen does not show is not read again; nor is the entry list after
+        // the screen's own add, which it updates itself.
+        int reads = 0;
+        connect(&f->program->dataSources().priAdo, &store::DataSource::refreshed, this,
+                [&reads] { ++reads; });
+        store::execute(f->program->shared().session.ShowConnString, "DELETE from Exh2Prnt_tbl");
+        QCoreApplication::processEvents();
+        QCOMPARE(reads, 0);
+        typeEntry("20", "6");
+        QTest::mouseClick(f->button("OKBut"), Qt::LeftButton);
+        QCOMPARE(f->storedRows(), 3);
+        const int readsByTheAdd = reads;
+        QCoreApplication::processEvents();
+        QCOMPARE(reads, readsByTheAdd);
+    }
+
+    void aChangeElsewhereDoesNotThrowAwayAnEntryBeingTyped() {
+        f->open(f->makeShow({{3, "Ann Lee", 2}, {4, "Bob Ray", 9}}));
+        typeEntry("20", "6");
+        const QStringList typed = f->texts();
+        store::execute(f->program->shared().session.ShowConnString,
+                       "UPDATE Entries_tbl SET [Place] = 1 WHERE [Show Exh No] = 3");
+        QCoreApplication::processEvents();
+        QCOMPARE(f->texts(), typed);
+        QVERIFY(f->screen().state().addMode);
+        QVERIFY(f->window().isFrameLocked());
     }
 
     void cancelWritesNothingAndReturnsToTheLastEntry() {
@@ -246,6 +305,8 @@ private slots:
         // A show without entries: the no-entries state, zero everywhere.
         f->trigger("mnuCloseShow");
         QVERIFY(f->texts().join("").isEmpty() && !f->field(0)->isEnabled());
+        for (int k = 1; k <= 6; ++k) // no counts of the closed show are left
+            QCOMPARE(f->child<QListWidget>(QString("L_%1").arg(k))->count(), 0);
         f->open(f->makeShow({}));
         QCOMPARE(f->screen().entryCount(), 0);
         QCOMPARE(f->window().showState(), twl::ShowState::ShowNoEntries);
@@ -271,7 +332,7 @@ private slots:
         // show or by another program.
         const QString insert = "INSERT INTO Entries_tbl ([Show Exh No], [Show Exh Nam], "
                                "[Class No]) VALUES (%1, 'Aaron Abel', 4)";
-        store::execute(TWL_public::ShowConnString, insert.arg(30));
+        store::execute(f->program->shared().session.ShowConnString, insert.arg(30));
         f->trigger("mnuViewSortExhNa");
         QCOMPARE(f->window().navigationBar().caption->text(), QString("Record  1  of  4"));
         {
@@ -327,7 +388,7 @@ private slots:
         QCOMPARE(f->storedRows(), 4);
         store::RecordSet marks;
         marks.open("SELECT * FROM MultiSelect_tbl WHERE OtherExhNa <> 0",
-                   TWL_public::ShowConnString);
+                   f->program->shared().session.ShowConnString);
         QCOMPARE(marks.recordCount(), 0);
         QTest::mouseClick(f->button("CanBut"), Qt::LeftButton);
 
@@ -337,7 +398,7 @@ private slots:
         QCOMPARE(names->count(), 2);
         marks.open(
             "SELECT [Class No] FROM MultiSelect_tbl WHERE OtherExhNa <> 0 ORDER BY [Class No]",
-            TWL_public::ShowConnString);
+            f->program->shared().session.ShowConnString);
         QCOMPARE(marks.recordCount(), 3);
 
         // Taking over a name opens the multi-class board by itself.
@@ -370,13 +431,13 @@ private slots:
         QCOMPARE(f->stored("Horse Name", "[Show Exh No] = 7 AND [Class No] = 5").toText(),
                  QString("Copper"));
         marks.open("SELECT * FROM MultiSelect_tbl WHERE OtherExhNa <> 0",
-                   TWL_public::ShowConnString);
+                   f->program->shared().session.ShowConnString);
         QCOMPARE(marks.recordCount(), 0);
         QVERIFY(!f->child("DLbox")->isVisible());
     }
 
     void memberLookUp() {
-        store::execute(TWL_public::OrgConnString,
+        store::execute(f->program->shared().session.OrgConnString,
                        "INSERT INTO Members_tbl ([Mem Num], [Mem Nam], [Mem State], [Mem Phone], "
                        "[Mem Email], [Mem Horse], [Mem Reg No], [Mem Amat No], [Mem Misc ID]) "
                        "VALUES ('M0042', 'Rita Gomez', 'NM', '555-0142', 'rita@example.com', "
@@ -419,10 +480,10 @@ private slots:
     void aFailedWriteIsReportedAndKeepsTheForm() {
         f->open(f->makeShow({{3, "Ann Lee", 2}}));
         // The file refuses exhibitor 40's rows, as a full disk or a damaged file would.
-        store::execute(TWL_public::ShowConnString,
+        store::execute(f->program->shared().session.ShowConnString,
                        "CREATE TRIGGER refuse_40 BEFORE INSERT ON Entries_tbl "
                        "WHEN NEW.[Show Exh No] = 40 BEGIN SELECT RAISE(ABORT, 'refused'); END");
-        store::execute(TWL_public::ShowConnString,
+        store::execute(f->program->shared().session.ShowConnString,
                        "CREATE TRIGGER refuse_41 BEFORE UPDATE ON Entries_tbl "
                        "WHEN NEW.[Show Exh No] = 41 BEGIN SELECT RAISE(ABORT, 'refused'); END");
         const QString before = f->lastAction();
@@ -458,7 +519,7 @@ private slots:
         f->screen().setMultiClassDialog([&] {
             for (int c : ticked)
                 store::execute(
-                    TWL_public::ShowConnString,
+                    f->program->shared().session.ShowConnString,
                     QString("UPDATE MultiSelect_tbl SET Selected = 1 WHERE [Class No] = %1")
                         .arg(c));
             return !ticked.isEmpty();
@@ -477,7 +538,8 @@ private slots:
         QCOMPARE(f->storedRows("[Show Exh No] = 15"), 3);
         QCOMPARE(f->storedRows("[Show Exh No] = 15 AND [Class No] = 12"), 1);
         store::RecordSet marks;
-        marks.open("SELECT * FROM MultiSelect_tbl WHERE Selected <> 0", TWL_public::ShowConnString);
+        marks.open("SELECT * FROM MultiSelect_tbl WHERE Selected <> 0",
+                   f->program->shared().session.ShowConnString);
         QCOMPARE(marks.recordCount(), 0);
         QVERIFY(f->field(4)->isEnabled());
 

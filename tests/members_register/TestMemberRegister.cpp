@@ -44,14 +44,15 @@ class TestMemberRegister : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestFolder> m_folder;
+    twl::TWL_public m_shared;
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2026, 12, 7)};
-    Services m_services{m_prompt, m_files, m_clock};
+    Services m_services{m_prompt, m_files, m_clock, m_shared};
     std::unique_ptr<MemForm> m_form;
     QTimer m_modalDriver;
 
-    QString connection() const { return TWL_public::OrgConnString; }
+    QString connection() const { return m_shared.session.OrgConnString; }
 
     template <typename T> T* child(const QString& name) {
         T* widget = m_form->findChild<T*>(name);
@@ -187,14 +188,14 @@ class TestMemberRegister : public QObject {
 
 private slots:
     void init() {
-        TWL_public::resetAll();
+        m_shared = twl::TWL_public{};
         store::releaseAllConnections();
         m_prompt.clear();
         m_folder = std::make_unique<TestFolder>();
         const QString org = m_folder->file("TWL.org");
         QFile(org).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        TWL_public::OrgConnString = store::dataConnectionText(org, TestFolder::Password);
-        TWL_public::OrgMemFee = 30;
+        m_shared.session.OrgConnString = store::dataConnectionText(org, TestFolder::Password);
+        m_shared.org.OrgMemFee = 30;
     }
 
     void cleanup() {
@@ -225,7 +226,7 @@ private slots:
         click("OkBut2");
         QCOMPARE(m_form->invalidBox(), -1);
         QTRY_COMPARE(box(0)->text(), QString("A1"));
-        QCOMPARE(TWL_public::SelectedMemberNumber, QString("A1"));
+        QCOMPARE(m_shared.session.SelectedMemberNumber, QString("A1"));
         typeInto(4, "Canyon");
         click("UpdBut2");
         QCOMPARE(m_form->invalidBox(), -1); // its own number is no duplicate
@@ -265,8 +266,8 @@ private slots:
         QTRY_COMPARE(box(0)->text(), QString("AB-7"));
         QCOMPARE(box(13)->text(), QString("12"));
         QCOMPARE(box(15)->text(), QString("0"));
-        QCOMPARE(TWL_public::SelectedMemberNumber, QString("AB-7"));
-        QCOMPARE(TWL_public::SelectedMemberName, QString("Pat O Hara"));
+        QCOMPARE(m_shared.session.SelectedMemberNumber, QString("AB-7"));
+        QCOMPARE(m_shared.session.SelectedMemberName, QString("Pat O Hara"));
     }
 
     void validationMarksTheFirstFailingBoxAndWritesNothing() {
@@ -428,11 +429,11 @@ private slots:
     }
 
     void deletionNeedsAltAndCanBeCancelled() {
-        TWL_public::SelectedMemberNumber = "M1";
-        TWL_public::SelectedMemberName = "Ann Lee";
+        m_shared.session.SelectedMemberNumber = "M1";
+        m_shared.session.SelectedMemberName = "Ann Lee";
         DelMem dialog(m_services);
         dialog.show();
-        QVERIFY(TWL_public::DialogCancelled);
+        QVERIFY(m_shared.session.DialogCancelled);
         QCOMPARE(dialog.findChild<QLabel*>("Label5")->text(), QString("M1"));
         QCOMPARE(dialog.findChild<QLabel*>("Label6")->text(), QString("Ann Lee"));
         auto* ok = dialog.findChild<QPushButton*>("OKcom");
@@ -449,13 +450,13 @@ private slots:
         QVERIFY(ok->isEnabled());
         QTest::mouseClick(cancel, Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
-        QVERIFY(TWL_public::DialogCancelled);
+        QVERIFY(m_shared.session.DialogCancelled);
 
         DelMem closed(m_services);
         closed.show();
         pressAlt(&closed);
         closed.close();
-        QVERIFY(TWL_public::DialogCancelled);
+        QVERIFY(m_shared.session.DialogCancelled);
     }
 
     void deleteRemovesOnlyTheConfirmedMember() {

@@ -36,16 +36,15 @@ struct OrgRow {
 const QStringList OrgTextFields{"OrgName", "OrgAdd1",  "OrgAdd2", "OrgCity", "OrgState",
                                 "OrgZip",  "OrgPhone", "OrgFax",  "OrgEmail"};
 
-ShowRow showMemory() {
-    return {TWL_public::ShoName,  TWL_public::ShoCity,     TWL_public::ShoState,
-            TWL_public::FootNote, TWL_public::DateOfEvent, TWL_public::TotClassUsed};
+ShowRow showMemory(const twl::ShowSession& session) {
+    return {session.ShoName,  session.ShoCity,     session.ShoState,
+            session.FootNote, session.DateOfEvent, session.TotClassUsed};
 }
 
-OrgRow orgMemory() {
-    return {{TWL_public::OrgName, TWL_public::OrgAdd1, TWL_public::OrgAdd2, TWL_public::OrgCity,
-             TWL_public::OrgState, TWL_public::OrgZip, TWL_public::OrgPhone, TWL_public::OrgFax,
-             TWL_public::OrgEmail},
-            TWL_public::OrgMemFee};
+OrgRow orgMemory(const twl::OrgDetails& org) {
+    return {{org.OrgName, org.OrgAdd1, org.OrgAdd2, org.OrgCity, org.OrgState, org.OrgZip,
+             org.OrgPhone, org.OrgFax, org.OrgEmail},
+            org.OrgMemFee};
 }
 
 } // namespace
@@ -54,14 +53,15 @@ class TestDetails : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestFolder> m_folder;
+    twl::TWL_public m_shared;
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2026, 4, 8)};
-    Services m_services{m_prompt, m_files, m_clock};
+    Services m_services{m_prompt, m_files, m_clock, m_shared};
 
     ShowRow showTable() {
         RecordSet rs;
-        rs.open("ShowData_tbl", TWL_public::ShowConnString);
+        rs.open("ShowData_tbl", m_shared.session.ShowConnString);
         rs.moveFirst();
         return {rs.value("ShoName").toText(),     rs.value("ShoCity").toText(),
                 rs.value("ShoState").toText(),    rs.value("FootNote").toText(),
@@ -70,7 +70,7 @@ class TestDetails : public QObject {
 
     OrgRow orgTable() {
         RecordSet rs;
-        rs.open("OrgData_tbl", TWL_public::OrgConnString);
+        rs.open("OrgData_tbl", m_shared.session.OrgConnString);
         rs.moveFirst();
         OrgRow row;
         for (const QString& field : OrgTextFields)
@@ -81,7 +81,7 @@ class TestDetails : public QObject {
 
     void addEntriesInClasses(std::initializer_list<int> classes) {
         RecordSet rs;
-        rs.open("Entries_tbl", TWL_public::ShowConnString);
+        rs.open("Entries_tbl", m_shared.session.ShowConnString);
         int exhibitor = 1;
         for (int classNo : classes) {
             rs.addNew();
@@ -94,19 +94,20 @@ class TestDetails : public QObject {
     // Memory as opening the show and starting the program leave it.
     void loadMemoryFromTables() {
         const ShowRow show = showTable();
-        TWL_public::ShoName = show.name;
-        TWL_public::ShoCity = show.city;
-        TWL_public::ShoState = show.state;
-        TWL_public::FootNote = show.footNote;
-        TWL_public::DateOfEvent = show.date;
-        TWL_public::TotClassUsed = qint16(show.classes);
+        m_shared.session.ShoName = show.name;
+        m_shared.session.ShoCity = show.city;
+        m_shared.session.ShoState = show.state;
+        m_shared.session.FootNote = show.footNote;
+        m_shared.session.DateOfEvent = show.date;
+        m_shared.session.TotClassUsed = qint16(show.classes);
         const OrgRow org = orgTable();
-        QString* memory[] = {&TWL_public::OrgName,  &TWL_public::OrgAdd1,  &TWL_public::OrgAdd2,
-                             &TWL_public::OrgCity,  &TWL_public::OrgState, &TWL_public::OrgZip,
-                             &TWL_public::OrgPhone, &TWL_public::OrgFax,   &TWL_public::OrgEmail};
+        QString* memory[] = {
+            &m_shared.org.OrgName,  &m_shared.org.OrgAdd1,  &m_shared.org.OrgAdd2,
+            &m_shared.org.OrgCity,  &m_shared.org.OrgState, &m_shared.org.OrgZip,
+            &m_shared.org.OrgPhone, &m_shared.org.OrgFax,   &m_shared.org.OrgEmail};
         for (int i = 0; i < OrgTextFields.size(); ++i)
             *memory[i] = org.texts[i];
-        TWL_public::OrgMemFee = org.fee;
+        m_shared.org.OrgMemFee = org.fee;
     }
 
     template <typename T> static T* child(QWidget& dialog, const QString& name) {
@@ -131,7 +132,7 @@ class TestDetails : public QObject {
     // Clicks OK on a show dialog whose box has the text and expects it to be refused there.
     void expectShowRefused(ShoDataTWL& dialog, int index) {
         const ShowRow before = showTable();
-        const ShowRow memoryBefore = showMemory();
+        const ShowRow memoryBefore = showMemory(m_shared.session);
         child<QPushButton>(dialog, "OkBut")->click();
         auto* marker = child<QFrame>(dialog, "ErrDot2");
         QVERIFY(dialog.isVisible());
@@ -140,7 +141,7 @@ class TestDetails : public QObject {
         QCOMPARE(dialog.focusWidget(), shoBox(dialog, index));
         QVERIFY(child<QTimer>(dialog, "ShoTimer")->isActive());
         QVERIFY(showTable() == before);
-        QVERIFY(showMemory() == memoryBefore);
+        QVERIFY(showMemory(m_shared.session) == memoryBefore);
         QVERIFY(m_prompt.shown().empty());
     }
 
@@ -154,12 +155,12 @@ class TestDetails : public QObject {
 private slots:
     void init() {
         store::releaseAllConnections();
-        TWL_public::resetAll();
+        m_shared = twl::TWL_public{};
         m_prompt.clear();
         m_folder = std::make_unique<TestFolder>();
-        TWL_public::ShowConnString =
+        m_shared.session.ShowConnString =
             store::dataConnectionText(m_folder->newShow(), TestFolder::Password);
-        TWL_public::OrgConnString =
+        m_shared.session.OrgConnString =
             store::dataConnectionText(m_folder->file("TWL.org"), TestFolder::Password);
         loadMemoryFromTables();
     }
@@ -167,13 +168,13 @@ private slots:
     void cleanup() {
         store::releaseAllConnections();
         m_folder.reset();
-        TWL_public::resetAll();
+        m_shared = twl::TWL_public{};
     }
 
     void showOpensWithTheValuesInMemory() {
-        TWL_public::ShoName = "Spring Classic";
-        TWL_public::DateOfEvent = QDate(2035, 6, 1);
-        TWL_public::TotClassUsed = 42;
+        m_shared.session.ShoName = "Spring Classic";
+        m_shared.session.DateOfEvent = QDate(2035, 6, 1);
+        m_shared.session.TotClassUsed = 42;
         ShoDataTWL dialog(m_services);
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Trotwell  [Show Information]"));
@@ -209,7 +210,7 @@ private slots:
         }
         expectShowAccepted(dialog);
         QCOMPARE(showTable().name, name);
-        QCOMPARE(TWL_public::ShoName, name);
+        QCOMPARE(m_shared.session.ShoName, name);
     }
 
     void showTextLimits_data() {
@@ -259,7 +260,7 @@ private slots:
         }
         expectShowAccepted(dialog);
         QCOMPARE(showTable().classes, qint64(saved));
-        QCOMPARE(TWL_public::TotClassUsed, qint16(saved));
+        QCOMPARE(m_shared.session.TotClassUsed, qint16(saved));
     }
 
     void classesWithEntriesCannotBeDropped() {
@@ -279,7 +280,7 @@ private slots:
         shoBox(dialog, 4)->setText("20");
         expectShowAccepted(dialog);
         QCOMPARE(showTable().classes, qint64(20));
-        QCOMPARE(TWL_public::ShoCity, QStringLiteral("Dayton"));
+        QCOMPARE(m_shared.session.ShoCity, QStringLiteral("Dayton"));
     }
 
     void firstFailingBoxInIndexOrderWins() {
@@ -328,7 +329,7 @@ private slots:
         const ShowRow expected{"County Fair Open", "Xenia", "Ohio", "Ribbons to sixth place.",
                                QDate(2026, 8, 14), 75};
         QVERIFY(showTable() == expected);
-        QVERIFY(showMemory() == expected);
+        QVERIFY(showMemory(m_shared.session) == expected);
     }
 
     void showDateInTheSystemShortForm() {
@@ -338,12 +339,12 @@ private slots:
         shoBox(dialog, 3)->setText(QLocale::system().toString(day, QLocale::ShortFormat));
         expectShowAccepted(dialog);
         QCOMPARE(showTable().date.month(), 11);
-        QCOMPARE(TWL_public::DateOfEvent.day(), 3);
+        QCOMPARE(m_shared.session.DateOfEvent.day(), 3);
     }
 
     void showCancelChangesNothing() {
         const ShowRow table = showTable();
-        const ShowRow memory = showMemory();
+        const ShowRow memory = showMemory(m_shared.session);
         ShoDataTWL dialog(m_services);
         dialog.show();
         shoBox(dialog, 0)->setText("Changed");
@@ -352,12 +353,12 @@ private slots:
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QVERIFY(showTable() == table);
-        QVERIFY(showMemory() == memory);
+        QVERIFY(showMemory(m_shared.session) == memory);
     }
 
     void showStoreFailureIsReportedAndChangesNothing() {
-        const ShowRow memory = showMemory();
-        TWL_public::ShowConnString =
+        const ShowRow memory = showMemory(m_shared.session);
+        m_shared.session.ShowConnString =
             store::dataConnectionText(m_folder->file("Show.twl"), "wrong password");
         ShoDataTWL dialog(m_services);
         dialog.show();
@@ -368,7 +369,7 @@ private slots:
         QCOMPARE(m_prompt.shown()[0].title, QStringLiteral("Trotwell"));
         QVERIFY(!m_prompt.shown()[0].text.isEmpty());
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
-        QVERIFY(showMemory() == memory);
+        QVERIFY(showMemory(m_shared.session) == memory);
     }
 
     void orgFeeSavedUnchangedAndReadBack() {
@@ -385,7 +386,7 @@ private slots:
         const OrgRow table = orgTable();
         QCOMPARE(table.fee, 25.0);
         QCOMPARE(table.texts[3], QStringLiteral("Lexington"));
-        QVERIFY(orgMemory() == table);
+        QVERIFY(orgMemory(m_shared.org) == table);
     }
 
     void orgFee_data() {
@@ -414,11 +415,11 @@ private slots:
             QVERIFY(markerBeside(dialog, marker, orgBox(dialog, 9)));
             QCOMPARE(dialog.focusWidget(), orgBox(dialog, 9));
             QCOMPARE(orgTable().fee, 25.0);
-            QCOMPARE(TWL_public::OrgMemFee, 25.0);
+            QCOMPARE(m_shared.org.OrgMemFee, 25.0);
             return;
         }
         QCOMPARE(orgTable().fee, fee);
-        QCOMPARE(TWL_public::OrgMemFee, fee);
+        QCOMPARE(m_shared.org.OrgMemFee, fee);
     }
 
     void aFeeTooLargeForMoneyIsRefusedNotCut() {
@@ -430,7 +431,7 @@ private slots:
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
         QCOMPARE(orgTable().fee, 25.0);
-        QCOMPARE(TWL_public::OrgMemFee, 25.0);
+        QCOMPARE(m_shared.org.OrgMemFee, 25.0);
     }
 
     void orgMarkerBlinks() {
@@ -474,12 +475,12 @@ private slots:
         child<QPushButton>(dialog, "Command2")->click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(orgTable().texts[index], QString(limit, QLatin1Char('o')));
-        QCOMPARE(orgMemory().texts[index], QString(limit, QLatin1Char('o')));
+        QCOMPARE(orgMemory(m_shared.org).texts[index], QString(limit, QLatin1Char('o')));
     }
 
     void orgCancelChangesNothing() {
         const OrgRow table = orgTable();
-        const OrgRow memory = orgMemory();
+        const OrgRow memory = orgMemory(m_shared.org);
         OrgDataTWL dialog(m_services);
         dialog.show();
         orgBox(dialog, 0)->setText("Other Association");
@@ -488,12 +489,12 @@ private slots:
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QVERIFY(orgTable() == table);
-        QVERIFY(orgMemory() == memory);
+        QVERIFY(orgMemory(m_shared.org) == memory);
     }
 
     void orgStoreFailureIsReportedAndChangesNothing() {
-        const OrgRow memory = orgMemory();
-        TWL_public::OrgConnString =
+        const OrgRow memory = orgMemory(m_shared.org);
+        m_shared.session.OrgConnString =
             store::dataConnectionText(m_folder->file("TWL.org"), "wrong password");
         OrgDataTWL dialog(m_services);
         dialog.show();
@@ -503,7 +504,7 @@ private slots:
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].title, QStringLiteral("Trotwell"));
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
-        QVERIFY(orgMemory() == memory);
+        QVERIFY(orgMemory(m_shared.org) == memory);
     }
 
     void entriesQuestionIsAskedOnlyForAValidTotal() {

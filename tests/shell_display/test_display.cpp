@@ -1,7 +1,6 @@
 #include "shell/DisplayCheck.h"
 #include "shell/DisplayModes.h"
 #include "shell/Prompt.h"
-#include "shell/TWL_public.h"
 #include "shell/ui/AboutTWL.h"
 #include "shell/ui/BadRes.h"
 
@@ -52,7 +51,6 @@ class TestDisplay : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { TWL_public::resetAll(); }
 
     void searchTakesFirstTrueColour800x600();
     void searchFailsWithoutTrueColour800x600();
@@ -186,9 +184,8 @@ void TestDisplay::savedModeText() {
 }
 
 void TestDisplay::badResTextsAndButtons() {
-    TWL_public::DialogCancelled = true;
     BadRes dialog(Xga);
-    QVERIFY(!TWL_public::DialogCancelled);
+    QVERIFY(!dialog.exitChosen());
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Trotwell  [Bad Resolution]"));
     QCOMPARE(dialog.findChild<QLabel*>("Label1")->text(),
              QStringLiteral(
@@ -211,19 +208,19 @@ void TestDisplay::badResTextsAndButtons() {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     dialog.findChild<QPushButton*>("XitBut")->click();
-    QVERIFY(TWL_public::DialogCancelled);
+    QVERIFY(dialog.exitChosen());
     QVERIFY(!dialog.isVisible());
 
     BadRes again(Xga);
     again.show();
     again.findChild<QPushButton*>("OKBut")->click();
-    QVERIFY(!TWL_public::DialogCancelled);
+    QVERIFY(!again.exitChosen());
     QCOMPARE(again.result(), int(QDialog::Accepted));
 
     BadRes closed(Xga);
     closed.show();
     closed.close(); // closing the window is not leaving the program
-    QVERIFY(!TWL_public::DialogCancelled);
+    QVERIFY(!closed.exitChosen());
 }
 
 void TestDisplay::badResThroughModalDialog() {
@@ -235,7 +232,6 @@ void TestDisplay::badResThroughModalDialog() {
         QTimer clicker;
         clickWhenModal(clicker, QString::fromLatin1(button));
         QCOMPARE(check.runAtStartup(true), goOn);
-        QCOMPARE(TWL_public::DialogCancelled, !goOn);
         QVERIFY(modes.changes().empty());
     }
 }

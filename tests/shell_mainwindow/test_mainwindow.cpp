@@ -30,7 +30,8 @@ struct Fixture {
     ScriptedPrompt prompt;
     ScriptedFileChooser files;
     FixedClock clock{QDate(2024, 5, 18)};
-    Services services{prompt, files, clock};
+    TWL_public shared;
+    Services services{prompt, files, clock, shared};
     MainTWL window{services};
 };
 

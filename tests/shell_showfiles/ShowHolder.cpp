@@ -3,7 +3,6 @@
 // show did not open), and then keeps the show open until it is killed.
 
 #include "shell/Application.h"
-#include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 
 #include <QAction>
@@ -20,13 +19,13 @@ int main(int argc, char** argv) {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 12, 7)};
-    twl::Services services{prompt, files, clock};
+    twl::Seams services{prompt, files, clock};
     twl::Application program(services, arguments[1]);
     if (!program.start())
         return 2;
     files.script(arguments[2]);
     program.mainWindow()->command(QStringLiteral("mnuOpenShow"))->trigger();
-    if (TWL_public::ShowPath != arguments[2]) {
+    if (program.shared().session.ShowPath != arguments[2]) {
         for (const twl::Prompt::Message& message : prompt.shown())
             std::printf("%s\n", qPrintable(message.text));
         return 3;

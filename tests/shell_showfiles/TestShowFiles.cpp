@@ -27,11 +27,12 @@ class TestShowFiles : public QObject {
     twl::ScriptedPrompt m_prompt;
     twl::ScriptedFileChooser m_files;
     twl::FixedClock m_clock{QDate(2026, 12, 7)};
-    twl::Services m_services{m_prompt, m_files, m_clock};
+    twl::Seams m_services{m_prompt, m_files, m_clock};
     std::unique_ptr<TestFolder> m_folder;
     std::unique_ptr<twl::Application> m_program;
 
     twl::MainTWL& window() { return *m_program->mainWindow(); }
+    twl::TWL_public& shared() { return m_program->shared(); }
     bool enabled(const char* name) { return window().command(name)->isEnabled(); }
     QString lastAction() { return window().lastActionLabel()->text(); }
     void trigger(const char* name) { window().command(name)->trigger(); }
@@ -45,23 +46,23 @@ class TestShowFiles : public QObject {
     }
 
     void expectNoShowOpen() {
-        QVERIFY(TWL_public::ShowPath.isEmpty());
-        QVERIFY(TWL_public::RequestedPath.isEmpty());
-        QVERIFY(!TWL_public::DialogCancelled);
+        QVERIFY(shared().session.ShowPath.isEmpty());
+        QVERIFY(shared().session.RequestedPath.isEmpty());
+        QVERIFY(!shared().session.DialogCancelled);
         QVERIFY(enabled("mnuOpenShow") && enabled("mnuNewShow"));
         QVERIFY(!enabled("mnuCloseShow") && !enabled("mnuCompact"));
     }
 
     void expectRefusedOpen(const QString& path) {
         m_prompt.clear();
-        const QString connectionBefore = TWL_public::ShowConnString;
+        const QString connectionBefore = shared().session.ShowConnString;
         m_files.script(path);
         trigger("mnuOpenShow");
         expectOnlyMessage("Trotwell, Incompatible File", "Show database file version 2 required.",
                           Prompt::Icon::Critical);
         expectNoShowOpen();
-        QCOMPARE(TWL_public::ShowConnString, connectionBefore);
-        QCOMPARE(TWL_public::TotClassUsed, qint16(0)); // memory untouched
+        QCOMPARE(shared().session.ShowConnString, connectionBefore);
+        QCOMPARE(shared().session.TotClassUsed, qint16(0)); // memory untouched
     }
 
     QString writeFile(const QString& name, const QByteArray& bytes) {
@@ -107,7 +108,6 @@ class TestShowFiles : public QObject {
 
 private slots:
     void init() {
-        TWL_public::resetAll();
         store::releaseAllConnections();
         m_prompt.clear();
         m_folder = std::make_unique<TestFolder>();
@@ -134,6 +134,39 @@ private slots:
         expectNoShowOpen();
     }
 
+    void twoProgramsSideBySideKeepTheirOwnSharedValues() {
+        TestFolder otherFolder;
+        twl::ScriptedPrompt otherPrompt;
+        twl::ScriptedFileChooser otherFiles;
+        twl::Application other(twl::Seams{otherPrompt, otherFiles, m_clock}, otherFolder.path());
+        QVERIFY(other.start());
+        QCOMPARE(other.shared().session.AppFolder, otherFolder.path());
+        QCOMPARE(shared().session.AppFolder, m_folder->path());
+
+        // A show opened in one program is not open in the other.
+        m_files.script(m_folder->file("Spring"));
+        trigger("mnuNewShow");
+        const QString show = m_folder->file("Spring.twl");
+        QCOMPARE(shared().session.ShowPath, show);
+        QCOMPARE(shared().session.TotClassUsed, qint16(150));
+        QVERIFY(other.shared().session.ShowPath.isEmpty());
+        QCOMPARE(other.shared().session.TotClassUsed, qint16(0));
+        QCOMPARE(other.mainWindow()->windowTitle(), QString("Trotwell"));
+        QVERIFY(other.shared().session.ShowConnString != shared().session.ShowConnString);
+
+        // And the other way round: what the second opens and remembers stays its own.
+        otherFiles.script(otherFolder.file("Autumn"));
+        other.mainWindow()->command("mnuNewShow")->trigger();
+        QCOMPARE(other.shared().session.ShowPath, otherFolder.file("Autumn.twl"));
+        other.shared().report.LastClassPrinted = 7;
+        other.shared().org.OrgName = "Valley Riders";
+        QCOMPARE(shared().session.ShowPath, show);
+        QCOMPARE(shared().report.LastClassPrinted, 0);
+        QVERIFY(shared().org.OrgName != "Valley Riders");
+        QCOMPARE(window().windowTitle(), " Trotwell   " + show);
+        QVERIFY(otherPrompt.shown().empty() && m_prompt.shown().empty());
+    }
+
     void newShowCopiesTheTemplateAndOpensIt() {
         m_files.script(m_folder->file("Spring"));
         trigger("mnuNewShow");
@@ -141,12 +174,12 @@ private slots:
         QCOMPARE(m_files.lastRequest().title, QString("File Name for NEW Horse Show"));
         QCOMPARE(m_files.lastRequest().presetName, QString("*.twl"));
         const QString show = m_folder->file("Spring.twl");
-        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(shared().session.ShowPath, show);
         QCOMPARE(window().windowTitle(), " Trotwell   " + show);
         QCOMPARE(lastAction(), "Open show named " + show);
-        QCOMPARE(TWL_public::ShowConnString, store::dataConnectionText(show, "Tr0tW"));
-        QCOMPARE(TWL_public::TotClassUsed, qint16(150));
-        QCOMPARE(TWL_public::LastClassPrinted, 0);
+        QCOMPARE(shared().session.ShowConnString, store::dataConnectionText(show, "Tr0tW"));
+        QCOMPARE(shared().session.TotClassUsed, qint16(150));
+        QCOMPARE(shared().report.LastClassPrinted, 0);
         // A show without entries: Add, Classes and Members, and the Print Menu right after Open.
         QVERIFY(!enabled("mnuOpenShow") && !enabled("mnuNewShow"));
         QVERIFY(enabled("mnuCloseShow") && enabled("mnuCompact") && enabled("mnuShowInfo"));
@@ -156,31 +189,31 @@ private slots:
         QVERIFY(m_program->dataSources().priAdo.recordSet().isOpen());
     }
 
-    // A dialog closed earlier with Cancel (member deletion, End Class with nothing to end) leaves
+    // A dialog closed earlier with Cancel (a member deletion confirmation) leaves
     // DialogCancelled set: a file chosen afterwards is still created and opened, and a compacted
     // show is still opened again.
     void anEarlierCancelledDialogStopsNoOpen() {
-        TWL_public::DialogCancelled = true;
+        shared().session.DialogCancelled = true;
         m_files.script(m_folder->file("Spring"));
         trigger("mnuNewShow");
         const QString show = m_folder->file("Spring.twl");
         QVERIFY(QFile::exists(show));
-        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(shared().session.ShowPath, show);
         QCOMPARE(lastAction(), "Open show named " + show);
         QVERIFY(enabled("mnuCloseShow"));
 
         trigger("mnuCloseShow");
-        TWL_public::DialogCancelled = true;
+        shared().session.DialogCancelled = true;
         m_files.script(show);
         trigger("mnuOpenShow");
-        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(shared().session.ShowPath, show);
 
-        TWL_public::DialogCancelled = true;
+        shared().session.DialogCancelled = true;
         trigger("mnuCompact");
-        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(shared().session.ShowPath, show);
         QCOMPARE(lastAction(), "Open show named " + show);
         QVERIFY(enabled("mnuCloseShow"));
-        QVERIFY(!TWL_public::DialogCancelled);
+        QVERIFY(!shared().session.DialogCancelled);
 
         // Cancelling the file dialog itself still stops Open.
         trigger("mnuCloseShow");
@@ -202,7 +235,7 @@ private slots:
                 return answer;
             }
         } chooser;
-        twl::Services services{m_prompt, chooser, m_clock};
+        twl::Seams services{m_prompt, chooser, m_clock};
         m_program.reset();
         store::releaseAllConnections();
         m_program = std::make_unique<twl::Application>(services, m_folder->path());
@@ -216,7 +249,7 @@ private slots:
         trigger("mnuNewShow");
         QCOMPARE(chooser.asked, 1);
         QVERIFY(m_prompt.shown().empty());
-        QCOMPARE(TWL_public::ShowPath, chooser.answer);
+        QCOMPARE(shared().session.ShowPath, chooser.answer);
         QVERIFY(enabled("mnuCloseShow"));
     }
 
@@ -299,32 +332,32 @@ private slots:
         // The next Open asks for a file again.
         m_files.script(m_folder->newShow("Good.twl"));
         trigger("mnuOpenShow");
-        QCOMPARE(TWL_public::ShowPath, m_folder->file("Good.twl"));
+        QCOMPARE(shared().session.ShowPath, m_folder->file("Good.twl"));
     }
 
     void openEmptiesTheExhibitorWorkTable() {
         const QString show = m_folder->newShow("Spring.twl");
         store::execute(store::dataConnectionText(show, "Tr0tW"),
                        "INSERT INTO Exh2Prnt_tbl (S_ExhNo, S_ExhNam) VALUES (4, 'Old')");
-        TWL_public::LastClassPrinted = 12;
+        shared().report.LastClassPrinted = 12;
         m_files.script(show);
         trigger("mnuOpenShow");
         store::RecordSet work;
-        work.open("Exh2Prnt_tbl", TWL_public::ShowConnString);
+        work.open("Exh2Prnt_tbl", shared().session.ShowConnString);
         QCOMPARE(work.recordCount(), 0);
-        QCOMPARE(TWL_public::LastClassPrinted, 0);
+        QCOMPARE(shared().report.LastClassPrinted, 0);
     }
 
     void closePointsTheDataSourcesAtTheScratchCopy() {
         m_files.script(m_folder->newShow("Spring.twl"));
         trigger("mnuOpenShow");
-        const QString show = TWL_public::ShowPath;
+        const QString show = shared().session.ShowPath;
         trigger("mnuCloseShow");
         QCOMPARE(window().windowTitle(), QString(" Trotwell"));
         QCOMPARE(lastAction(), "Closed show named " + show);
         const QString scratch = m_folder->file("~Vdb.dat");
         QVERIFY(QFile::exists(scratch));
-        QCOMPARE(TWL_public::ShowConnString, store::dataConnectionText(scratch, "Tr0tW"));
+        QCOMPARE(shared().session.ShowConnString, store::dataConnectionText(scratch, "Tr0tW"));
         QCOMPARE(m_program->dataSources().secAdo.recordSource(),
                  QString("SELECT * FROM Class_tbl"));
         QCOMPARE(m_program->dataSources().adoTmp.recordSet().recordCount(), 150);
@@ -338,16 +371,17 @@ private slots:
         const QString show = m_folder->newShow("Spring.twl");
         m_files.script(show);
         trigger("mnuOpenShow");
-        store::execute(TWL_public::ShowConnString,
+        store::execute(shared().session.ShowConnString,
                        "UPDATE Class_tbl SET [Class Name] = 'Halter' WHERE [Class No] = 3");
         trigger("mnuCompact");
         expectOnlyMessage("Trotwell", "Database Repaired / Compressed successfully",
                           Prompt::Icon::Information);
-        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(shared().session.ShowPath, show);
         QCOMPARE(lastAction(), "Open show named " + show);
         QVERIFY(backups().isEmpty());
         store::RecordSet classes;
-        classes.open("SELECT * FROM Class_tbl WHERE [Class No] = 3", TWL_public::ShowConnString);
+        classes.open("SELECT * FROM Class_tbl WHERE [Class No] = 3",
+                     shared().session.ShowConnString);
         QCOMPARE(classes.value("Class Name").toText(), QString("Halter"));
         QVERIFY(!QGuiApplication::overrideCursor());
     }
@@ -398,7 +432,7 @@ private slots:
         }
         m_files.script(good);
         trigger("mnuOpenShow");
-        QCOMPARE(TWL_public::ShowPath, good);
+        QCOMPARE(shared().session.ShowPath, good);
         QCOMPARE(m_program->dataSources().priAdo.recordSet().recordCount(), 2000);
     }
 
@@ -432,7 +466,7 @@ private slots:
         m_files.script(older);
         trigger("mnuOpenShow");
         QVERIFY(m_prompt.shown().empty());
-        QCOMPARE(TWL_public::ShowPath, older);
+        QCOMPARE(shared().session.ShowPath, older);
         QCOMPARE(revisionOf(older), store::ShowSchemaRevision);
     }
 
@@ -457,7 +491,7 @@ private slots:
         m_files.script(show);
         trigger("mnuOpenShow");
         QVERIFY(m_prompt.shown().empty());
-        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(shared().session.ShowPath, show);
 
         // Now this program holds it, also across Repair / Compress, which closes and reopens it.
         auto tryFromTheOtherProgram = [&] {
@@ -472,7 +506,7 @@ private slots:
         };
         QVERIFY(tryFromTheOtherProgram().contains("is open in another Trotwell program"));
         trigger("mnuCompact");
-        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(shared().session.ShowPath, show);
         QVERIFY(store::FileLock(show).state() == store::FileLock::State::HeldElsewhere);
         QVERIFY(tryFromTheOtherProgram().contains("is open in another Trotwell program"));
 
@@ -500,7 +534,7 @@ private slots:
         m_files.script(show);
         trigger("mnuOpenShow");
         QVERIFY(m_prompt.shown().empty());
-        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(shared().session.ShowPath, show);
         trigger("mnuCloseShow");
         QCOMPARE(QDir(m_folder->file("cd")).entryList(QDir::Files), QStringList{"Spring.twl"});
     }
@@ -519,7 +553,7 @@ private slots:
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Information);
         QVERIFY(m_prompt.shown()[0].text.contains(show));
         QVERIFY(m_prompt.shown()[0].text.contains(backup));
-        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(shared().session.ShowPath, show);
         QCOMPARE(m_program->dataSources().priAdo.recordSet().recordCount(), 300);
         QVERIFY(backups().isEmpty());
         QVERIFY(!QFile::exists(m_folder->file("Spring 4711.CMP")));
@@ -532,7 +566,7 @@ private slots:
         m_files.script(show);
         trigger("mnuOpenShow");
         QVERIFY(m_prompt.shown().empty());
-        QCOMPARE(TWL_public::ShowPath, show);
+        QCOMPARE(shared().session.ShowPath, show);
         QVERIFY(backups().isEmpty());
     }
 

@@ -42,7 +42,7 @@ class TestStartup : public QObject {
     twl::ScriptedPrompt m_prompt;
     twl::ScriptedFileChooser m_files;
     twl::FixedClock m_clock{QDate(2026, 12, 7)};
-    twl::Services m_services{m_prompt, m_files, m_clock};
+    twl::Seams m_services{m_prompt, m_files, m_clock};
 
     void expectFileError(const QString& text) {
         QCOMPARE(m_prompt.shown().size(), size_t(1));
@@ -55,7 +55,6 @@ class TestStartup : public QObject {
 
 private slots:
     void init() {
-        TWL_public::resetAll();
         m_prompt.clear();
         store::releaseAllConnections();
     }
@@ -87,16 +86,16 @@ private slots:
         program.setDisplay(displayWith({Classic}), [](const twl::DisplayMode&) { return true; });
         QVERIFY(program.start());
         QVERIFY(m_prompt.shown().empty());
-        QCOMPARE(TWL_public::AppFolder, folder.path());
-        QCOMPARE(TWL_public::DbPassword, QString("Tr0tW"));
-        QCOMPARE(TWL_public::OrgConnString,
+        QCOMPARE(program.shared().session.AppFolder, folder.path());
+        QCOMPARE(program.shared().session.DbPassword, QString("Tr0tW"));
+        QCOMPARE(program.shared().session.OrgConnString,
                  store::dataConnectionText(folder.path() + "TWL.org", "Tr0tW"));
-        QCOMPARE(TWL_public::OrgName, QString("Horse Show Association"));
-        QVERIFY(TWL_public::IsPrcnt);
-        QVERIFY(TWL_public::CutOff > 0);
-        QVERIFY(TWL_public::ShowPath.isEmpty());
-        QVERIFY(TWL_public::CheckResolution); // no TWL.ini: the defaults
-        QCOMPARE(TWL_public::ScoreCopies, qint16(1));
+        QCOMPARE(program.shared().org.OrgName, QString("Horse Show Association"));
+        QVERIFY(program.shared().org.IsPrcnt);
+        QVERIFY(program.shared().org.CutOff > 0);
+        QVERIFY(program.shared().session.ShowPath.isEmpty());
+        QVERIFY(program.shared().settings.CheckResolution); // no TWL.ini: the defaults
+        QCOMPARE(program.shared().settings.ScoreCopies, qint16(1));
         QVERIFY(QFileInfo(folder.path() + "TWL Class Log").isDir());
         QVERIFY(QFileInfo::exists(folder.path() + "TWL Class Log"));
         QCOMPARE(QDir::currentPath() + "/", folder.path());
@@ -200,7 +199,7 @@ private slots:
             QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell, File Recovered"));
             QVERIFY(m_prompt.shown()[0].text.contains(folder.file("TWL 4711.BAK")));
             store::RecordSet members;
-            members.open("Members_tbl", TWL_public::OrgConnString);
+            members.open("Members_tbl", program.shared().session.OrgConnString);
             QCOMPARE(members.recordCount(), 1);
         }
         QVERIFY(!QFile::exists(folder.file("TWL 4711.BAK")));
@@ -208,7 +207,6 @@ private slots:
         // Killed after moving the file to its backup name: the file is missing, the copy is not.
         QVERIFY(QFile::rename(org, folder.file("TWL 58.BAK")));
         m_prompt.clear();
-        TWL_public::resetAll();
         store::releaseAllConnections();
         {
             twl::Application program(m_services, folder.path());
@@ -222,7 +220,6 @@ private slots:
         QVERIFY(QFile::copy(org, folder.file("TWL 12.BAK")));
         QVERIFY(QFile::copy(org, folder.file("TWL 13.CMP")));
         m_prompt.clear();
-        TWL_public::resetAll();
         store::releaseAllConnections();
         twl::Application program(m_services, folder.path());
         QVERIFY(program.start());
@@ -230,7 +227,7 @@ private slots:
         for (const QString& name : filesIn(folder.path()))
             QVERIFY2(!name.endsWith(".BAK") && !name.endsWith(".CMP"), qPrintable(name));
         store::RecordSet members;
-        members.open("Members_tbl", TWL_public::OrgConnString);
+        members.open("Members_tbl", program.shared().session.OrgConnString);
         QCOMPARE(members.recordCount(), 1);
     }
 
@@ -255,10 +252,11 @@ private slots:
         ini.close();
         twl::Application program(m_services, folder.path());
         QVERIFY(program.start());
-        QVERIFY(!TWL_public::CheckResolution);
-        QCOMPARE(TWL_public::ScoreCopies, qint16(3));
-        QVERIFY(!TWL_public::PaySkipPreview); // an odd value falls back to the default
-        TWL_public::ScoreSkipPreview = true;
+        QVERIFY(!program.shared().settings.CheckResolution);
+        QCOMPARE(program.shared().settings.ScoreCopies, qint16(3));
+        QVERIFY(
+            !program.shared().settings.PaySkipPreview); // an odd value falls back to the default
+        program.shared().settings.ScoreSkipPreview = true;
         program.mainWindow()->findChild<QAction*>("mnuFileExit")->trigger();
         QVERIFY(ini.open(QIODevice::ReadOnly));
         QCOMPARE(ini.readAll(), QByteArray("[Settings]\r\nCheckRes=False\r\nScorCopies= 3\r\n"
@@ -295,7 +293,7 @@ private slots:
         TestFolder folder;
         twl::Application program(m_services, folder.path());
         QVERIFY(program.start());
-        TWL_public::DbPassword = "wrong"; // the compaction cannot read the file
+        program.shared().session.DbPassword = "wrong"; // the compaction cannot read the file
         program.mainWindow()->close();
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].title, QString("Error when repairing/Compressing database"));
@@ -318,8 +316,8 @@ private slots:
         dll.close();
         twl::Application program(m_services, folder.path());
         QVERIFY(program.start());
-        QVERIFY(TWL_public::DbPassword.isEmpty());
-        QVERIFY(TWL_public::OrgName.isEmpty());
+        QVERIFY(program.shared().session.DbPassword.isEmpty());
+        QVERIFY(program.shared().org.OrgName.isEmpty());
         QVERIFY(m_prompt.shown().empty());
     }
 
@@ -351,8 +349,8 @@ private slots:
         });
         QVERIFY(!program.start());
         QCOMPARE(asked, 1);
-        QVERIFY(TWL_public::DbPassword.isEmpty());
-        QVERIFY(TWL_public::OrgConnString.isEmpty());
+        QVERIFY(program.shared().session.DbPassword.isEmpty());
+        QVERIFY(program.shared().session.OrgConnString.isEmpty());
         QVERIFY(!QFile::exists(folder.file("TWL.ini")));
     }
 
@@ -361,7 +359,7 @@ private slots:
         twl::Application first(m_services, folder.path());
         QVERIFY(first.start());
         twl::ScriptedPrompt secondPrompt;
-        twl::Services secondServices{secondPrompt, m_files, m_clock};
+        twl::Seams secondServices{secondPrompt, m_files, m_clock};
         twl::Application second(secondServices, folder.path());
         QVERIFY(!second.start());
         QCOMPARE(secondPrompt.beeps(), 1);

@@ -3,6 +3,7 @@
 #include "store/ConnectionText.h"
 #include "store/StoreError.h"
 #include "support/ReadOnlyFolder.h"
+#include "support/TableRows.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -31,26 +32,7 @@ void overwrite(const QString& path, const QByteArray& bytes) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-// Every table of a file with its number of rows; empty when the file does not open.
-std::map<QString, qint64> rowsOf(const QString& file) {
-    std::map<QString, qint64> rows;
-    try {
-        store::Connection connection(file, Password);
-        QStringList tables;
-        store::Statement names = connection.prepare(
-            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'");
-        while (names.step())
-            tables.append(names.columnValue(0, store::FieldType::Text).toText());
-        for (const QString& table : tables) {
-            store::Statement count = connection.prepare("SELECT count(*) FROM [" + table + "]");
-            count.step();
-            rows[table] = count.columnInt64(0);
-        }
-    } catch (const StoreError&) {
-        rows.clear();
-    }
-    return rows;
-}
+std::map<QString, qint64> rowsOf(const QString& file) { return tableRowsOf(file, Password); }
 
 const char* stepName(CompactionStep step) {
     switch (step) {

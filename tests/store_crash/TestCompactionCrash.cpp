@@ -2,6 +2,7 @@
 #include "store/Compaction.h"
 #include "store/Connection.h"
 #include "store/StoreError.h"
+#include "support/TableRows.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -17,26 +18,7 @@ namespace {
 
 constexpr auto Password = TestFolder::Password;
 
-// Every table of a file with its number of rows; empty when the file does not open.
-std::map<QString, qint64> rowsOf(const QString& file) {
-    std::map<QString, qint64> rows;
-    try {
-        store::Connection connection(file, Password);
-        QStringList tables;
-        store::Statement names = connection.prepare(
-            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'");
-        while (names.step())
-            tables.append(names.columnValue(0, store::FieldType::Text).toText());
-        for (const QString& table : tables) {
-            store::Statement count = connection.prepare("SELECT count(*) FROM [" + table + "]");
-            count.step();
-            rows[table] = count.columnInt64(0);
-        }
-    } catch (const store::StoreError&) {
-        rows.clear();
-    }
-    return rows;
-}
+std::map<QString, qint64> rowsOf(const QString& file) { return tableRowsOf(file, Password); }
 
 // The markers the child prints: "started", one per step, "done".
 constexpr int StepMarkers = 6; // "started" and the five steps
