@@ -2,6 +2,7 @@
 
 #include "EntryForm.h"
 #include "EntryTabs.h"
+#include "entries/EntryQueries.h"
 #include "entries/EntryRules.h"
 #include "entries/ShowEntryData.h"
 #include "entries/SortKeys.h"
@@ -28,12 +29,6 @@ namespace twl {
 
 namespace {
 
-const QString ExhibitorListSql =
-    QStringLiteral("Select [Show Exh Nam], [Class No], [Reg No], [Horse Name], [Place],"
-                   "[Show Exh No] FROM Entries_tbl");
-const QString ClassCountSql =
-    QStringLiteral("SELECT [Class No], Count(*) AS ClassEntries FROM Entries_tbl "
-                   "GROUP BY [Class No]");
 constexpr int ClickDelayMs = 10;
 // `Grid_E`'s columns in the query's order, with their widths in twips; the last two are hidden.
 constexpr std::array<std::pair<const char*, const char*>, 6> GridColumns{{
@@ -231,10 +226,7 @@ void EntryLists::refreshExhibitorList(const store::Value& exhibitorNo) {
     {
         FlagScope refreshing(m_state.refreshingExhibitorList, true);
         // Only the exhibitor's rows are read: the filter below then keeps all of them.
-        const QString where = exhibitorNo.isNull() ? QStringLiteral(" WHERE [Show Exh No] IS NULL")
-                                                   : QStringLiteral(" WHERE [Show Exh No] = ") +
-                                                         filterLiteral(exhibitorNo);
-        secAdo.setRecordSource(ExhibitorListSql + where);
+        secAdo.setRecordSource(EntryQueries::exhibitorListQuery(exhibitorNo));
         secAdo.refresh();
         secAdo.recordSet().setSort(QStringLiteral("[Class No]"));
         secAdo.recordSet().setFilter(QStringLiteral("[Show Exh No] = ") +
@@ -295,7 +287,7 @@ void EntryLists::calEntries() {
     std::map<qint64, qint64> perClass;
     qint64 total = 0;
     if (store::loadThroughDataSource(adoTmp, m_frame.services().shared.session.ShowConnString,
-                                     ClassCountSql)) {
+                                     EntryQueries::ClassCountQuery)) {
         store::RecordSet& counts = adoTmp.recordSet();
         for (counts.moveFirst(); !counts.eof(); counts.moveNext()) {
             const store::Value classNo = counts.value(0);
