@@ -254,10 +254,13 @@ Connection::Connection(const QString& file, const QString& password, Mode mode) 
     if (mode == Mode::ReadWrite && info.size() == 0)
         throw StoreError(Code::NotADatabase, QStringLiteral("\"%1\" is empty.").arg(file));
 
-    const QByteArray keyText = keyTextFor(file, password);
-    if (!openKeyed(keyText, mode) &&
-        !(keyText != password.toUtf8() && openKeyed(password.toUtf8(), mode)))
-        classifyOpenFailure(file, info.size());
+    m_keyText = keyTextFor(file, password);
+    if (!openKeyed(m_keyText, mode)) {
+        const QByteArray plain = password.toUtf8();
+        if (m_keyText == plain || !openKeyed(plain, mode))
+            classifyOpenFailure(file, info.size());
+        m_keyText = plain;
+    }
     sqlite3_exec(m_db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);
     sqlite3_update_hook(m_db, &Connection::countRowWritten, this);
     // Every statement is looked at as it is prepared, for the tables it writes.
@@ -336,6 +339,25 @@ qint64 Connection::rowsWrittenTo(const QString& table) const {
             return rows;
     }
     return 0;
+}
+
+void Connection::abandonTransaction() noexcept {
+    if (!m_db || sqlite3_get_autocommit(m_db))
+        return;
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (sqlite3_get_autocommit(m_db))
+        return;
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    try {
+        if (openKeyed(m_keyText, Mode::ReadWrite)) {
+            sqlite3_exec(m_db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);
+            sqlite3_set_authorizer(m_db, &Connection::collectWrites, this);
+            sqlite3_update_hook(m_db, &Connection::countRowWritten, this);
+        }
+    } catch (...) {
+        m_db = nullptr;
+    }
 }
 
 bool Connection::openKeyed(const QByteArray& key, Mode mode) {

@@ -82,6 +82,10 @@ private:
     bool openKeyed(const QByteArray& key, Mode mode);
     static void countRowWritten(void* connection, int operation, const char* database,
                                 const char* table, long long rowId);
+    // Ends a transaction that the engine refused to roll back, by closing the engine's handle
+    // (which undoes it) and opening the file again. Never throws; a file that no longer opens
+    // leaves the connection closed, and every later statement on it fails.
+    void abandonTransaction() noexcept;
     static int collectWrites(void* connection, int action, const char* table, const char* column,
                              const char* database, const char* trigger);
     // A statement that writes has run: its tables are told once the write commits (at once
@@ -92,10 +96,12 @@ private:
     friend class Statement;
     friend class Transaction;
     QString m_file;
+    QByteArray m_keyText; // the key that opened the file
     sqlite3* m_db = nullptr;
     int m_transactionDepth = 0;
     std::vector<std::pair<QByteArray, qint64>> m_rowsWrittenByTable; // "table" or "db.table"
     qint64 m_rowsWritten = 0;
+    bool m_rollbackOnly = false; // an inner transaction could not undo its writes
     // Filled while a statement is prepared: the tables it writes, as (file, table).
     std::vector<std::pair<QString, QString>> m_preparedWrites;
     // Tables written in the open transaction, per file.

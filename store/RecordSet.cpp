@@ -615,81 +615,125 @@ bool RecordSet::hasPendingChanges() const {
     });
 }
 
+// The prepared statements of one batch, each prepared once and reused for every row.
+class RecordSet::BatchStatements {
+public:
+    explicit BatchStatements(Connection& connection) : m_connection(connection) {}
+
+    Connection& connection() const { return m_connection; }
+    Statement& operator[](const QString& sql) {
+        auto found = m_statements.find(sql);
+        if (found == m_statements.end())
+            found = m_statements.emplace(sql, m_connection.prepare(sql)).first;
+        found->second.reset();
+        return found->second;
+    }
+
+private:
+    Connection& m_connection;
+    std::map<QString, Statement> m_statements;
+};
+
 void RecordSet::updateBatch() {
     requireOpen();
     if (!hasPendingChanges())
         return;
     auto connection = connectionFor(m_connectionText);
-    // The transaction is declared first so that the statements are finalised before it ends.
-    Transaction transaction(*connection);
-    std::map<QString, Statement> statements;
-    auto statementFor = [&](const QString& sql) -> Statement& {
-        auto found = statements.find(sql);
-        if (found == statements.end())
-            found = statements.emplace(sql, connection->prepare(sql)).first;
-        found->second.reset();
-        return found->second;
-    };
-    const QString table = quotedName(m_table);
     std::vector<std::pair<int, qint64>> insertedRowIds;
-
-    for (int index = 0; index < int(m_records.size()); ++index) {
-        Record& record = m_records[index];
-        if (record.state == State::Deleted) {
-            Statement& statement =
-                statementFor(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") +
-                             RowIdColumn + QStringLiteral(" = ?"));
-            statement.bind(1, Value(record.rowId));
-            statement.step();
-        } else if (record.state == State::Modified || record.state == State::Inserted) {
-            QStringList names;
-            std::vector<int> written;
-            for (int f = 0; f < int(m_fields.size()); ++f) {
-                if (!record.set.empty() && record.set[f]) {
-                    names << quotedName(m_columnsInTable[f]);
-                    written.push_back(f);
-                }
-            }
-            if (record.state == State::Modified) {
-                if (written.empty())
-                    continue;
-                Statement& statement = statementFor(
-                    QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
-                    names.join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ? WHERE ") +
-                    RowIdColumn + QStringLiteral(" = ?"));
-                int slot = 1;
-                for (int f : written)
-                    statement.bind(slot++, record.values[f]);
-                statement.bind(slot, Value(record.rowId));
-                statement.step();
-                if (sqlite3_changes(connection->handle()) != 1)
-                    throw StoreError(
-                        Code::Sql,
-                        QStringLiteral("A changed row of %1 no longer exists.").arg(m_table));
-            } else {
-                QString sql = QStringLiteral("INSERT INTO ") + table;
-                if (written.empty()) {
-                    sql += QStringLiteral(" DEFAULT VALUES");
-                } else {
-                    QStringList parameterMarks;
-                    for (size_t i = 0; i < written.size(); ++i)
-                        parameterMarks << QStringLiteral("?");
-                    sql += QStringLiteral(" (") + names.join(QStringLiteral(", ")) +
-                           QStringLiteral(") VALUES (") +
-                           parameterMarks.join(QStringLiteral(", ")) + QLatin1Char(')');
-                }
-                Statement& statement = statementFor(sql);
-                int slot = 1;
-                for (int f : written)
-                    statement.bind(slot++, record.values[f]);
-                statement.step();
-                insertedRowIds.emplace_back(index, sqlite3_last_insert_rowid(connection->handle()));
+    {
+        // The transaction is declared first so that the statements are finalised before it
+        // ends, whether it commits or rolls back.
+        Transaction transaction(*connection);
+        BatchStatements statements(*connection);
+        for (int index = 0; index < int(m_records.size()); ++index) {
+            const Record& record = m_records[index];
+            switch (record.state) {
+            case State::Deleted:
+                writeDeletion(statements, record);
+                break;
+            case State::Modified:
+                writeUpdate(statements, record);
+                break;
+            case State::Inserted:
+                insertedRowIds.emplace_back(index, writeInsertion(statements, record));
+                break;
+            case State::Unchanged:
+            case State::Dropped:
+                break;
             }
         }
+        transaction.commit();
     }
-    transaction.commit();
+    settleCommittedBatch(insertedRowIds);
+}
 
-    // Only a committed batch changes what the set holds.
+std::vector<int> RecordSet::writtenFields(const Record& record) const {
+    std::vector<int> written;
+    for (int f = 0; f < int(m_fields.size()); ++f) {
+        if (!record.set.empty() && record.set[f])
+            written.push_back(f);
+    }
+    return written;
+}
+
+// A row that another connection has already deleted stays deleted: the batch goes on.
+void RecordSet::writeDeletion(BatchStatements& statements, const Record& record) {
+    Statement& statement =
+        statements[QStringLiteral("DELETE FROM ") + quotedName(m_table) +
+                   QStringLiteral(" WHERE ") + RowIdColumn + QStringLiteral(" = ?")];
+    statement.bind(1, Value(record.rowId));
+    statement.step();
+}
+
+// A changed row that no longer exists fails the whole batch: the change has nowhere to go.
+void RecordSet::writeUpdate(BatchStatements& statements, const Record& record) {
+    const std::vector<int> written = writtenFields(record);
+    if (written.empty())
+        return;
+    QStringList names;
+    for (int f : written)
+        names << quotedName(m_columnsInTable[f]);
+    Statement& statement =
+        statements[QStringLiteral("UPDATE ") + quotedName(m_table) + QStringLiteral(" SET ") +
+                   names.join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ? WHERE ") +
+                   RowIdColumn + QStringLiteral(" = ?")];
+    int slot = 1;
+    for (int f : written)
+        statement.bind(slot++, record.values[f]);
+    statement.bind(slot, Value(record.rowId));
+    statement.step();
+    if (sqlite3_changes(statements.connection().handle()) != 1)
+        throw StoreError(Code::Sql,
+                         QStringLiteral("A changed row of %1 no longer exists.").arg(m_table));
+}
+
+// Returns the new row's id; the record learns it only when the batch has committed.
+qint64 RecordSet::writeInsertion(BatchStatements& statements, const Record& record) {
+    const std::vector<int> written = writtenFields(record);
+    QString sql = QStringLiteral("INSERT INTO ") + quotedName(m_table);
+    if (written.empty()) {
+        sql += QStringLiteral(" DEFAULT VALUES");
+    } else {
+        QStringList names;
+        QStringList parameterMarks;
+        for (int f : written) {
+            names << quotedName(m_columnsInTable[f]);
+            parameterMarks << QStringLiteral("?");
+        }
+        sql += QStringLiteral(" (") + names.join(QStringLiteral(", ")) +
+               QStringLiteral(") VALUES (") + parameterMarks.join(QStringLiteral(", ")) +
+               QLatin1Char(')');
+    }
+    Statement& statement = statements[sql];
+    int slot = 1;
+    for (int f : written)
+        statement.bind(slot++, record.values[f]);
+    statement.step();
+    return sqlite3_last_insert_rowid(statements.connection().handle());
+}
+
+// Only a committed batch changes what the set holds.
+void RecordSet::settleCommittedBatch(const std::vector<std::pair<int, qint64>>& insertedRowIds) {
     for (const auto& [index, rowId] : insertedRowIds)
         m_records[index].rowId = rowId;
     for (Record& record : m_records) {

@@ -5,6 +5,7 @@
 #include "Value.h"
 
 #include <QString>
+#include <utility>
 #include <vector>
 
 namespace store {
@@ -100,7 +101,13 @@ private:
     const Record& current() const;
     Record& current();
     void requireOpen() const;
-    void writeRecord(class Connection& connection, Record& record);
+    // updateBatch's steps, all inside its one transaction except the last.
+    class BatchStatements;
+    std::vector<int> writtenFields(const Record& record) const;
+    void writeDeletion(BatchStatements& statements, const Record& record);
+    void writeUpdate(BatchStatements& statements, const Record& record);
+    qint64 writeInsertion(BatchStatements& statements, const Record& record);
+    void settleCommittedBatch(const std::vector<std::pair<int, qint64>>& insertedRowIds);
 
     bool m_open = false;
     QString m_source;

@@ -1,6 +1,7 @@
 #include "Transaction.h"
 
 #include "Connection.h"
+#include "StoreError.h"
 
 namespace store {
 
@@ -20,21 +21,36 @@ Transaction::Transaction(Connection& connection) : m_connection(&connection) {
 Transaction::~Transaction() {
     if (m_done)
         return;
+    bool undone = false;
     try {
         if (m_level == 1) {
             m_connection->m_uncommitted.clear();
             m_connection->execute(QStringLiteral("ROLLBACK"));
         } else {
             m_connection->execute(QStringLiteral("ROLLBACK TO ") + savepointName(m_level));
+            undone = true; // a savepoint left on the stack is released with the outer level
             m_connection->execute(QStringLiteral("RELEASE ") + savepointName(m_level));
         }
+        undone = true;
     } catch (...) {
-        // A destructor must not throw; the engine has already undone a failed transaction.
+        // A destructor must not throw; what the engine refused is settled below.
     }
     m_connection->m_transactionDepth = m_level - 1;
+    if (m_level == 1) {
+        if (!undone)
+            m_connection->abandonTransaction();
+        m_connection->m_rollbackOnly = false;
+    } else if (!undone) {
+        // This level's writes are still in the outer transaction: it may only roll back.
+        m_connection->m_rollbackOnly = true;
+    }
 }
 
 void Transaction::commit() {
+    if (m_connection->m_rollbackOnly)
+        throw StoreError(StoreError::Code::Sql,
+                         QStringLiteral("A step of this change could not be undone, so none of "
+                                        "it is written."));
     m_connection->execute(m_level == 1 ? QStringLiteral("COMMIT")
                                        : QStringLiteral("RELEASE ") + savepointName(m_level));
     m_done = true;

@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 #include <QtGlobal>
+#include <concepts>
+#include <cstddef>
 #include <variant>
 
 namespace store {
@@ -26,14 +28,25 @@ public:
     enum class Kind { Null, Boolean, Integer, Number, Currency, Date, Text };
 
     Value() = default;
-    Value(bool v) : m_data(v) {}
+    // A boolean is written out: anything converts to bool, so an implicit one would take in a
+    // stray pointer or number without a word.
+    explicit Value(bool v) : m_data(v) {}
+    template <std::same_as<bool> B> Value(B) = delete; // nor through int
     Value(int v) : m_data(static_cast<qint64>(v)) {}
     Value(qint64 v) : m_data(v) {}
     Value(double v) : m_data(v) {}
     Value(store::Currency v) : m_data(v) {}
     Value(const QDate& v) : m_data(v) {}
     Value(const QString& v) : m_data(v) {}
-    Value(const char* v) : m_data(QString::fromUtf8(v)) {}
+    // UTF-8 text, as the program's literals are written; a null pointer is a null value.
+    Value(const char* utf8Text) {
+        if (utf8Text)
+            m_data = QString::fromUtf8(utf8Text);
+    }
+    // No other pointer is a value, and a character is not a number.
+    Value(const void*) = delete;
+    Value(std::nullptr_t) = delete;
+    Value(char) = delete;
 
     Kind kind() const { return static_cast<Kind>(m_data.index()); }
     bool isNull() const { return kind() == Kind::Null; }

@@ -1,5 +1,6 @@
 #include "EditWinners.h"
 
+#include "classes/ClassQueries.h"
 #include "classes/EndClassRun.h"
 #include "shell/TWL_public.h"
 #include "shell/widgets/CellEditorDelegate.h"
@@ -192,12 +193,8 @@ void EditWinners::loadClassList() {
     m_cancelled = false;
     QStringList classes;
     try {
-        store::RecordSet list;
-        list.open(QStringLiteral("SELECT [Class No] FROM EndClass_Q WHERE [Class No] < ") +
-                      QString::number(m_services.shared.session.TotClassUsed + 1),
-                  m_services.shared.session.ShowConnString);
-        for (list.moveFirst(); !list.eof(); list.moveNext())
-            classes << list.value(0).toText();
+        classes = ClassQueries::endableClasses(m_services.shared.session.ShowConnString,
+                                               m_services.shared.session.TotClassUsed);
     } catch (const store::StoreError& error) {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
@@ -218,9 +215,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
     if (classNumber.isEmpty())
         return;
     try {
-        m_entries.open(QStringLiteral("SELECT [Show Exh No], [Show Exh Nam], [Class No], [Place] "
-                                      "FROM Entries_tbl WHERE [Class No] = ") +
-                           classNumber,
+        m_entries.open(ClassQueries::classEntriesQuery(ClassQueries::classNumber(classNumber)),
                        m_services.shared.session.ShowConnString);
     } catch (const store::StoreError& error) {
         m_entries.close();

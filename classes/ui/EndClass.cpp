@@ -1,5 +1,6 @@
 #include "EndClass.h"
 
+#include "classes/ClassQueries.h"
 #include "classes/EndClassWriter.h"
 #include "shell/TWL_public.h"
 #include "shell/widgets/DialogClosing.h"
@@ -114,12 +115,9 @@ void EndClass::loadClassList() {
     m_classNumber = QStringLiteral("0");
     QStringList classes;
     try {
-        store::RecordSet list;
-        list.open(QStringLiteral("SELECT * FROM EndClass_Q WHERE [Class No] < ") +
-                      QString::number(m_services.shared.session.TotClassUsed + 1),
-                  m_services.shared.session.ShowConnString);
-        for (list.moveFirst(); !list.eof(); list.moveNext())
-            classes << list.value(QStringLiteral("Class No")).toText();
+        classes = ClassQueries::endableClasses(m_services.shared.session.ShowConnString,
+                                               m_services.shared.session.TotClassUsed,
+                                               ClassQueries::ClassListRead::WholeRows);
     } catch (const store::StoreError& error) {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
@@ -152,19 +150,11 @@ void EndClass::chooseClass(const QString& classNumber) {
         return;
     m_classNumber = classNumber;
     try {
-        store::RecordSet row;
-        row.open(QStringLiteral("SELECT [Class No], [Class Name] FROM Class_tbl WHERE "
-                                "[Class No] = ") +
-                     classNumber,
-                 m_services.shared.session.ShowConnString);
-        m_nameLabel->setText(row.eof() ? QString()
-                                       : row.value(QStringLiteral("Class Name")).toText());
+        const ClassQueries::ClassSummary summary = ClassQueries::classSummary(
+            m_services.shared.session.ShowConnString, ClassQueries::classNumber(classNumber));
+        m_nameLabel->setText(summary.name);
         m_numberLabel->setText(classNumber);
-        store::RecordSet winners;
-        winners.open(QStringLiteral("SELECT [Place] FROM Entries_tbl Where [Class No] = ") +
-                         classNumber + QStringLiteral(" And [Place] > 0"),
-                     m_services.shared.session.ShowConnString);
-        m_winnersLabel->setText(QString::number(winners.recordCount()));
+        m_winnersLabel->setText(QString::number(summary.winners));
     } catch (const store::StoreError& error) {
         m_services.prompt.show(Title,
                                QStringLiteral("Class %1 cannot be read.\n\n").arg(classNumber) +

@@ -43,8 +43,8 @@ PayOutFrm::PayOutFrm(Services& services, QWidget* parent) : QDialog(parent), m_s
     setObjectName(QStringLiteral("PayOutFrm"));
     setWindowTitle(QStringLiteral("Trotwell  [Pay Out Setup]"));
 
-    m_schedule =
-        new ScheduleGrid(m_services, QStringLiteral("PaySch_tbl"), QStringLiteral("Grid_D"), this);
+    m_schedule = new ScheduleGrid(m_services, ClassQueries::Schedule::Payout,
+                                  QStringLiteral("Grid_D"), this);
     m_schedule->move(0, Margin);
     buildSettings(m_schedule->geometry().bottom() + Margin);
 
@@ -137,7 +137,7 @@ bool PayOutFrm::saveSettings() {
         settings.open(QStringLiteral("OrgData_tbl"), m_services.shared.session.OrgConnString);
         if (settings.eof())
             settings.addNew();
-        settings.setValue(QStringLiteral("IsPrcnt"), m_services.shared.org.IsPrcnt);
+        settings.setValue(QStringLiteral("IsPrcnt"), store::Value(m_services.shared.org.IsPrcnt));
         settings.setValue(QStringLiteral("CutOff"), int(*cutOff));
         settings.setValue(QStringLiteral("MinMultiP"), *minMultiP);
         settings.updateBatch();

@@ -26,8 +26,8 @@ PointForm::PointForm(Services& services, QWidget* parent) : QDialog(parent), m_s
     setObjectName(QStringLiteral("PointForm"));
     setWindowTitle(QStringLiteral("Trotwell  [Points Setup]"));
 
-    m_schedule =
-        new ScheduleGrid(m_services, QStringLiteral("Points_tbl"), QStringLiteral("Grid_P"), this);
+    m_schedule = new ScheduleGrid(m_services, ClassQueries::Schedule::Points,
+                                  QStringLiteral("Grid_P"), this);
     m_schedule->move(0, Margin);
     m_schedule->setBackground(colourOf(Schedules::PointsBackground));
 

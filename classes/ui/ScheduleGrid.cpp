@@ -54,8 +54,8 @@ QLabel* makeLabel(const QString& text, Qt::Alignment alignment, QWidget* parent)
 
 } // namespace
 
-ScheduleGrid::ScheduleGrid(Services& services, const QString& table, const QString& gridName,
-                           QWidget* parent)
+ScheduleGrid::ScheduleGrid(Services& services, ClassQueries::Schedule table,
+                           const QString& gridName, QWidget* parent)
     : QWidget(parent), m_services(services), m_table(table) {
     m_model = std::make_unique<RecordSetModel>(m_schedule);
     m_grid = new QTableView(this);
@@ -123,8 +123,7 @@ void ScheduleGrid::buildLabels() {
 
 void ScheduleGrid::open() {
     try {
-        m_schedule.open(QStringLiteral("SELECT * FROM ") + m_table +
-                            QStringLiteral(" ORDER BY [Place]"),
+        m_schedule.open(ClassQueries::scheduleQuery(m_table),
                         m_services.shared.session.OrgConnString);
         m_schedule.moveFirst();
     } catch (const store::StoreError& error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classes/ClassQueries.h"
 #include "shell/Services.h"
 #include "store/RecordSet.h"
 #include "store/RecordSetModel.h"
@@ -20,7 +21,7 @@ class ScheduleGrid : public QWidget {
     Q_OBJECT
 public:
     // table: Points_tbl or PaySch_tbl; gridName: the grid's object name.
-    ScheduleGrid(Services& services, const QString& table, const QString& gridName,
+    ScheduleGrid(Services& services, ClassQueries::Schedule table, const QString& gridName,
                  QWidget* parent);
     ~ScheduleGrid() override;
 
@@ -49,7 +50,7 @@ private:
     void showRefusal(const store::RecordSetModel::Refusal& refusal);
 
     Services& m_services;
-    QString m_table;
+    ClassQueries::Schedule m_table;
     // Declared before the model, which reads it until the model is gone.
     store::RecordSet m_schedule;
     std::unique_ptr<store::RecordSetModel> m_model;

@@ -2,6 +2,7 @@
 
 #include "EntryForm.h"
 #include "EntryLists.h"
+#include "entries/EntryQueries.h"
 #include "entries/EntryRules.h"
 #include "entries/ShowEntryData.h"
 #include "shell/MainDataSources.h"
@@ -202,7 +203,7 @@ QStringList EntryCommands::selectedClasses() {
     QStringList classes;
     store::DataSource& adoTmp = m_sources.adoTmp;
     if (store::loadThroughDataSource(adoTmp, m_frame.services().shared.session.ShowConnString,
-                                     QStringLiteral("SELECT * FROM MultiSelect_tbl"))) {
+                                     EntryQueries::MultiSelectQuery)) {
         store::RecordSet& work = adoTmp.recordSet();
         for (work.moveFirst(); !work.eof(); work.moveNext()) {
             if (work.value(QStringLiteral("Selected")).toBool())

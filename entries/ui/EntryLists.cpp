@@ -2,6 +2,7 @@
 
 #include "EntryForm.h"
 #include "EntryTabs.h"
+#include "entries/EntryQueries.h"
 #include "entries/EntryRules.h"
 #include "entries/ShowEntryData.h"
 #include "entries/SortKeys.h"
@@ -28,12 +29,6 @@ namespace twl {
 
 namespace {
 
-const QString ExhibitorListSql =
-    QStringLiteral("Select [Show Exh Nam], [Class No], [Reg No], [Horse Name], [Place],"
-                   "[Show Exh No] FROM Entries_tbl");
-const QString ClassCountSql =
-    QStringLiteral("SELECT [Class No], Count(*) AS ClassEntries FROM Entries_tbl "
-                   "GROUP BY [Class No]");
 constexpr int ClickDelayMs = 10;
 // `Grid_E`'s columns in the query's order, with their widths in twips; the last two are hidden.
 constexpr std::array<std::pair<const char*, const char*>, 6> GridColumns{{
@@ -213,10 +208,7 @@ void EntryLists::refreshExhibitorList(const store::Value& exhibitorNo) {
     {
         FlagScope refreshing(m_state.refreshingExhibitorList, true);
         // Only the exhibitor's rows are read: the filter below then keeps all of them.
-        const QString where = exhibitorNo.isNull() ? QStringLiteral(" WHERE [Show Exh No] IS NULL")
-                                                   : QStringLiteral(" WHERE [Show Exh No] = ") +
-                                                         filterLiteral(exhibitorNo);
-        secAdo.setRecordSource(ExhibitorListSql + where);
+        secAdo.setRecordSource(EntryQueries::exhibitorListQuery(exhibitorNo));
         secAdo.refresh();
         secAdo.recordSet().setSort(QStringLiteral("[Class No]"));
         secAdo.recordSet().setFilter(QStringLiteral("[Show Exh No] = ") +
@@ -285,7 +277,7 @@ void EntryLists::calEntries() {
     if (tally) {
         perClass = std::move(tally->perClass);
         total = tally->total;
-    } else if (store::loadThroughDataSource(adoTmp, showConnString, ClassCountSql)) {
+    } else if (store::loadThroughDataSource(adoTmp, showConnString, EntryQueries::ClassCountQuery)) {
         store::RecordSet& counts = adoTmp.recordSet();
         for (counts.moveFirst(); !counts.eof(); counts.moveNext()) {
             const store::Value classNo = counts.value(0);

@@ -363,9 +363,9 @@ private slots:
         changeStored(5, "Class Name", "Jumpers");
         changeStored(5, "Class Fee", 20);
         changeStored(5, "Class Multi", 2);
-        changeStored(5, "Class Ended", true);
+        changeStored(5, "Class Ended", store::Value(true));
         changeStored(150, "Class Name", "Last");
-        changeStored(9, "Class Ended", true);
+        changeStored(9, "Class Ended", store::Value(true));
         openScreen();
         m_prompt.script(Prompt::Answer::Yes);
         child<QPushButton>("ClearAllBut")->click();

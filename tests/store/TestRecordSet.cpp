@@ -280,6 +280,88 @@ private slots:
         QVERIFY(!classes.hasPendingChanges());
     }
 
+    // Optimistic writing: a change to a row that another program deleted meanwhile cannot be
+    // written, so nothing of the batch is; a deletion of such a row has already happened.
+    void aBatchChangingARowDeletedElsewhereWritesNothing() {
+        RecordSet rs;
+        rs.open("SELECT * FROM Entries_tbl", m_conn);
+        QVERIFY(rs.find("[Show Exh No] = 1"));
+        rs.deleteCurrent();
+        QVERIFY(rs.find("[Show Exh No] = 2"));
+        rs.setValue("Horse Name", "Copper Penny");
+        addEntry(rs, 6, "New", 4, "Scout");
+
+        store::Connection other(m_show, TestFolder::Password);
+        QCOMPARE(other.execute("DELETE from Entries_tbl WHERE [Show Exh No] = 2"), 1);
+
+        try {
+            rs.updateBatch();
+            QFAIL("a change to a deleted row was taken as written");
+        } catch (const StoreError& error) {
+            QVERIFY(error.message().contains("no longer exists"));
+        }
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl WHERE [Show Exh No] = 1"), 1);
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl WHERE [Show Exh No] = 6"), 0);
+        QVERIFY(rs.hasPendingChanges()); // kept for the caller to cancel or retry
+        QCOMPARE(rs.recordCount(), 5);
+        QVERIFY_THROWS_EXCEPTION(StoreError, rs.updateBatch()); // and it fails again
+
+        rs.cancelBatch();
+        QVERIFY(!rs.hasPendingChanges());
+        rs.requery();
+        QCOMPARE(rs.recordCount(), 4);
+
+        // Deleting a row that is already gone is no conflict.
+        QVERIFY(rs.find("[Show Exh No] = 3"));
+        rs.deleteCurrent();
+        QCOMPARE(other.execute("DELETE from Entries_tbl WHERE [Show Exh No] = 3"), 1);
+        rs.moveFirst();
+        QVERIFY(rs.find("[Show Exh No] = 4"));
+        rs.setValue("Place", 1);
+        rs.updateBatch();
+        QVERIFY(!rs.hasPendingChanges());
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl"), 3);
+        QCOMPARE(countRows("SELECT * FROM Entries_tbl WHERE [Show Exh No] = 4 AND [Place] = 1"), 1);
+    }
+
+    // Rows added by a failed batch are still to be added: a retry writes each once, and later
+    // changes to them reach their own rows, not rows another program added in between.
+    void aFailedBatchKeepsItsAddedRowsPending() {
+        RecordSet classes;
+        classes.open("SELECT * FROM Class_tbl", m_conn);
+        classes.addNew();
+        classes.setValue("Class No", 151);
+        classes.setValue("Class Name", "Added first");
+        const RecordSet::Bookmark first = classes.bookmark();
+        classes.addNew();
+        classes.setValue("Class No", 1); // the class number is unique: this insert fails
+        classes.setValue("Class Name", "Added second");
+        QVERIFY_THROWS_EXCEPTION(StoreError, classes.updateBatch());
+        QVERIFY(classes.hasPendingChanges());
+        QCOMPARE(classes.recordCount(), 152);
+        QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class No] > 150"), 0);
+
+        // Another program takes the row the failed insert had used.
+        store::Connection other(m_show, TestFolder::Password);
+        other.execute("INSERT INTO Class_tbl ([Class No], [Class Name]) VALUES (200, 'Theirs')");
+
+        classes.setValue("Class No", 152);
+        classes.updateBatch();
+        QVERIFY(!classes.hasPendingChanges());
+        QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class No] = 151"), 1);
+        QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class No] = 152"), 1);
+
+        QVERIFY(classes.setBookmark(first));
+        classes.setValue("Class Name", "Renamed");
+        classes.updateBatch();
+        QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class No] = 151 AND "
+                           "[Class Name] = 'Renamed'"),
+                 1);
+        QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class No] = 200 AND "
+                           "[Class Name] = 'Theirs'"),
+                 1);
+    }
+
     void valuesAreCheckedBeforeTheyReachTheFile() {
         RecordSet rs;
         rs.open("SELECT * FROM Class_tbl", m_conn);

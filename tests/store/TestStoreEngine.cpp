@@ -11,8 +11,23 @@
 
 #include <QDir>
 
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
 using store::StoreError;
 using Code = StoreError::Code;
+
+// An engine that refuses to roll back: the authorizer denies every ROLLBACK (of the
+// transaction, or of a savepoint when `savepoints` points at true).
+int refuseRollback(void* savepoints, int action, const char* operation, const char*, const char*,
+                   const char*) {
+    const bool rollback = operation && qstrcmp(operation, "ROLLBACK") == 0;
+    if (rollback && action == SQLITE_TRANSACTION && !*static_cast<bool*>(savepoints))
+        return SQLITE_DENY;
+    if (rollback && action == SQLITE_SAVEPOINT && *static_cast<bool*>(savepoints))
+        return SQLITE_DENY;
+    return SQLITE_OK;
+}
 
 class TestStoreEngine : public QObject {
     Q_OBJECT
@@ -153,6 +168,56 @@ private slots:
         {
             store::Transaction abandoned(*connection);
             connection->execute("DELETE from Class_tbl");
+        }
+        QCOMPARE(rows(conn, "SELECT * FROM Class_tbl"), 149);
+    }
+
+    // A transaction whose rollback the engine refuses still ends: its writes are undone and the
+    // connection takes the next transaction, with nothing thrown from the destructor.
+    void aRefusedRollbackLeavesNoTransactionOpen() {
+        TestFolder folder;
+        const QString conn = store::dataConnectionText(folder.newShow(), "Tr0tW");
+        auto connection = store::connectionFor(conn);
+        bool savepoints = false;
+        {
+            store::Transaction abandoned(*connection);
+            connection->execute("DELETE from Class_tbl WHERE [Class No] = 150");
+            sqlite3_set_authorizer(connection->handle(), refuseRollback, &savepoints);
+            QVERIFY_THROWS_EXCEPTION(StoreError, connection->execute("ROLLBACK"));
+        }
+        QVERIFY(sqlite3_get_autocommit(connection->handle()) != 0);
+        QCOMPARE(rows(conn, "SELECT * FROM Class_tbl"), 150);
+        {
+            store::Transaction next(*connection);
+            connection->execute("DELETE from Class_tbl WHERE [Class No] = 150");
+            next.commit();
+        }
+        QCOMPARE(rows(conn, "SELECT * FROM Class_tbl"), 149);
+    }
+
+    // An inner transaction that cannot undo its part leaves the outer one nothing to commit.
+    void aRefusedInnerRollbackRollsBackTheWhole() {
+        TestFolder folder;
+        const QString conn = store::dataConnectionText(folder.newShow(), "Tr0tW");
+        auto connection = store::connectionFor(conn);
+        bool savepoints = true;
+        {
+            store::Transaction outer(*connection);
+            connection->execute("DELETE from Class_tbl WHERE [Class No] = 150");
+            {
+                store::Transaction inner(*connection);
+                connection->execute("DELETE from Class_tbl WHERE [Class No] = 149");
+                sqlite3_set_authorizer(connection->handle(), refuseRollback, &savepoints);
+            }
+            sqlite3_set_authorizer(connection->handle(), nullptr, nullptr);
+            QVERIFY_THROWS_EXCEPTION(StoreError, outer.commit());
+        }
+        QVERIFY(sqlite3_get_autocommit(connection->handle()) != 0);
+        QCOMPARE(rows(conn, "SELECT * FROM Class_tbl"), 150);
+        {
+            store::Transaction next(*connection);
+            connection->execute("DELETE from Class_tbl WHERE [Class No] = 150");
+            next.commit();
         }
         QCOMPARE(rows(conn, "SELECT * FROM Class_tbl"), 149);
     }

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <algorithm>
 #include <optional>
+#include <type_traits>
 
 using namespace store;
 
@@ -28,6 +29,18 @@ Outcome convert(const Value& v, FieldType type, int maxLength = 0) {
 }
 
 constexpr auto kRefused = StoreError::Code::Conversion;
+
+// What may become a value without a word: numbers, money, dates and texts. A pointer never
+// becomes one (it would have been a boolean), a boolean only when written out, a character never.
+static_assert(std::is_convertible_v<int, Value> && std::is_convertible_v<double, Value> &&
+              std::is_convertible_v<QString, Value> && std::is_convertible_v<QDate, Value> &&
+              std::is_convertible_v<Currency, Value> && std::is_convertible_v<const char*, Value>);
+static_assert(!std::is_constructible_v<Value, const void*> &&
+              !std::is_constructible_v<Value, int*> &&
+              !std::is_constructible_v<Value, const QString*> &&
+              !std::is_constructible_v<Value, std::nullptr_t>);
+static_assert(std::is_constructible_v<Value, bool> && !std::is_convertible_v<bool, Value>);
+static_assert(!std::is_constructible_v<Value, char>);
 
 } // namespace
 
@@ -163,6 +176,9 @@ void TestValues::conversionMessages() {
 }
 
 void TestValues::reads() {
+    // A text given as a null pointer is no text at all.
+    QVERIFY(Value(static_cast<const char*>(nullptr)).isNull());
+    QCOMPARE(Value("Émile").toText(), QString::fromUtf8("Émile"));
     QCOMPARE(Value().toText(), QString());
     QCOMPARE(Value().toInt(), 0);
     QCOMPARE(Value().toBool(), false);
