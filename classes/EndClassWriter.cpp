@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <unistd.h>
 #include <QSet>
 
 namespace twl {
@@ -163,9 +164,13 @@ void writeResults(Connection& connection, int classNo, const Result& result) {
 }
 
 // The log is written under a temporary name now and takes its own name at commitLog().
+// Unbuffered and synced before the run commits: a full disk then fails the run, instead of a
+// buffered write failing unnoticed while committing and an empty log taking the log's place.
 void prepareLog(QSaveFile& file, const QString& text) {
     QDir().mkpath(QFileInfo(file.fileName()).absolutePath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0)
+    const QByteArray bytes = text.toUtf8();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || ::fsync(file.handle()) != 0)
         throw Failure(QStringLiteral("The class log \"%1\" cannot be written: %2")
                           .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
 }

@@ -3,6 +3,7 @@
 #include "classes/ui/EditWinners.h"
 #include "classes/ui/EndClass.h"
 #include "shell/Services.h"
+#include "support/FullDisk.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -263,6 +264,23 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EndClassWriter::Failure, writer.run(request("12")));
         QCOMPARE(ResultsShow::bytes(m_show->showFile()), show);
         QCOMPARE(ResultsShow::bytes(m_show->orgFile()), org);
+    }
+
+    // A class log that does not fit on the disk ends nothing, and no empty log is left.
+    void aFullDiskForTheLogEndsNothing() {
+        workedExample(*m_show, m_shared);
+        const QString logFolder = m_show->folder().file("TWL Class Log");
+        FullDisk disk(logFolder);
+        if (!disk.mounted())
+            QSKIP("cannot mount a small file system here");
+        QVERIFY(disk.fill());
+        const QByteArray show = ResultsShow::bytes(m_show->showFile());
+        const QByteArray org = ResultsShow::bytes(m_show->orgFile());
+        EndClassWriter writer(m_shared.session.ShowConnString, m_shared.session.OrgConnString);
+        QVERIFY_THROWS_EXCEPTION(EndClassWriter::Failure, writer.run(request("12")));
+        QCOMPARE(ResultsShow::bytes(m_show->showFile()), show);
+        QCOMPARE(ResultsShow::bytes(m_show->orgFile()), org);
+        QCOMPARE(QDir(logFolder).entryList(QDir::Files), QStringList{"filler"});
     }
 
     void aMissingOrganisationFileIsReportedAtTheClick() {

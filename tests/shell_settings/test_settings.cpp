@@ -1,15 +1,13 @@
 #include "shell/Settings.h"
 #include "support/ReadOnlyFolder.h"
+#ifdef Q_OS_LINUX
+#include "support/FullDisk.h"
+#endif
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#ifdef Q_OS_LINUX
-#include <sched.h>
-#include <sys/mount.h>
-#endif
 
 using namespace twl;
 
@@ -25,42 +23,6 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
 }
-
-#ifdef Q_OS_LINUX
-// A tiny file system of its own, mounted over a folder for one test and filled to the last
-// block: a full disk. Mounting needs the right to do so; without it `mounted()` is false.
-class FullDisk {
-public:
-    explicit FullDisk(const QString& folder) : m_folder(QFile::encodeName(folder)) {
-        // In a mount namespace of its own the disk is never seen outside this test process,
-        // and goes away with it.
-        if (::unshare(CLONE_NEWNS) == 0)
-            ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-        m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", 0, "size=64k") == 0;
-    }
-    ~FullDisk() {
-        if (m_mounted)
-            ::umount2(m_folder.constData(), MNT_DETACH);
-    }
-    bool mounted() const { return m_mounted; }
-    // Writes a filler file until the disk takes no more; true when it is full.
-    bool fill() const {
-        QFile filler(QFile::decodeName(m_folder) + "/filler");
-        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return false;
-        const QByteArray block(4096, 'f');
-        for (int i = 0; i < 1024; ++i) {
-            if (filler.write(block) != block.size())
-                return true;
-        }
-        return false;
-    }
-
-private:
-    QByteArray m_folder;
-    bool m_mounted = false;
-};
-#endif
 
 } // namespace
 
