@@ -40,11 +40,14 @@ int deleteEntriesOfExhibitor(const QString& showConnectionText, qint64 exhibitor
     return count;
 }
 
-void deleteCurrentEntry(store::RecordSet& entries) {
+void deleteCurrentEntry(store::RecordSet& entries, const std::function<void()>& write) {
     const store::RecordSet::Bookmark row = entries.bookmark();
     entries.deleteCurrent();
     try {
-        entries.updateBatch();
+        if (write)
+            write();
+        else
+            entries.updateBatch();
     } catch (...) {
         restoreRow(entries, row);
         throw;

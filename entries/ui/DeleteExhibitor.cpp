@@ -16,7 +16,8 @@ AskDelete deleteDialogOver(QWidget* parent) {
 }
 
 DeleteOutcome deleteExhibitor(store::RecordSet& entries, const QString& showConnectionText,
-                              const AskDelete& ask, Prompt& prompt) {
+                              const AskDelete& ask, Prompt& prompt,
+                              const std::function<void()>& writeList) {
     if (!entries.isOpen() || entries.bof() || entries.eof())
         return {};
     const store::Value exhibitorNo = entries.value(QStringLiteral("Show Exh No"));
@@ -31,7 +32,7 @@ DeleteOutcome deleteExhibitor(store::RecordSet& entries, const QString& showConn
             deleteEntriesOfExhibitor(showConnectionText, exhibitorNo.toInt());
             return {true, allEntriesDeletedMessage(exhibitorText)};
         }
-        deleteCurrentEntry(entries);
+        deleteCurrentEntry(entries, writeList);
         return {true, entryDeletedMessage(exhibitorText, classText)};
     } catch (const store::StoreError& error) {
         prompt.show(QStringLiteral("Trotwell"),

@@ -31,7 +31,9 @@ struct DeleteOutcome {
 // Delete Exhibitor: asks, then deletes the current entry of the list or every entry of its
 // exhibitor number, in one transaction. A write the file refuses is reported and changes
 // nothing; the list stays on the same entry.
+// `writeList` writes the entry list's pending delete (its own batch write when empty).
 DeleteOutcome deleteExhibitor(store::RecordSet& entries, const QString& showConnectionText,
-                              const AskDelete& ask, Prompt& prompt);
+                              const AskDelete& ask, Prompt& prompt,
+                              const std::function<void()>& writeList = {});
 
 } // namespace twl

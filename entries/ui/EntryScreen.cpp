@@ -112,9 +112,12 @@ void EntryScreen::deleteExhibitor() {
     {
         // The Cancel routine below reads the lists again.
         const OwnEntryWrite own(m_state);
-        outcome =
-            twl::deleteExhibitor(entries, m_session.ShowConnString,
-                                 deleteDialogOver(&m_frame.window()), m_frame.services().prompt);
+        // One entry leaves the list in place; all of an exhibitor's are written beside it, and
+        // the list is read again.
+        outcome = twl::deleteExhibitor(entries, m_session.ShowConnString,
+                                       deleteDialogOver(&m_frame.window()),
+                                       m_frame.services().prompt,
+                                       [lists = m_lists] { lists->writeEntryBatch(); });
     }
     m_session.DialogCancelled = !outcome.deleted;
     if (outcome.deleted) {

@@ -4,6 +4,7 @@
 #include "entries/ui/SearchDlg.h"
 
 #include <QCheckBox>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -134,6 +135,26 @@ private slots:
         QVERIFY(f->program->shared().session.DialogCancelled);
         QCOMPARE(f->storedRows(), 3);
         QCOMPARE(f->texts(), shown);
+    }
+
+    void deletingOneEntryKeepsTheListAsReadAgain() {
+        f->open(f->makeShow({{3, "Ann Lee", 2}, {5, "Bo Day", 4}, {8, "Cy Ray", 6}}));
+        f->program->dataSources().priAdo.moveNext();
+        onModal<twl::DelExh>([](twl::DelExh& dialog) {
+            QTest::keyClick(&dialog, Qt::Key_Alt, Qt::AltModifier);
+            QTest::mouseClick(in<QPushButton>(dialog, "OKcom"), Qt::LeftButton);
+            return true;
+        });
+        f->trigger("mnuEditDelExh");
+        QCOMPARE(f->lastAction(), QStringLiteral("Entry for 5 in class 4 was deleted"));
+        QCOMPARE(f->storedRows(), 2);
+        store::RecordSet& list = f->program->dataSources().priAdo.recordSet();
+        QStringList shown;
+        for (list.moveFirst(); !list.eof(); list.moveNext())
+            shown << list.value(QStringLiteral("Show Exh No")).toText();
+        QCOMPARE(shown, QStringList({"3", "8"}));
+        QCOMPARE(f->label("TotEn"), QStringLiteral("2"));
+        QCOMPARE(f->child<QListWidget>("L_1")->item(3)->text(), QStringLiteral("0"));
     }
 
     void deletingAllEntriesThenTheLast() {
