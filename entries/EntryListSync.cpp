@@ -1,15 +1,10 @@
 #include "EntryListSync.h"
 
+#include "EntryQueries.h"
 #include "store/DataSource.h"
 #include "store/StoreError.h"
 
 namespace twl {
-
-namespace {
-
-const QString WholeEntryTable = QStringLiteral("SELECT * FROM Entries_tbl");
-
-} // namespace
 
 void EntryListSync::remember(store::DataSource& list) {
     forget();
@@ -125,7 +120,7 @@ EntryListSync::RowClass EntryListSync::classOfRow(store::RecordSet& entries, int
 // Right after a read the list is in the table's order: counting it walks memory in order.
 void EntryListSync::countRows(store::DataSource& list) {
     store::RecordSet& entries = list.recordSet();
-    if (list.recordSource().trimmed().compare(WholeEntryTable, Qt::CaseInsensitive) != 0 ||
+    if (list.recordSource().trimmed().compare(EntryQueries::EntryListQuery, Qt::CaseInsensitive) != 0 ||
         !entries.filter().isEmpty())
         return;
     const store::RecordSet::Bookmark shown = entries.bookmark();

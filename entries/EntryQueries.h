@@ -8,6 +8,9 @@
 // inside a text (a data source is given its query as text) is written as a checked literal.
 namespace twl::EntryQueries {
 
+// Every entry of the show: the entry list and the search list.
+inline const QString EntryListQuery = QStringLiteral("SELECT * FROM Entries_tbl");
+
 // The work table of the multi-class entry dialog, in table order.
 inline const QString MultiSelectQuery = QStringLiteral("SELECT * FROM MultiSelect_tbl");
 

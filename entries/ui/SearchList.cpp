@@ -3,6 +3,7 @@
 #include "EntryForm.h"
 #include "SearchDlg.h"
 #include "entries/EntryFields.h"
+#include "entries/EntryQueries.h"
 #include "entries/SearchRules.h"
 #include "entries/SortKeys.h"
 #include "store/StoreError.h"
@@ -19,7 +20,6 @@ namespace twl {
 namespace {
 
 constexpr int ClickDelayMs = 10;
-const QString SearchListSql = QStringLiteral("SELECT * FROM Entries_tbl");
 
 struct SearchColumn {
     const char* field;
@@ -150,7 +150,7 @@ void SearchList::reread() {
     m_stale = false;
     try {
         if (!m_list.isOpen() || m_list.connectionText() != m_connectionText) {
-            m_list.open(SearchListSql, m_connectionText);
+            m_list.open(EntryQueries::EntryListQuery, m_connectionText);
             m_list.moveFirst();
             if (m_controls.grid)
                 m_controls.grid->setModel(&m_model);
