@@ -55,11 +55,18 @@ struct OrgDetails {
     double MinMultiP = 0;
 };
 
-// What the reports remember between runs.
+// What the reports remember between runs, and what a report dialog leaves for its run.
 struct ReportState {
+    int ReportKind = 69;     // the kind of the next run; 69: none chosen
+    QString ReportTitle;     // title of the running report
+    QString RecordCountText; // the running report's record count, "##,###"
     bool PrintTitleSheet = true;
+    int ScoreClass = 0;        // class chosen for a score sheet
+    qint16 PayoutClass = 0;    // class chosen for a payout sheet
+    QString ReportSubject;     // exhibitor or member number chosen for a report
+    bool MemberProfileOnly = false;
     int LastClassPrinted = 0;
-    bool Printing = false;
+    bool Printing = false; // set while a report runs: the entry lists then ignore record moves
 };
 
 // The settings of TWL.ini, read at start-up and written at exit.

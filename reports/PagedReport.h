@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <vector>
+
+// A report laid out on its pages: every text, line and box placed in twips (1/1440 inch) from
+// the paper's top-left corner, with its text resolved. The same pages are painted on the screen,
+// a printer or a PDF, and written as plain text; nothing here depends on the installed fonts.
+namespace reports {
+
+constexpr int TwipsPerInch = 1440;
+
+enum class TextAlign { Left, Center, Right };
+
+struct TextStyle {
+    int pointSize = 10;
+    bool bold = false;
+    bool italic = false;
+    TextAlign align = TextAlign::Left;
+};
+
+struct PlacedItem {
+    enum class Kind { Text, Line, Box };
+    Kind kind = Kind::Text;
+    QRect twips;   // for a line: from the top-left to the bottom-right corner
+    QString text;  // the resolved text (page numbers and dates filled in)
+    TextStyle style;
+    int lineWidth = 15; // twips, for lines and boxes
+};
+
+struct PaperSize {
+    int width = 12240;  // US Letter, portrait
+    int height = 15840;
+};
+
+struct Page {
+    std::vector<PlacedItem> items; // in reading order: band by band, then top to bottom, left to right
+};
+
+struct PagedReport {
+    QString title;        // the report's title ("Score Sheet")
+    QString documentName; // what a saved copy is called by default ("Score Sheet class 12")
+    PaperSize paper;
+    std::vector<Page> pages;
+
+    int pageCount() const { return int(pages.size()); }
+};
+
+} // namespace reports
