@@ -13,7 +13,7 @@ enum class CompareOp { Equal, NotEqual, Less, Greater, LessOrEqual, GreaterOrEqu
 
 struct Filter::Node {
     virtual ~Node() = default;
-    virtual bool matches(const Row& row) const = 0;
+    virtual bool matches(std::span<const Value> row) const = 0;
 };
 
 namespace {
@@ -70,14 +70,14 @@ bool holds(CompareOp op, int order) {
 }
 
 // The row's value of a field, or nullptr for a row too short to have it.
-const Value* cell(const Row& row, int field) {
+const Value* cell(std::span<const Value> row, int field) {
     return static_cast<size_t>(field) < row.size() ? &row[static_cast<size_t>(field)] : nullptr;
 }
 
 class AllOf : public Filter::Node {
 public:
     explicit AllOf(std::vector<NodePtr> parts) : m_parts(std::move(parts)) {}
-    bool matches(const Row& row) const override {
+    bool matches(std::span<const Value> row) const override {
         return std::all_of(m_parts.begin(), m_parts.end(),
                            [&row](const NodePtr& p) { return p->matches(row); });
     }
@@ -89,7 +89,7 @@ private:
 class AnyOf : public Filter::Node {
 public:
     explicit AnyOf(std::vector<NodePtr> parts) : m_parts(std::move(parts)) {}
-    bool matches(const Row& row) const override {
+    bool matches(std::span<const Value> row) const override {
         return std::any_of(m_parts.begin(), m_parts.end(),
                            [&row](const NodePtr& p) { return p->matches(row); });
     }
@@ -101,7 +101,7 @@ private:
 class NullTest : public Filter::Node {
 public:
     NullTest(int field, bool wantNull) : m_field(field), m_wantNull(wantNull) {}
-    bool matches(const Row& row) const override {
+    bool matches(std::span<const Value> row) const override {
         const Value* v = cell(row, m_field);
         return (!v || v->isNull()) == m_wantNull;
     }
@@ -116,7 +116,7 @@ class NumberCompare : public Filter::Node {
 public:
     NumberCompare(int field, CompareOp op, double literal)
         : m_field(field), m_op(op), m_literal(literal), m_value(literal) {}
-    bool matches(const Row& row) const override {
+    bool matches(std::span<const Value> row) const override {
         const Value* v = cell(row, m_field);
         if (!v || v->isNull())
             return false;
@@ -136,7 +136,7 @@ class DateCompare : public Filter::Node {
 public:
     DateCompare(int field, CompareOp op, const QDate& literal)
         : m_field(field), m_op(op), m_day(literal.toJulianDay()), m_value(literal) {}
-    bool matches(const Row& row) const override {
+    bool matches(std::span<const Value> row) const override {
         const Value* v = cell(row, m_field);
         if (!v || v->isNull())
             return false;
@@ -158,7 +158,7 @@ class TextCompare : public Filter::Node {
 public:
     TextCompare(int field, CompareOp op, const QString& literal)
         : m_field(field), m_op(op), m_literal(literal) {}
-    bool matches(const Row& row) const override {
+    bool matches(std::span<const Value> row) const override {
         const Value* v = cell(row, m_field);
         if (!v || v->isNull())
             return false;
@@ -209,7 +209,7 @@ public:
         if (!segment.isEmpty() || m_segments.empty())
             m_segments.push_back(segment);
     }
-    bool matches(const Row& row) const override {
+    bool matches(std::span<const Value> row) const override {
         const Value* v = cell(row, m_field);
         if (!v || v->isNull())
             return false;
@@ -522,6 +522,7 @@ public:
             fail(QStringLiteral("%1 is not expected").arg(describe(peek())));
         return root;
     }
+    std::vector<int> fieldsRead() && { return std::move(m_fieldsRead); }
 
 private:
     const Token& peek() const { return m_tokens[m_next]; }
@@ -618,10 +619,12 @@ private:
         expected(QStringLiteral("a comparison (=, <>, <, >, <=, >= or LIKE)"));
     }
 
-    NodePtr build(const Token& fieldToken, CompareOp op, const Token& literal) const {
+    NodePtr build(const Token& fieldToken, CompareOp op, const Token& literal) {
         const int index = findField(m_fields, fieldToken.text);
         if (index < 0)
             unknownField(m_text, bareFieldName(fieldToken.text));
+        if (std::find(m_fieldsRead.begin(), m_fieldsRead.end(), index) == m_fieldsRead.end())
+            m_fieldsRead.push_back(index);
         const Field& field = m_fields[static_cast<size_t>(index)];
         if (isKeyword(literal, "null")) {
             if (op != CompareOp::Equal && op != CompareOp::NotEqual)
@@ -696,6 +699,7 @@ private:
     const Fields& m_fields;
     std::vector<Token> m_tokens;
     size_t m_next = 0;
+    std::vector<int> m_fieldsRead;
 };
 
 // ---- sort texts ----
@@ -718,11 +722,13 @@ Filter& Filter::operator=(Filter&&) noexcept = default;
 
 Filter Filter::parse(const QString& text, const Fields& fields) {
     Filter filter;
-    filter.m_root = Parser(text, fields).parse();
+    Parser parser(text, fields);
+    filter.m_root = parser.parse();
+    filter.m_fieldsRead = std::move(parser).fieldsRead();
     return filter;
 }
 
-bool Filter::matches(const Row& row) const {
+bool Filter::matches(std::span<const Value> row) const {
     return !m_root || m_root->matches(row);
 }
 

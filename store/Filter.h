@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace store {
@@ -23,13 +24,17 @@ public:
     // field the record set does not have. An empty text matches every row.
     static Filter parse(const QString& text, const Fields& fields);
 
-    bool matches(const Row& row) const;
+    // The row's values by field index; a field beyond the row's end counts as null.
+    bool matches(std::span<const Value> row) const;
     bool isEmpty() const;
+    // The fields the filter reads, each once: a row needs only these to be tested.
+    const std::vector<int>& fieldsRead() const { return m_fieldsRead; }
 
     struct Node;
 
 private:
     std::unique_ptr<Node> m_root;
+    std::vector<int> m_fieldsRead;
 };
 
 // A sort text: "[Show Exh Nam] DESC, [Class No]" (ASC is the default).

@@ -4,11 +4,12 @@
 #include "StoreError.h"
 #include "Transaction.h"
 
-#include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
+#include <deque>
 #include <limits>
 #include <map>
+#include <optional>
 #include <sqlite3.h>
 #include <string>
 #include <string_view>
@@ -80,12 +81,15 @@ QString foldedKeyOf(const QString& text) {
     return key.toCaseFolded();
 }
 
-TextKey textKeyOf(const Value& value) {
+TextKey textKeyOf(const QString& text) {
     TextKey key;
+    key.text = isAscii(text) ? text : foldedKeyOf(text);
+    return key;
+}
+
+TextKey textKeyOf(const Value& value) {
+    TextKey key = textKeyOf(value.toText());
     key.null = value.isNull();
-    key.text = value.toText();
-    if (!isAscii(key.text))
-        key.text = foldedKeyOf(key.text);
     return key;
 }
 
@@ -120,36 +124,35 @@ struct SortColumn {
     int field = -1;
     std::vector<qint64> wholes; // by position in the rows being sorted; nulls flagged in nulls
     std::vector<char> nulls;    // by position
+    std::vector<Value> values;  // Values: by position
 };
 
 // A text column sorts by the rank of each row's key among the column's distinct texts: names
 // repeat, so the keys are made and compared once per distinct text, and the rows are then
-// ordered by whole numbers. Equal keys share a rank; nulls come first.
-template <typename ValueAt> void rankTexts(std::size_t count, ValueAt valueAt, SortColumn& column) {
+// ordered by whole numbers. Equal keys share a rank; nulls come first. textAt gives a row's text
+// in UTF-8, or nothing for a null.
+template <typename TextAt> void rankTexts(std::size_t count, TextAt textAt, SortColumn& column) {
     column.kind = SortColumn::Kind::Wholes;
     column.nulls.assign(count, 0);
     column.wholes.assign(count, 0);
-    QHash<QString, int> distinct;
-    std::vector<QString> texts;
+    std::unordered_map<std::string_view, int> distinct;
+    std::vector<std::string_view> texts;
     std::vector<int> ids(count, -1);
     for (std::size_t p = 0; p < count; ++p) {
-        const Value& v = valueAt(p);
-        if (v.isNull()) {
+        const std::optional<std::string_view> text = textAt(p);
+        if (!text) {
             column.nulls[p] = 1;
             continue;
         }
-        const QString text = v.toText();
-        auto found = distinct.constFind(text);
-        if (found == distinct.constEnd()) {
-            found = distinct.insert(text, int(texts.size()));
-            texts.push_back(text);
-        }
-        ids[p] = *found;
+        const auto [found, added] = distinct.try_emplace(*text, int(texts.size()));
+        if (added)
+            texts.push_back(*text);
+        ids[p] = found->second;
     }
     std::vector<TextKey> keys;
     keys.reserve(texts.size());
-    for (const QString& text : texts)
-        keys.push_back(textKeyOf(Value(text)));
+    for (std::string_view text : texts)
+        keys.push_back(textKeyOf(QString::fromUtf8(text.data(), qsizetype(text.size()))));
     std::vector<int> byKey(texts.size());
     for (std::size_t i = 0; i < byKey.size(); ++i)
         byKey[i] = int(i);
@@ -168,40 +171,18 @@ template <typename ValueAt> void rankTexts(std::size_t count, ValueAt valueAt, S
     }
 }
 
-bool isWhole(const Value& value) {
-    return value.kind() == Value::Kind::Integer || value.kind() == Value::Kind::Boolean;
+// The rows a whole-table read is expected to give: the table's highest row id, which is its
+// number of rows unless rows were deleted. Zero when the table is empty or the guess is out of
+// all proportion.
+std::size_t expectedRows(Connection& connection, const QString& table) {
+    constexpr qint64 Plausible = 10'000'000;
+    Statement statement = connection.prepare(QStringLiteral("SELECT max(") + RowIdColumn +
+                                             QStringLiteral(") FROM ") + quotedName(table));
+    if (!statement.step())
+        return 0;
+    const qint64 highest = statement.columnInt64(0);
+    return highest > 0 && highest <= Plausible ? std::size_t(highest) : 0;
 }
-
-// The texts of one column while rows are read. Names, horses and states repeat from row to row:
-// each distinct text is made once and shared by the rows that hold it, for as long as the
-// column has few enough distinct texts for that to pay.
-class TextCache {
-public:
-    QString text(std::string_view bytes) {
-        if (!m_open)
-            return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
-        const auto found = m_texts.find(bytes);
-        if (found != m_texts.end())
-            return found->second;
-        QString made = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
-        if (m_texts.size() >= MaxTexts)
-            m_open = false;
-        else
-            m_texts.emplace(std::string(bytes), made);
-        return made;
-    }
-
-private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const {
-            return std::hash<std::string_view>{}(text);
-        }
-    };
-    static constexpr std::size_t MaxTexts = 4096;
-    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_texts;
-    bool m_open = true;
-};
 
 } // namespace
 
@@ -227,6 +208,7 @@ void RecordSet::open(const QString& source, const QString& connectionText) {
 
 void RecordSet::load() {
     auto connection = connectionFor(m_connectionText);
+    const std::size_t previousRows = m_records.size();
     m_table.clear();
     QString sql = m_sql;
     const QString candidate = singleTableOf(m_sql);
@@ -251,30 +233,74 @@ void RecordSet::load() {
     if (writable)
         m_table = candidate;
 
-    m_records.clear();
-    const int fieldCount = int(m_fields.size());
-    std::vector<TextCache> texts(static_cast<std::size_t>(fieldCount));
+    // The rows are read into fresh storage: the set's own is replaced only by a complete read.
+    std::vector<Record> records;
+    std::vector<Cell> cells;
+    std::string utf8;
+    std::vector<QString> heldTexts;
+    const std::size_t fieldCount = m_fields.size();
+    std::size_t expected = previousRows;
+    if (expected == 0 && writable && readsWholeTable())
+        expected = expectedRows(*connection, m_table);
+    records.reserve(expected);
+    cells.reserve(expected * fieldCount);
+
+    std::vector<FieldType> types;
+    for (const Field& field : m_fields)
+        types.push_back(field.type);
     sqlite3_stmt* handle = statement.handle();
     while (statement.step()) {
-        Record record;
-        record.values.reserve(fieldCount);
-        for (int c = 0; c < fieldCount; ++c) {
-            const int column = c + first;
-            if (m_fields[c].type == FieldType::Text &&
-                sqlite3_column_type(handle, column) == SQLITE_TEXT) {
-                const auto* bytes =
-                    reinterpret_cast<const char*>(sqlite3_column_text(handle, column));
-                const int size = sqlite3_column_bytes(handle, column);
-                record.values.emplace_back(
-                    texts[std::size_t(c)].text(std::string_view(bytes, size)));
-            } else {
-                record.values.push_back(statement.columnValue(column, m_fields[c].type));
+        records.push_back(Record{withRowId ? statement.columnInt64(0) : 0, State::Unchanged});
+        for (std::size_t c = 0; c < fieldCount; ++c) {
+            const int column = int(c) + first;
+            const int storage = sqlite3_column_type(handle, column);
+            Cell& cell = cells.emplace_back();
+            if (storage == SQLITE_NULL)
+                continue;
+            // The usual pairs of field type and stored value are read here; the rest as the
+            // statement converts them.
+            switch (types[c]) {
+            case FieldType::Text:
+                if (storage == SQLITE_TEXT) {
+                    const auto* bytes =
+                        reinterpret_cast<const char*>(sqlite3_column_text(handle, column));
+                    const int size = sqlite3_column_bytes(handle, column);
+                    cell.kind = Cell::Kind::Utf8;
+                    cell.whole = qint64(utf8.size());
+                    cell.size = quint32(size);
+                    utf8.append(bytes, std::size_t(size));
+                    continue;
+                }
+                break;
+            case FieldType::Integer:
+            case FieldType::Number:
+                if (storage == SQLITE_INTEGER) {
+                    cell.kind = Cell::Kind::Integer;
+                    cell.whole = sqlite3_column_int64(handle, column);
+                    continue;
+                }
+                if (storage == SQLITE_FLOAT && types[c] == FieldType::Number) {
+                    cell.kind = Cell::Kind::Number;
+                    cell.number = sqlite3_column_double(handle, column);
+                    continue;
+                }
+                break;
+            case FieldType::Boolean:
+                cell.kind = Cell::Kind::Boolean;
+                cell.whole = sqlite3_column_int64(handle, column) != 0 ? 1 : 0;
+                continue;
+            case FieldType::Currency:
+            case FieldType::Date:
+                break;
             }
+            cell = cellOf(statement.columnValue(column, types[c]), heldTexts);
         }
-        if (withRowId)
-            record.rowId = statement.columnInt64(0);
-        m_records.push_back(std::move(record));
     }
+    m_records = std::move(records);
+    m_cells = std::move(cells);
+    m_utf8 = std::move(utf8);
+    m_heldTexts = std::move(heldTexts);
+    m_pending.clear();
 }
 
 void RecordSet::requery() {
@@ -292,8 +318,13 @@ void RecordSet::close() {
     m_table.clear();
     m_fields.clear();
     m_columnsInTable.clear();
-    m_records.clear();
-    m_view.clear();
+    // The rows' storage is given back, not kept for a next read.
+    std::vector<Record>().swap(m_records);
+    std::vector<Cell>().swap(m_cells);
+    std::string().swap(m_utf8);
+    std::vector<QString>().swap(m_heldTexts);
+    m_pending.clear();
+    std::vector<int>().swap(m_view);
     m_position = -1;
     m_filterText.clear();
     m_filter = Filter();
@@ -376,11 +407,12 @@ void RecordSet::rebuildView() {
     m_view.clear();
     m_view.reserve(m_records.size());
     const bool everyRow = m_filter.isEmpty();
+    std::vector<Value> row;
     for (int i = 0; i < int(m_records.size()); ++i) {
         const Record& record = m_records[i];
         if (record.state == State::Deleted || record.state == State::Dropped)
             continue;
-        if (everyRow || m_filter.matches(record.values))
+        if (everyRow || passes(m_filter, i, row))
             m_view.push_back(i);
     }
     sortView();
@@ -398,27 +430,41 @@ void RecordSet::sortView() {
         SortColumn column;
         column.field = key.field;
         column.descending = key.descending;
+        const auto cellAt = [&](int index) -> const Cell& { return cellsOf(index)[key.field]; };
         if (m_fields[key.field].type == FieldType::Text) {
+            // Texts the set keeps in UTF-8 are ranked as they are; others are spelled out.
+            std::deque<std::string> spelled;
             rankTexts(
                 count,
-                [&](std::size_t p) -> const Value& {
-                    return m_records[m_view[p]].values[key.field];
+                [&](std::size_t p) -> std::optional<std::string_view> {
+                    const Cell& cell = cellAt(m_view[p]);
+                    if (cell.kind == Cell::Kind::Null)
+                        return std::nullopt;
+                    if (cell.kind == Cell::Kind::Utf8)
+                        return std::string_view(m_utf8.data() + cell.whole, cell.size);
+                    return spelled.emplace_back(valueOf(cell).toText().toStdString());
                 },
                 column);
         } else {
+            // Integers and yes/no compare exactly as whole numbers.
             const bool wholes = std::all_of(m_view.begin(), m_view.end(), [&](int index) {
-                const Value& v = m_records[index].values[key.field];
-                return v.isNull() || isWhole(v);
+                const Cell::Kind kind = cellAt(index).kind;
+                return kind == Cell::Kind::Null || kind == Cell::Kind::Integer ||
+                       kind == Cell::Kind::Boolean;
             });
             if (wholes) {
                 column.kind = SortColumn::Kind::Wholes;
                 column.wholes.reserve(count);
                 column.nulls.reserve(count);
                 for (int index : m_view) {
-                    const Value& v = m_records[index].values[key.field];
-                    column.nulls.push_back(v.isNull() ? 1 : 0);
-                    column.wholes.push_back(v.isNull() ? 0 : v.toInt());
+                    const Cell& cell = cellAt(index);
+                    column.nulls.push_back(cell.kind == Cell::Kind::Null ? 1 : 0);
+                    column.wholes.push_back(cell.kind == Cell::Kind::Null ? 0 : cell.whole);
                 }
+            } else {
+                column.values.reserve(count);
+                for (int index : m_view)
+                    column.values.push_back(valueOf(cellAt(index)));
             }
         }
         columns.push_back(std::move(column));
@@ -468,8 +514,7 @@ void RecordSet::sortView() {
                             : (column.wholes[a] > column.wholes[b] ? 1 : 0);
                 break;
             default:
-                c = compareValues(m_records[m_view[a]].values[column.field],
-                                  m_records[m_view[b]].values[column.field]);
+                c = compareValues(column.values[a], column.values[b]);
                 break;
             }
             if (c != 0)
@@ -485,8 +530,8 @@ void RecordSet::sortView() {
 
 bool RecordSet::sortsBefore(int a, int b) const {
     for (const SortKey& key : m_sortKeys) {
-        const Value& x = m_records[a].values[key.field];
-        const Value& y = m_records[b].values[key.field];
+        const Value x = valueOf(cellsOf(a)[key.field]);
+        const Value y = valueOf(cellsOf(b)[key.field]);
         const int c = m_fields[key.field].type == FieldType::Text
                           ? compareKeys(textKeyOf(x), textKeyOf(y))
                           : compareValues(x, y);
@@ -506,8 +551,9 @@ bool RecordSet::find(const QString& criterion, int skip, bool forward) {
     if (!forward && start >= count)
         start = count - 1;
     const int step = forward ? 1 : -1;
+    std::vector<Value> row;
     for (int i = start + step * skip; i >= 0 && i < count; i += step) {
-        if (condition.matches(m_records[m_view[i]].values)) {
+        if (passes(condition, m_view[i], row)) {
             m_position = i;
             return true;
         }
@@ -536,15 +582,94 @@ RecordSet::Record& RecordSet::current() {
     return const_cast<Record&>(static_cast<const RecordSet*>(this)->current());
 }
 
+int RecordSet::currentIndex() const {
+    current();
+    return m_view[m_position];
+}
+
+Value RecordSet::valueOf(const Cell& cell) const {
+    switch (cell.kind) {
+    case Cell::Kind::Null:
+        break;
+    case Cell::Kind::Boolean:
+        return Value(cell.whole != 0);
+    case Cell::Kind::Integer:
+        return Value(cell.whole);
+    case Cell::Kind::Number:
+        return Value(cell.number);
+    case Cell::Kind::Currency:
+        return Value(Currency{cell.whole});
+    case Cell::Kind::Date:
+        return Value(QDate::fromJulianDay(cell.whole));
+    case Cell::Kind::Utf8:
+        return Value(QString::fromUtf8(m_utf8.data() + cell.whole, qsizetype(cell.size)));
+    case Cell::Kind::Held:
+        return Value(m_heldTexts[std::size_t(cell.whole)]);
+    }
+    return {};
+}
+
+RecordSet::Cell RecordSet::cellOf(const Value& value, std::vector<QString>& heldTexts) {
+    Cell cell;
+    switch (value.kind()) {
+    case Value::Kind::Null:
+        break;
+    case Value::Kind::Boolean:
+        cell.kind = Cell::Kind::Boolean;
+        cell.whole = value.toBool() ? 1 : 0;
+        break;
+    case Value::Kind::Integer:
+        cell.kind = Cell::Kind::Integer;
+        cell.whole = value.toInt();
+        break;
+    case Value::Kind::Number:
+        cell.kind = Cell::Kind::Number;
+        cell.number = value.toDouble();
+        break;
+    case Value::Kind::Currency:
+        cell.kind = Cell::Kind::Currency;
+        cell.whole = value.toCurrency().tenThousandths;
+        break;
+    case Value::Kind::Date:
+        cell.kind = Cell::Kind::Date;
+        cell.whole = value.toDate().toJulianDay();
+        break;
+    case Value::Kind::Text:
+        cell.kind = Cell::Kind::Held;
+        cell.whole = qint64(heldTexts.size());
+        heldTexts.push_back(value.toText());
+        break;
+    }
+    return cell;
+}
+
+bool RecordSet::passes(const Filter& filter, int record, std::vector<Value>& row) const {
+    if (filter.isEmpty())
+        return true;
+    // Only the fields the filter reads are made into values.
+    row.resize(m_fields.size());
+    const Cell* cells = cellsOf(record);
+    for (int field : filter.fieldsRead())
+        row[std::size_t(field)] = valueOf(cells[field]);
+    return filter.matches(row);
+}
+
+RecordSet::Pending& RecordSet::pendingOf(int record) {
+    Pending& pending = m_pending[record];
+    if (pending.set.empty())
+        pending.set.assign(m_fields.size(), false);
+    return pending;
+}
+
 Value RecordSet::value(const QString& field) const {
     return value(fieldIndex(field));
 }
 
 Value RecordSet::value(int field) const {
-    const Record& record = current();
-    if (field < 0 || field >= int(record.values.size()))
+    const int record = currentIndex();
+    if (field < 0 || field >= int(m_fields.size()))
         throw StoreError(Code::UnknownField, QStringLiteral("There is no field %1.").arg(field));
-    return record.values[field];
+    return valueOf(cellsOf(record)[field]);
 }
 
 void RecordSet::setValue(const QString& field, const Value& value) {
@@ -556,7 +681,8 @@ void RecordSet::setValue(int field, const Value& value) {
     if (!isUpdatable())
         throw StoreError(Code::ReadOnly,
                          QStringLiteral("The rows of \"%1\" cannot be changed.").arg(m_source));
-    Record& record = current();
+    const int index = currentIndex();
+    Record& record = m_records[std::size_t(index)];
     if (field < 0 || field >= int(m_fields.size()))
         throw StoreError(Code::UnknownField, QStringLiteral("There is no field %1.").arg(field));
     const Field& target = m_fields[field];
@@ -566,14 +692,14 @@ void RecordSet::setValue(int field, const Value& value) {
     } catch (const StoreError& error) {
         throw StoreError(error.code(), QStringLiteral("%1: %2").arg(target.name, error.message()));
     }
+    Pending& pending = pendingOf(index);
+    Cell* cells = cellsOf(index);
     if (record.state == State::Unchanged) {
-        record.original = record.values;
+        pending.original.assign(cells, cells + m_fields.size());
         record.state = State::Modified;
     }
-    if (record.set.empty())
-        record.set.assign(m_fields.size(), false);
-    record.values[field] = std::move(converted);
-    record.set[field] = true;
+    cells[field] = cellOf(converted);
+    pending.set[std::size_t(field)] = true;
 }
 
 // ---- Changes -------------------------------------------------------------------------------
@@ -583,11 +709,9 @@ void RecordSet::addNew() {
     if (!isUpdatable())
         throw StoreError(Code::ReadOnly,
                          QStringLiteral("Rows cannot be added to \"%1\".").arg(m_source));
-    Record record;
-    record.values.resize(m_fields.size());
-    record.set.assign(m_fields.size(), false);
-    record.state = State::Inserted;
-    m_records.push_back(std::move(record));
+    m_records.push_back(Record{0, State::Inserted});
+    m_cells.resize(m_cells.size() + m_fields.size());
+    pendingOf(int(m_records.size()) - 1);
     m_view.push_back(int(m_records.size()) - 1);
     m_position = int(m_view.size()) - 1;
 }
@@ -597,12 +721,15 @@ void RecordSet::deleteCurrent() {
     if (!isUpdatable())
         throw StoreError(Code::ReadOnly,
                          QStringLiteral("Rows cannot be deleted from \"%1\".").arg(m_source));
-    Record& record = current();
+    const int index = currentIndex();
+    Record& record = m_records[std::size_t(index)];
     if (record.state == State::Inserted) {
         record.state = State::Dropped;
     } else {
-        if (record.state == State::Unchanged)
-            record.original = record.values;
+        if (record.state == State::Unchanged) {
+            const Cell* cells = cellsOf(index);
+            pendingOf(index).original.assign(cells, cells + m_fields.size());
+        }
         record.state = State::Deleted;
     }
     m_view.erase(m_view.begin() + m_position);
@@ -652,10 +779,10 @@ void RecordSet::updateBatch() {
                 writeDeletion(statements, record);
                 break;
             case State::Modified:
-                writeUpdate(statements, record);
+                writeUpdate(statements, index);
                 break;
             case State::Inserted:
-                insertedRowIds.emplace_back(index, writeInsertion(statements, record));
+                insertedRowIds.emplace_back(index, writeInsertion(statements, index));
                 break;
             case State::Unchanged:
             case State::Dropped:
@@ -667,10 +794,13 @@ void RecordSet::updateBatch() {
     settleCommittedBatch(insertedRowIds);
 }
 
-std::vector<int> RecordSet::writtenFields(const Record& record) const {
+std::vector<int> RecordSet::writtenFields(int record) const {
     std::vector<int> written;
+    const auto pending = m_pending.find(record);
+    if (pending == m_pending.end() || pending->second.set.empty())
+        return written;
     for (int f = 0; f < int(m_fields.size()); ++f) {
-        if (!record.set.empty() && record.set[f])
+        if (pending->second.set[std::size_t(f)])
             written.push_back(f);
     }
     return written;
@@ -686,8 +816,10 @@ void RecordSet::writeDeletion(BatchStatements& statements, const Record& record)
 }
 
 // A changed row that no longer exists fails the whole batch: the change has nowhere to go.
-void RecordSet::writeUpdate(BatchStatements& statements, const Record& record) {
-    const std::vector<int> written = writtenFields(record);
+void RecordSet::writeUpdate(BatchStatements& statements, int index) {
+    const Record& record = m_records[std::size_t(index)];
+    const Cell* cells = cellsOf(index);
+    const std::vector<int> written = writtenFields(index);
     if (written.empty())
         return;
     QStringList names;
@@ -699,7 +831,7 @@ void RecordSet::writeUpdate(BatchStatements& statements, const Record& record) {
                    RowIdColumn + QStringLiteral(" = ?")];
     int slot = 1;
     for (int f : written)
-        statement.bind(slot++, record.values[f]);
+        statement.bind(slot++, valueOf(cells[f]));
     statement.bind(slot, Value(record.rowId));
     statement.step();
     if (sqlite3_changes(statements.connection().handle()) != 1)
@@ -708,8 +840,9 @@ void RecordSet::writeUpdate(BatchStatements& statements, const Record& record) {
 }
 
 // Returns the new row's id; the record learns it only when the batch has committed.
-qint64 RecordSet::writeInsertion(BatchStatements& statements, const Record& record) {
-    const std::vector<int> written = writtenFields(record);
+qint64 RecordSet::writeInsertion(BatchStatements& statements, int index) {
+    const Cell* cells = cellsOf(index);
+    const std::vector<int> written = writtenFields(index);
     QString sql = QStringLiteral("INSERT INTO ") + quotedName(m_table);
     if (written.empty()) {
         sql += QStringLiteral(" DEFAULT VALUES");
@@ -727,7 +860,7 @@ qint64 RecordSet::writeInsertion(BatchStatements& statements, const Record& reco
     Statement& statement = statements[sql];
     int slot = 1;
     for (int f : written)
-        statement.bind(slot++, record.values[f]);
+        statement.bind(slot++, valueOf(cells[f]));
     statement.step();
     return sqlite3_last_insert_rowid(statements.connection().handle());
 }
@@ -741,9 +874,8 @@ void RecordSet::settleCommittedBatch(const std::vector<std::pair<int, qint64>>& 
             record.state = State::Dropped;
         else if (record.state == State::Modified || record.state == State::Inserted)
             record.state = State::Unchanged;
-        record.original.clear();
-        record.set.clear();
     }
+    m_pending.clear();
 }
 
 std::vector<RecordSet::Bookmark> RecordSet::pendingRows() const {
@@ -788,7 +920,8 @@ bool RecordSet::placeWrittenRows(const std::vector<Bookmark>& rows) {
     const int fieldCount = int(m_fields.size());
     if (statement.columnCount() != fieldCount + 1)
         return false;
-    std::vector<std::pair<int, Row>> readBack;
+    // Texts read back are added to the set's own; a read that fails leaves them unused.
+    std::vector<std::pair<int, std::vector<Cell>>> readBack;
     std::vector<char> placed(m_records.size(), 0);
     for (Bookmark index : rows) {
         if (index < 0 || index >= int(m_records.size()))
@@ -803,10 +936,10 @@ bool RecordSet::placeWrittenRows(const std::vector<Bookmark>& rows) {
         statement.bind(1, Value(record.rowId));
         if (!statement.step())
             return false;
-        Row values;
-        values.reserve(fieldCount);
+        std::vector<Cell> values;
+        values.reserve(std::size_t(fieldCount));
         for (int c = 0; c < fieldCount; ++c)
-            values.push_back(statement.columnValue(c + 1, m_fields[c].type));
+            values.push_back(cellOf(statement.columnValue(c + 1, m_fields[c].type)));
         readBack.emplace_back(index, std::move(values));
     }
 
@@ -814,9 +947,10 @@ bool RecordSet::placeWrittenRows(const std::vector<Bookmark>& rows) {
     std::erase_if(m_view, [&](int index) { return placed[index] != 0; });
     std::sort(readBack.begin(), readBack.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (auto& [index, values] : readBack) {
-        m_records[index].values = std::move(values);
-        if (!m_filter.isEmpty() && !m_filter.matches(m_records[index].values))
+    std::vector<Value> row;
+    for (const auto& [index, values] : readBack) {
+        std::copy(values.begin(), values.end(), cellsOf(index));
+        if (!passes(m_filter, index, row))
             continue;
         const auto at = std::upper_bound(m_view.begin(), m_view.end(), index,
                                          [&](int a, int b) { return sortsBefore(a, b); });
@@ -830,16 +964,19 @@ bool RecordSet::placeWrittenRows(const std::vector<Bookmark>& rows) {
 void RecordSet::cancelBatch() {
     requireOpen();
     const Bookmark mark = bookmark();
-    for (Record& record : m_records) {
+    for (int index = 0; index < int(m_records.size()); ++index) {
+        Record& record = m_records[std::size_t(index)];
         if (record.state == State::Inserted) {
             record.state = State::Dropped;
         } else if (record.state == State::Modified || record.state == State::Deleted) {
-            record.values = record.original;
+            const auto pending = m_pending.find(index);
+            if (pending != m_pending.end() && !pending->second.original.empty())
+                std::copy(pending->second.original.begin(), pending->second.original.end(),
+                          cellsOf(index));
             record.state = State::Unchanged;
         }
-        record.original.clear();
-        record.set.clear();
     }
+    m_pending.clear();
     rebuildView();
     setBookmark(mark);
 }

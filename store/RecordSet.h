@@ -5,6 +5,8 @@
 #include "Value.h"
 
 #include <QString>
+#include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -83,13 +85,28 @@ public:
     bool placeWrittenRows(const std::vector<Bookmark>& rows);
 
 private:
-    enum class State { Unchanged, Modified, Inserted, Deleted, Dropped };
+    enum class State : quint8 { Unchanged, Modified, Inserted, Deleted, Dropped };
     struct Record {
-        Row values;
-        Row original;          // kept from the first change on
-        std::vector<bool> set; // the fields written since the last batch
         qint64 rowId = 0;
         State state = State::Unchanged;
+    };
+    // One value as the set keeps it: a type tag and the value itself. A text read from the file
+    // stays in the engine's UTF-8 in one buffer of the set until it is asked for; a text the
+    // program wrote is kept as it was given.
+    struct Cell {
+        enum class Kind : quint8 { Null, Boolean, Integer, Number, Currency, Date, Utf8, Held };
+        Kind kind = Kind::Null;
+        quint32 size = 0; // Utf8: the text's bytes
+        union {
+            qint64 whole = 0; // Boolean (0/1), Integer, Currency (ten-thousandths), Date (day),
+                              // Utf8 (where the bytes start), Held (the text's index)
+            double number;
+        };
+    };
+    // What a changed, added or deleted row had before, and the fields written since the batch.
+    struct Pending {
+        std::vector<Cell> original; // kept from the first change on
+        std::vector<bool> set;
     };
 
     void load();
@@ -100,13 +117,25 @@ private:
     bool sortsBefore(int a, int b) const;
     const Record& current() const;
     Record& current();
+    int currentIndex() const;
     void requireOpen() const;
+    // The cells of a record, and values to and from cells.
+    Cell* cellsOf(int record) { return m_cells.data() + std::size_t(record) * m_fields.size(); }
+    const Cell* cellsOf(int record) const {
+        return m_cells.data() + std::size_t(record) * m_fields.size();
+    }
+    Value valueOf(const Cell& cell) const;
+    static Cell cellOf(const Value& value, std::vector<QString>& heldTexts);
+    Cell cellOf(const Value& value) { return cellOf(value, m_heldTexts); }
+    // Whether the record passes the filter; row is scratch space of one value per field.
+    bool passes(const Filter& filter, int record, std::vector<Value>& row) const;
+    Pending& pendingOf(int record);
     // updateBatch's steps, all inside its one transaction except the last.
     class BatchStatements;
-    std::vector<int> writtenFields(const Record& record) const;
+    std::vector<int> writtenFields(int record) const;
     void writeDeletion(BatchStatements& statements, const Record& record);
-    void writeUpdate(BatchStatements& statements, const Record& record);
-    qint64 writeInsertion(BatchStatements& statements, const Record& record);
+    void writeUpdate(BatchStatements& statements, int record);
+    qint64 writeInsertion(BatchStatements& statements, int record);
     void settleCommittedBatch(const std::vector<std::pair<int, qint64>>& insertedRowIds);
 
     bool m_open = false;
@@ -117,7 +146,11 @@ private:
     Fields m_fields;
     std::vector<QString> m_columnsInTable; // the table column behind each field
     std::vector<Record> m_records;
-    std::vector<int> m_view; // indexes into m_records, in the order shown
+    std::vector<Cell> m_cells;                  // the records' values, one field after another
+    std::string m_utf8;                         // the bytes of the texts read from the file
+    std::vector<QString> m_heldTexts;           // the texts the program wrote
+    std::unordered_map<int, Pending> m_pending; // by record
+    std::vector<int> m_view;                    // indexes into m_records, in the order shown
     int m_position = -1;
     QString m_filterText;
     Filter m_filter;

@@ -412,6 +412,141 @@ private slots:
         QCOMPARE(countRows("SELECT * FROM Entries_tbl WHERE [Show Exh Nam] = 'TRUE'"), 0);
     }
 
+    // Whatever the file stores in a field reads back as that field's value: nulls stay apart from
+    // empty texts, texts outside ASCII keep every character, and values of another storage
+    // class are converted as the field's type says.
+    void storedValuesReadAsTheirFields_data() {
+        // The SQL text stored into [Reg No], [Show Points] and [Place], and what each reads as
+        // ("<null>" for a null) with the kind of the last two.
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("read");
+        QTest::addColumn<int>("pointsKind");
+        QTest::addColumn<int>("placeKind");
+        const int null = int(Value::Kind::Null);
+        const int integer = int(Value::Kind::Integer);
+        const int number = int(Value::Kind::Number);
+        QTest::newRow("nulls") << QStringList{"NULL", "NULL", "NULL"}
+                               << QStringList{"<null>", "<null>", "<null>"} << null << null;
+        QTest::newRow("empty text, whole numbers")
+            << QStringList{"''", "3", "4"} << QStringList{"", "3", "4"} << number << integer;
+        QTest::newRow("text beyond ASCII, fractions")
+            << QStringList{"'Zoë Ørsted 日本 🐎'", "2.5", "2.5"}
+            << QStringList{"Zoë Ørsted 日本 🐎", "2.5", "2"} << number << integer;
+        QTest::newRow("texts in number fields")
+            << QStringList{"42", "'n/a'", "'abc'"} << QStringList{"42", "n/a", "0"}
+            << int(Value::Kind::Text) << integer;
+        QTest::newRow("bytes in a text field")
+            << QStringList{"X'52313233'", "-1", "3.5"} << QStringList{"R123", "-1", "4"} << number
+            << integer;
+    }
+
+    void storedValuesReadAsTheirFields() {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, read);
+        QFETCH(int, pointsKind);
+        QFETCH(int, placeKind);
+        store::execute(m_conn, "UPDATE Entries_tbl SET [Reg No] = " + stored[0] +
+                                   ", [Show Points] = " + stored[1] + ", [Place] = " + stored[2] +
+                                   " WHERE [Show Exh No] = 3");
+        RecordSet rs;
+        rs.open("SELECT * FROM Entries_tbl", m_conn);
+        QVERIFY(rs.find("[Show Exh No] = 3"));
+        const auto text = [](const Value& v) {
+            return v.isNull() ? QString("<null>") : v.toText();
+        };
+        const Value reg = rs.value("Reg No");
+        QCOMPARE(text(reg), read[0]);
+        QCOMPARE(reg.kind(), read[0] == "<null>" ? Value::Kind::Null : Value::Kind::Text);
+        QCOMPARE(text(rs.value("Show Points")), read[1]);
+        QCOMPARE(int(rs.value("Show Points").kind()), pointsKind);
+        QCOMPARE(text(rs.value("Place")), read[2]);
+        QCOMPARE(int(rs.value("Place").kind()), placeKind);
+        // The neighbours keep their own values.
+        QCOMPARE(rs.value("Show Exh Nam").toText(), QString("o'Brien"));
+        QVERIFY(rs.find("[Show Exh No] = 5"));
+        QCOMPARE(rs.value("Show Exh Nam").toText(), QString("Émile"));
+        QVERIFY(rs.value("Reg No").isNull());
+
+        // The values filter as they read.
+        if (!reg.isNull()) {
+            rs.setFilter("[Reg No] = '" + QString(read[0]).replace("'", "''") + "'");
+            QCOMPARE(rs.recordCount(), 1);
+            QCOMPARE(rs.value("Show Exh No").toInt(), 3);
+        }
+    }
+
+    void moneyDatesAndYesNoReadAsTheirFields() {
+        store::execute(m_conn, "UPDATE Class_tbl SET [Class Fee] = 12.5, [Class Ended] = 1, "
+                               "[Class Name] = NULL WHERE [Class No] = 2");
+        store::execute(m_conn, "UPDATE ShowData_tbl SET DateOfEvent = '2026-04-18 00:00:00'");
+        RecordSet classes;
+        classes.open("SELECT * FROM Class_tbl WHERE [Class No] <= 3", m_conn);
+        QCOMPARE(classes.recordCount(), 3);
+        QVERIFY(classes.find("[Class No] = 2"));
+        QCOMPARE(classes.value("Class Fee").kind(), Value::Kind::Currency);
+        QCOMPARE(classes.value("Class Fee").toCurrency().tenThousandths, qint64(125000));
+        QCOMPARE(classes.value("Class Ended").kind(), Value::Kind::Boolean);
+        QVERIFY(classes.value("Class Ended").toBool());
+        QVERIFY(classes.value("Class Name").isNull());
+        classes.setSort("[Class Ended] DESC, [Class Fee]");
+        classes.moveFirst();
+        QCOMPARE(classes.value("Class No").toInt(), 2);
+        RecordSet show;
+        show.open("ShowData_tbl", m_conn);
+        QCOMPARE(show.value("DateOfEvent").kind(), Value::Kind::Date);
+        QCOMPARE(show.value("DateOfEvent").toDate(), QDate(2026, 4, 18));
+    }
+
+    void aReadWithoutRowsIsEmptyNotBroken() {
+        RecordSet none;
+        none.open("SELECT * FROM Entries_tbl WHERE [Class No] = 999", m_conn);
+        QCOMPARE(none.recordCount(), 0);
+        QCOMPARE(none.fields().size(), size_t(14));
+        QVERIFY(none.bof() && none.eof());
+        none.setSort("[Show Exh Nam]");
+        none.setFilter("[Horse Name] LIKE 'b*'");
+        QCOMPARE(none.recordCount(), 0);
+        QVERIFY_THROWS_EXCEPTION(StoreError, none.value("Horse Name"));
+
+        store::execute(m_conn, "DELETE from Entries_tbl");
+        RecordSet empty;
+        empty.open("Entries_tbl", m_conn);
+        QCOMPARE(empty.recordCount(), 0);
+        addEntry(empty, 8, "First", 1, "Storm");
+        empty.updateBatch();
+        empty.requery();
+        QCOMPARE(names(empty), QStringList{"First"});
+    }
+
+    // Texts the program writes sort, filter and cancel together with the texts read from the
+    // file, before and after the batch.
+    void writtenTextsSortAndFilterWithReadOnes() {
+        RecordSet rs;
+        rs.open("SELECT * FROM Entries_tbl", m_conn);
+        QVERIFY(rs.find("[Show Exh Nam] = 'Zane'"));
+        rs.setValue("Show Exh Nam", "Bell");
+        addEntry(rs, 6, "yates", 2, "Ébène");
+        rs.setSort("[Show Exh Nam]");
+        QCOMPARE(names(rs), (QStringList{"Adams", "Bell", "Émile", "o'Brien", "smith", "yates"}));
+        rs.setFilter("[Horse Name] LIKE 'é*' OR [Show Exh Nam] = 'BELL'");
+        QCOMPARE(names(rs), (QStringList{"Bell", "yates"}));
+
+        rs.cancelBatch();
+        rs.setFilter(QString());
+        QCOMPARE(names(rs), (QStringList{"Adams", "Émile", "o'Brien", "smith", "Zane"}));
+
+        rs.moveFirst();
+        QVERIFY(rs.find("[Show Exh Nam] = 'smith'"));
+        rs.setValue("Horse Name", "Ébène");
+        rs.updateBatch();
+        QCOMPARE(rs.value("Horse Name").toText(), QString("Ébène"));
+        rs.setFilter("[Horse Name] = 'ÉBÈNE'");
+        QCOMPARE(names(rs), QStringList{"smith"});
+        RecordSet fresh;
+        fresh.open("SELECT * FROM Entries_tbl WHERE [Horse Name] = 'Ébène'", m_conn);
+        QCOMPARE(names(fresh), QStringList{"smith"});
+    }
+
     void classListIncludesTheLastClassUsed() {
         const int totClassUsed = 2;
         QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class No] < " +
