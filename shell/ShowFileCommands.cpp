@@ -13,6 +13,7 @@
 #include "store/Details.h"
 #include "store/FileChecks.h"
 #include "store/FileRecovery.h"
+#include "store/RecordSet.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>
@@ -28,6 +29,8 @@ namespace twl {
 namespace {
 
 const QString FileCreationError = QStringLiteral("Trotwell, File Creation Error");
+// The entry list's record source, as the main data sources name it.
+const QString EntryListSource = QStringLiteral("SELECT * FROM Entries_tbl");
 
 // How opening a name for reading failed, as the file system reports it.
 struct OpenTest {
@@ -157,12 +160,32 @@ void ShowFileCommands::openShow() {
     store::FileLock lock = m_showLock.held() && m_showLock.file() == session.RequestedPath
                                ? std::move(m_showLock)
                                : store::FileLock(session.RequestedPath);
-    if (!admitShowFile(session.RequestedPath, lock)) {
+    std::unique_ptr<store::PageCheckInBackground> pages;
+    if (!admitShowFile(session.RequestedPath, lock, pages)) {
         session.RequestedPath = session.ShowPath;
         session.DialogCancelled = false;
         return;
     }
     const QString connection = store::dataConnectionText(session.RequestedPath, session.DbPassword);
+    // While the file's pages are checked, the entry list is read; it is used only once the check
+    // has passed. A list that cannot be read is read again, as always, by the list's refresh.
+    store::RecordSet entryList;
+    if (pages) {
+        try {
+            entryList.open(EntryListSource, connection);
+        } catch (const store::StoreError&) {
+        }
+        store::FileCheck check;
+        check.state = store::FileCheck::State::Damaged;
+        check.detail = pages->failure();
+        pages.reset();
+        if (!check.detail.isEmpty()) {
+            refuseShowFile(session.RequestedPath, QLatin1String(DamagedFileTitle), check, {});
+            session.RequestedPath = session.ShowPath;
+            session.DialogCancelled = false;
+            return;
+        }
+    }
     store::ShowInformation show;
     store::loadShowInformation(m_sources.adoTmp, connection, show);
     if (show.version != store::ShowFileVersion) {
@@ -183,6 +206,8 @@ void ShowFileCommands::openShow() {
     m_shared.session.RequestedPath.clear();
     m_window.window().setWindowTitle(QStringLiteral(" Trotwell   ") + m_shared.session.ShowPath);
     pointDataSourcesAtShow();
+    if (entryList.isOpen())
+        m_sources.priAdo.adopt(std::move(entryList));
 
     m_window.setSortKeyIndex(1);
     if (m_entryLists.sortAndRefresh)
@@ -204,7 +229,21 @@ void ShowFileCommands::openShow() {
     emit showOpened();
 }
 
-bool ShowFileCommands::admitShowFile(const QString& path, const store::FileLock& lock) {
+bool ShowFileCommands::refuseShowFile(const QString& path, const QString& title,
+                                      const store::FileCheck& check,
+                                      const QStringList& backupsLeft) {
+    Prompt& prompt = m_window.services().prompt;
+    prompt.beep();
+    prompt.show(title,
+                fileProblemText(QStringLiteral("show file"), path, check, backupsLeft,
+                                QStringLiteral("Open your most recent backup copy of the "
+                                               "show instead.")),
+                Prompt::Icon::Critical);
+    return false;
+}
+
+bool ShowFileCommands::admitShowFile(const QString& path, const store::FileLock& lock,
+                                     std::unique_ptr<store::PageCheckInBackground>& pages) {
     using State = store::FileCheck::State;
     Prompt& prompt = m_window.services().prompt;
     const QString kind = QStringLiteral("show file");
@@ -221,20 +260,14 @@ bool ShowFileCommands::admitShowFile(const QString& path, const store::FileLock&
     // In a folder where no lock can be made (read-only) the show opens without one: no program
     // can write to a show there, so none can lose another's work.
     const QString& password = m_shared.session.DbPassword;
-    const store::Recovery recovery = store::recoverAfterCompaction(
-        path, password, store::showSchemaObjects(), store::ShowSchemaRevision);
+    const store::Recovery recovery = store::recoverBeforeReading(
+        path, password, store::showSchemaObjects(), store::ShowSchemaRevision, pages);
     if (!recovery.restoredFrom.isEmpty())
         prompt.show(QLatin1String(RecoveredFileTitle), fileRecoveredText(kind, path, recovery),
                     Prompt::Icon::Information);
     store::FileCheck check = recovery.check;
     auto refuse = [&](const QString& title) {
-        prompt.beep();
-        prompt.show(title,
-                    fileProblemText(kind, path, check, recovery.backupsLeft,
-                                    QStringLiteral("Open your most recent backup copy of the "
-                                                   "show instead.")),
-                    Prompt::Icon::Critical);
-        return false;
+        return refuseShowFile(path, title, check, recovery.backupsLeft);
     };
     switch (check.state) {
     case State::Missing:

@@ -5,6 +5,12 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
+
+namespace store {
+class PageCheckInBackground;
+struct FileCheck;
+} // namespace store
 
 namespace twl {
 
@@ -56,8 +62,14 @@ private:
     // holds it, what an interrupted compaction left beside it, a sound file with every table
     // and stored query, of this program's schema revision (an older one is brought up to
     // date). False after telling the user why it is not opened; a file that is not a show at
-    // all is left to the version check that follows.
-    bool admitShowFile(const QString& path, const store::FileLock& lock);
+    // all is left to the version check that follows. The check of a sound file's pages may
+    // still be running (pages) when it returns true: nothing read from the file may be shown
+    // before pages has answered.
+    bool admitShowFile(const QString& path, const store::FileLock& lock,
+                       std::unique_ptr<store::PageCheckInBackground>& pages);
+    // Tells the user that the show file cannot be opened; always false.
+    bool refuseShowFile(const QString& path, const QString& title, const store::FileCheck& check,
+                        const QStringList& backupsLeft);
     void pointDataSourcesAtShow();
 
     MainWindowFrame& m_window;

@@ -14,6 +14,14 @@ void DataSource::refresh() {
     emit refreshed();
 }
 
+bool DataSource::adopt(RecordSet&& set) {
+    if (!set.isOpen() || set.source() != m_recordSource || set.connectionText() != m_connectionText)
+        return false;
+    m_recordSet = std::move(set);
+    emit refreshed();
+    return true;
+}
+
 void DataSource::closeRecordSet() {
     m_recordSet.close();
 }

@@ -21,6 +21,10 @@ public:
 
     // Opens the record source afresh; throws StoreError and leaves the set closed on failure.
     void refresh();
+    // Takes a set already read from this data source's record source and connection text, as
+    // a refresh would read it now, in place of that refresh. Returns false, taking nothing, for
+    // a set read from anything else.
+    bool adopt(RecordSet&& set);
     void closeRecordSet();
     RecordSet& recordSet() { return m_recordSet; }
     const RecordSet& recordSet() const { return m_recordSet; }

@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 #include <QSet>
+#include <sqlite3.h>
+#include <system_error>
 
 namespace store {
 
@@ -25,19 +27,58 @@ QStringList organisationSchemaObjects() {
 }
 
 QString pageCheckFailure(Connection& connection) {
-    try {
-        Statement check =
-            connection.prepare(QStringLiteral("PRAGMA quick_check(%1)").arg(PageCheckFindings));
-        QStringList findings;
-        while (check.step()) {
-            const QString finding = check.columnValue(0, FieldType::Text).toText();
-            if (finding != QLatin1String("ok"))
-                findings << finding;
-        }
-        return findings.join(QStringLiteral("; "));
-    } catch (const StoreError& error) {
-        return error.message();
+    // The engine's own calls only: this runs on the page check's worker thread too.
+    const QByteArray sql = "PRAGMA quick_check(" + QByteArray::number(PageCheckFindings) + ')';
+    sqlite3* db = connection.handle();
+    const auto stoppedBy = [&] {
+        const QString message =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        return message + QStringLiteral(": ") + QString::fromUtf8(sql);
+    };
+    sqlite3_stmt* handle = nullptr;
+    if (!db ||
+        sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &handle, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(handle);
+        return stoppedBy();
     }
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> check(handle, &sqlite3_finalize);
+    QStringList findings;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(check.get())) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0));
+        const QString finding = QString::fromUtf8(text, sqlite3_column_bytes(check.get(), 0));
+        if (finding != QLatin1String("ok"))
+            findings << finding;
+    }
+    if (rc != SQLITE_DONE)
+        return stoppedBy();
+    return findings.join(QStringLiteral("; "));
+}
+
+PageCheckInBackground::PageCheckInBackground(const QString& file, const QString& password)
+    : m_connection(std::make_unique<Connection>(file, password)) {
+    Connection* connection = m_connection.get();
+    const auto check = [connection] { return pageCheckFailure(*connection); };
+    if (sqlite3_threadsafe() != 0) {
+        try {
+            m_result = std::async(std::launch::async, check);
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had: the check runs here.
+        }
+    }
+    m_answer = check();
+}
+
+PageCheckInBackground::~PageCheckInBackground() {
+    if (m_result.valid())
+        m_result.wait();
+}
+
+QString PageCheckInBackground::failure() {
+    if (m_result.valid())
+        m_answer = m_result.get();
+    return m_answer;
 }
 
 QStringList missingObjects(Connection& connection, const QStringList& requiredObjects) {
@@ -61,7 +102,8 @@ int schemaRevision(Connection& connection) {
 }
 
 FileCheck checkDataFile(const QString& file, const QString& password,
-                        const QStringList& requiredObjects, int newestRevision) {
+                        const QStringList& requiredObjects, int newestRevision,
+                        PageCheck pageCheck) {
     FileCheck result;
     if (!QFileInfo(file).isFile()) {
         result.state = FileCheck::State::Missing;
@@ -69,7 +111,9 @@ FileCheck checkDataFile(const QString& file, const QString& password,
     }
     try {
         Connection connection(file, password);
-        if (const QString failure = pageCheckFailure(connection); !failure.isEmpty()) {
+        if (const QString failure =
+                pageCheck == PageCheck::Now ? pageCheckFailure(connection) : QString();
+            !failure.isEmpty()) {
             result.state = FileCheck::State::Damaged;
             result.detail = failure;
             return result;

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <future>
+#include <memory>
 
 namespace store {
 
@@ -32,17 +34,44 @@ struct FileCheck {
     bool unusable() const { return state != State::Good && state != State::Newer; }
 };
 
+// When the page check runs: Now, or Later, by the caller (PageCheckInBackground), who then
+// uses nothing read from the file before it has passed.
+enum class PageCheck { Now, Later };
+
 // Opens the file on a connection of its own, runs the engine's page check (every page of every
 // table and index is read and decrypted, so a damaged page fails its authentication) and looks
 // for the required objects. The objects are looked for only in a file of the newest revision:
 // an older file gets them from its migration, and is looked at again after it (missingObjects).
 // Nothing is written.
 FileCheck checkDataFile(const QString& file, const QString& password,
-                        const QStringList& requiredObjects, int newestRevision);
+                        const QStringList& requiredObjects, int newestRevision,
+                        PageCheck pageCheck = PageCheck::Now);
 
 // The engine's page check on an open connection: empty when every page is sound, else its first
-// findings (or the error that stopped it).
+// findings (or the error that stopped it). It uses nothing but the connection and the engine.
 QString pageCheckFailure(Connection& connection);
+
+// The page check of a file on a worker thread, so that the caller can read the file meanwhile.
+// The worker uses nothing but a connection of its own, opened here on the caller's thread, and
+// the engine; failure() waits for its answer, and so does the destructor: the worker never
+// outlives the step of the caller that started it. Where the engine is built without thread
+// support, the check runs here, before the constructor returns.
+class PageCheckInBackground {
+public:
+    // Throws StoreError when the file does not open.
+    PageCheckInBackground(const QString& file, const QString& password);
+    ~PageCheckInBackground();
+    PageCheckInBackground(const PageCheckInBackground&) = delete;
+    PageCheckInBackground& operator=(const PageCheckInBackground&) = delete;
+
+    // Waits for the check: empty when every page is sound, else as pageCheckFailure.
+    QString failure();
+
+private:
+    std::unique_ptr<Connection> m_connection;
+    std::future<QString> m_result; // while the worker has not been asked for its answer
+    QString m_answer;
+};
 
 // The required tables and stored queries that the file lacks (names compared ignoring case).
 QStringList missingObjects(Connection& connection, const QStringList& requiredObjects);

@@ -1,6 +1,7 @@
 #include "FileRecovery.h"
 
 #include "Connection.h"
+#include "StoreError.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,6 +110,27 @@ Recovery recoverAfterCompaction(const QString& file, const QString& password,
             recovery.backupsLeft << backup;
     }
     return recovery;
+}
+
+Recovery recoverBeforeReading(const QString& file, const QString& password,
+                              const QStringList& requiredObjects, int newestRevision,
+                              std::unique_ptr<PageCheckInBackground>& pages) {
+    pages.reset();
+    if (compactionLeftovers(file, QStringLiteral("CMP")).isEmpty() &&
+        compactionLeftovers(file, QStringLiteral("BAK")).isEmpty()) {
+        Recovery recovery;
+        recovery.check =
+            checkDataFile(file, password, requiredObjects, newestRevision, PageCheck::Later);
+        if (recovery.check.good() && recovery.check.revision == newestRevision) {
+            try {
+                pages = std::make_unique<PageCheckInBackground>(file, password);
+                return recovery;
+            } catch (const StoreError&) {
+                // Gone since it was looked at: the whole check below says how.
+            }
+        }
+    }
+    return recoverAfterCompaction(file, password, requiredObjects, newestRevision);
 }
 
 } // namespace store

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace store {
 
@@ -29,5 +30,14 @@ QStringList compactionLeftovers(const QString& file, const QString& extension);
 // for the user to be told. Connections to these files are released first.
 Recovery recoverAfterCompaction(const QString& file, const QString& password,
                                 const QStringList& requiredObjects, int newestRevision);
+
+// recoverAfterCompaction for a file that is about to be read: when no compaction left anything
+// beside it and the file is good but for its pages, which are not looked at yet, and of the
+// newest revision, its page check is started in the background (pages) instead of being waited
+// for, and the caller uses nothing read from the file until pages has answered. In every other
+// case it is recoverAfterCompaction, with the page check done, and pages is left empty.
+Recovery recoverBeforeReading(const QString& file, const QString& password,
+                              const QStringList& requiredObjects, int newestRevision,
+                              std::unique_ptr<PageCheckInBackground>& pages);
 
 } // namespace store

@@ -100,6 +100,54 @@ private slots:
         QCOMPARE(checkShow(good).state, State::Good);
     }
 
+    // Opening a show checks its pages in the background while the file is read: whatever the
+    // damage, either the check before reading or the one in the background finds it.
+    void aPageCheckInTheBackgroundFindsWhatTheCheckFinds() {
+        TestFolder folder;
+        const QString good = folder.newShow("Good.twl");
+        damaged::addEntries(good, TestFolder::Password, 3000);
+        const qint64 pages = damaged::pageCount(good);
+        const auto recoverBeforeReading = [](const QString& file,
+                                             std::unique_ptr<store::PageCheckInBackground>& check) {
+            return store::recoverBeforeReading(file, TestFolder::Password,
+                                               store::showSchemaObjects(),
+                                               store::ShowSchemaRevision, check);
+        };
+        int foundInTheBackground = 0;
+        for (const qint64 page :
+             {qint64(1), qint64(2), qint64(3), pages / 4, pages / 2, 2 * pages / 3, pages - 1}) {
+            const QString file = folder.file(QString("Damaged %1.twl").arg(page));
+            QVERIFY(QFile::copy(good, file));
+            QVERIFY(damaged::damagePage(file, page));
+            std::unique_ptr<store::PageCheckInBackground> background;
+            const store::Recovery recovery = recoverBeforeReading(file, background);
+            if (background) {
+                QVERIFY(recovery.check.good());
+                const QString failure = background->failure();
+                QVERIFY2(!failure.isEmpty(), qPrintable(QString::number(page)));
+                QCOMPARE(background->failure(), failure); // asked again, the same answer
+                ++foundInTheBackground;
+            } else {
+                QVERIFY2(recovery.check.state == State::Damaged, qPrintable(QString::number(page)));
+            }
+        }
+        QVERIFY(foundInTheBackground > 0);
+
+        // A sound file is read while its pages are checked.
+        std::unique_ptr<store::PageCheckInBackground> background;
+        QVERIFY(recoverBeforeReading(good, background).check.good());
+        QVERIFY(background);
+        QCOMPARE(entryCount(good), 3000);
+        QCOMPARE(background->failure(), QString());
+
+        // Leftovers of a compaction are settled first, with the whole check.
+        QVERIFY(QFile::copy(good, folder.file("Good 3.BAK")));
+        const store::Recovery recovery = recoverBeforeReading(good, background);
+        QVERIFY(!background);
+        QVERIFY(recovery.check.good());
+        QCOMPARE(recovery.removed, QStringList{folder.file("Good 3.BAK")});
+    }
+
     void missingTablesAndStoredQueriesAreNamed() {
         TestFolder folder;
         const QString show = folder.newShow();

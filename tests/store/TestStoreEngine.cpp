@@ -151,6 +151,34 @@ private slots:
         QCOMPARE(moves, 4);
     }
 
+    // A set read beforehand stands in for a refresh only when it was read from the data source's
+    // own record source and connection text.
+    void aDataSourceAdoptsOnlyASetOfItsOwnSource() {
+        TestFolder folder;
+        const QString conn = store::dataConnectionText(folder.newShow(), "Tr0tW");
+        const QString other = store::dataConnectionText(folder.newShow("Other.twl"), "Tr0tW");
+        const QString source = "SELECT * FROM Class_tbl WHERE [Class No] < 4";
+        store::DataSource priAdo;
+        priAdo.setConnectionText(conn);
+        priAdo.setRecordSource(source);
+        int refreshes = 0;
+        connect(&priAdo, &store::DataSource::refreshed, [&] { ++refreshes; });
+        const auto readFrom = [&](const QString& query, const QString& connection) {
+            store::RecordSet set;
+            set.open(query, connection);
+            return set;
+        };
+        QVERIFY(!priAdo.adopt(store::RecordSet()));
+        QVERIFY(!priAdo.adopt(readFrom("SELECT * FROM Class_tbl", conn)));
+        QVERIFY(!priAdo.adopt(readFrom(source, other)));
+        QVERIFY(!priAdo.recordSet().isOpen());
+        QCOMPARE(refreshes, 0);
+        QVERIFY(priAdo.adopt(readFrom(source, conn)));
+        QCOMPARE(refreshes, 1);
+        QCOMPARE(priAdo.recordSet().recordCount(), 3);
+        QCOMPARE(priAdo.recordSet().value("Class No").toInt(), 1);
+    }
+
     void nestedTransactionsRollBackTheirOwnPart() {
         TestFolder folder;
         const QString conn = store::dataConnectionText(folder.newShow(), "Tr0tW");
