@@ -8,6 +8,7 @@ packages=(
   libbenchmark-dev
   xvfb xauth
   openbox x11-utils
+  poppler-utils
 )
 
 missing=()
