@@ -6,6 +6,7 @@
 #include "classes/ui/PayOutFrm.h"
 #include "classes/ui/PointForm.h"
 #include "entries/ui/EntryScreen.h"
+#include "members/ui/MailMergeCommand.h"
 #include "members/ui/MemForm.h"
 #include "ui/AboutTWL.h"
 #include "ui/BadRes.h"
@@ -134,6 +135,7 @@ void Application::connectDialogs() {
     onCommand("mnuOrgMembership", [this] { runWithoutSortMarker<MemForm>(); });
     onCommand("mnuOrgCfgPoints", [this] { runWithoutSortMarker<PointForm>(); });
     onCommand("mnuOrgCfgPayout", [this] { runWithoutSortMarker<PayOutFrm>(); });
+    onCommand("mnuOrgPrnMmerge", [this] { createMailMergeFile(m_services); });
 }
 
 template <typename Dialog, typename... Args> void Application::runDialog(Args&... args) {
