@@ -8,6 +8,7 @@ packages=(
   libbenchmark-dev libasound2-dev
   xvfb xauth
   openbox x11-utils
+  poppler-utils
 )
 
 missing=()
