@@ -3,6 +3,7 @@
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/RecordSet.h"
+#include "support/CapturePrinter.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TestFolder.h"
 
@@ -63,7 +64,8 @@ class TestMailMerge : public QObject {
     twl::ScriptedPrompt m_prompt;
     WanderingFileChooser m_files;
     twl::FixedClock m_clock{QDate(2026, 12, 7)};
-    twl::Seams m_seams{m_prompt, m_files, m_clock};
+    CapturePrinter m_printer;
+    twl::Seams m_seams{m_prompt, m_files, m_clock, m_printer};
     std::unique_ptr<TestFolder> m_folder;
     std::unique_ptr<twl::Application> m_program;
 
