@@ -2,6 +2,7 @@
 #include "shell/Clock.h"
 #include "shell/DialogFileChooser.h"
 #include "shell/MessageBoxPrompt.h"
+#include "reports/ui/SystemPrinter.h"
 
 #include <QApplication>
 
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
     twl::MessageBoxPrompt prompt;
     twl::DialogFileChooser files;
     twl::SystemClock clock;
-    twl::Application program(twl::Seams{prompt, files, clock},
+    reports::SystemPrinter printer;
+    twl::Application program(twl::Seams{prompt, files, clock, printer},
                              QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     if (!program.start())
         return 0;

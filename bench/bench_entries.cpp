@@ -7,6 +7,7 @@
 // times are reported beside Google Benchmark's mean.
 
 #include "BenchShow.h"
+#include "tests/support/CapturePrinter.h"
 #include "BenchSizes.h"
 #include "entries/ui/EntryScreen.h"
 #include "shell/Application.h"
@@ -42,7 +43,8 @@ struct EntryBench {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
-    twl::Seams services{prompt, files, clock};
+    CapturePrinter printer;
+    twl::Seams services{prompt, files, clock, printer};
     std::unique_ptr<twl::Application> program;
     twl::EntryScreen* screen = nullptr;
     int added = 0;

@@ -4,6 +4,7 @@
 // top row is loaded on opening, 10 ms before a chosen row is loaded), as a user sees them.
 
 #include "BenchFolder.h"
+#include "tests/support/CapturePrinter.h"
 #include "DataPassword.h"
 #include "SampleData.h"
 #include "members/ui/MemForm.h"
@@ -34,7 +35,8 @@ struct RegisterFixture {
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
     twl::TWL_public shared;
-    twl::Services services{prompt, files, clock, shared};
+    CapturePrinter printer;
+    twl::Services services{prompt, files, clock, printer, shared};
 
     RegisterFixture() {
         const QString org = folder.file(QStringLiteral("TWL.org"));

@@ -4,6 +4,7 @@
 // file cache is warm).
 
 #include "BenchShow.h"
+#include "tests/support/CapturePrinter.h"
 #include "BenchSizes.h"
 #include "shell/Application.h"
 #include "shell/ShowFileCommands.h"
@@ -30,7 +31,8 @@ struct OpenShowFixture {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
-    twl::Seams services{prompt, files, clock};
+    CapturePrinter printer;
+    twl::Seams services{prompt, files, clock, printer};
     std::unique_ptr<twl::Application> program;
 
     OpenShowFixture() {

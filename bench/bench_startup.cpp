@@ -4,6 +4,7 @@
 // fall into the first iteration only.
 
 #include "BenchFolder.h"
+#include "tests/support/CapturePrinter.h"
 #include "shell/Application.h"
 #include "shell/Clock.h"
 #include "shell/FileChooser.h"
@@ -63,7 +64,8 @@ void startupToIdleWindow(benchmark::State& state) {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock(QDate(2026, 4, 18));
-    twl::Seams services{prompt, files, clock};
+    CapturePrinter printer;
+    twl::Seams services{prompt, files, clock, printer};
     const QString startFolder = QDir::currentPath();
     try {
         for (auto _ : state) {

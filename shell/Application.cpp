@@ -6,7 +6,9 @@
 #include "classes/ui/PayOutFrm.h"
 #include "classes/ui/PointForm.h"
 #include "entries/ui/EntryScreen.h"
+#include "members/ui/MailMergeCommand.h"
 #include "members/ui/MemForm.h"
+#include "reports/ui/ReportCommands.h"
 #include "ui/AboutTWL.h"
 #include "ui/BadRes.h"
 #include "ui/MainTWL.h"
@@ -64,6 +66,7 @@ bool Application::start() {
     connectFrame();
     connectShowCommands();
     connectDialogs();
+    connectReports();
     m_window->show();
     return true;
 }
@@ -134,6 +137,18 @@ void Application::connectDialogs() {
     onCommand("mnuOrgMembership", [this] { runWithoutSortMarker<MemForm>(); });
     onCommand("mnuOrgCfgPoints", [this] { runWithoutSortMarker<PointForm>(); });
     onCommand("mnuOrgCfgPayout", [this] { runWithoutSortMarker<PayOutFrm>(); });
+    onCommand("mnuOrgPrnMmerge", [this] { createMailMergeFile(m_services); });
+}
+
+void Application::connectReports() {
+    m_reports = std::make_unique<reports::ReportCommands>(m_services, m_window.get());
+    m_reports->setLastClassDisplay([this](int classNo) { m_entries->showLastClassPrinted(classNo); });
+    onCommand("mnuToolsScoreSheet", [this] { m_reports->scoreSheetCommand(); });
+    onCommand("mnuToolsPaySheet", [this] { m_reports->payoutSheetCommand(); });
+    onCommand("mnuFilePrint", [this] { m_reports->reportsCommand(); });
+    onCommand("mnuOrgPrnMemRosterRpt", [this] { m_reports->memberRosterCommand(); });
+    onCommand("mnuOrgPrnMemProfileRpt", [this] { m_reports->memberProfileCommand(); });
+    m_reports->setAveragePerClass([this] { return m_entries->classCountAverage(); });
 }
 
 template <typename Dialog, typename... Args> void Application::runDialog(Args&... args) {

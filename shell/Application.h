@@ -17,6 +17,11 @@ namespace twl {
 
 class EntryScreen;
 class MainTWL;
+}
+namespace reports {
+class ReportCommands;
+}
+namespace twl {
 
 // The running program: one instance per program folder, its main window and its exit steps.
 class Application : public QObject {
@@ -44,6 +49,7 @@ private:
     void connectFrame();
     void connectShowCommands();
     void connectDialogs();
+    void connectReports();
     void onCommand(const char* item, std::function<void()> command);
     // Runs a modal dialog over the main window.
     template <typename Dialog, typename... Args> void runDialog(Args&... args);
@@ -60,6 +66,7 @@ private:
     std::unique_ptr<MainTWL> m_window;
     std::unique_ptr<ShowFileCommands> m_showFiles;
     EntryScreen* m_entries = nullptr; // owned by the main window
+    std::unique_ptr<reports::ReportCommands> m_reports;
     bool m_fileCommandRunning = false;
 };
 

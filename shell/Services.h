@@ -4,6 +4,7 @@
 #include "FileChooser.h"
 #include "Prompt.h"
 #include "TWL_public.h"
+#include "reports/Printer.h"
 
 namespace twl {
 
@@ -12,6 +13,7 @@ struct Seams {
     Prompt& prompt;
     FileChooser& files;
     Clock& clock;
+    reports::Printer& printer;
 };
 
 // What a screen works with, handed to it by its constructor: the seams and the shared values

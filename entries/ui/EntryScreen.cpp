@@ -41,6 +41,7 @@ EntryScreen::EntryScreen(MainWindowFrame& frame, MainDataSources& sources, QObje
                     classId->setFocus(Qt::OtherFocusReason);
             });
 
+    m_lastScoreSheet = tabs.lastScoreSheet;
     m_lists = new EntryLists(frame, sources, *m_form, m_state, tabs, this);
     m_commands = new EntryCommands(frame, sources, *m_form, *m_lists, m_state, this);
     m_form->blinkTimer()->start();
@@ -130,6 +131,11 @@ void EntryScreen::deleteExhibitor() {
 
 void EntryScreen::openSearchList() {
     m_search->open(m_session.ShowConnString, m_state.entryCount);
+    showLastClassPrinted(m_frame.services().shared.report.LastClassPrinted);
+}
+
+void EntryScreen::showLastClassPrinted(int classNo) {
+    m_lastScoreSheet->setText(QString::number(classNo));
 }
 
 void EntryScreen::closeSearchList() {

@@ -5,6 +5,7 @@
 #include "EntryLists.h"
 #include "entries/EntryState.h"
 
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -50,6 +51,8 @@ public slots:
     // OpenSearchList after a show was opened; the search list is let go when it is closed.
     void openSearchList();
     void closeSearchList();
+    // `LstScrPrnt` on the "Show Info" tab: the class of the last score sheet printed.
+    void showLastClassPrinted(int classNo);
 
     // Edit / Add Exhibitor and the toolbar's "AddE".
     void beginAdding();
@@ -77,6 +80,7 @@ private:
     EntryLists* m_lists = nullptr;
     EntryCommands* m_commands = nullptr;
     SearchList* m_search = nullptr;
+    QLabel* m_lastScoreSheet = nullptr;
 };
 
 } // namespace twl

@@ -1,4 +1,5 @@
 #include "classes/ui/EditClasses.h"
+#include "support/CapturePrinter.h"
 #include "shell/Services.h"
 #include "shell/TWL_public.h"
 #include "store/Connection.h"
@@ -42,7 +43,8 @@ class TestEditClasses : public QObject {
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2026, 4, 8)};
-    Services m_services{m_prompt, m_files, m_clock, m_shared};
+    CapturePrinter m_printer;
+    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
     std::unique_ptr<EditClasses> m_dialog;
 
     template <typename T> T* child(const QString& name) {

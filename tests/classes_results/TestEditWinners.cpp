@@ -1,4 +1,5 @@
 #include "ResultsShow.h"
+#include "support/CapturePrinter.h"
 #include "classes/ui/EditWinners.h"
 #include "shell/Services.h"
 
@@ -25,7 +26,8 @@ class TestEditWinners : public QObject {
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2005, 6, 18)};
-    Services m_services{m_prompt, m_files, m_clock, m_shared};
+    CapturePrinter m_printer;
+    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
     std::unique_ptr<EditWinners> m_dialog;
 
     template <typename T> T* child(const QString& name) {

@@ -1,4 +1,5 @@
 #include "ResultsShow.h"
+#include "support/CapturePrinter.h"
 #include "classes/Schedules.h"
 #include "classes/ui/PayOutFrm.h"
 #include "classes/ui/PointForm.h"
@@ -28,7 +29,8 @@ class TestSchedules : public QObject {
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2005, 6, 18)};
-    Services m_services{m_prompt, m_files, m_clock, m_shared};
+    CapturePrinter m_printer;
+    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
     std::unique_ptr<QDialog> m_dialog;
 
     template <typename T> T* child(const QString& name) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "entries/ui/EntryScreen.h"
+#include "support/CapturePrinter.h"
 #include "shell/Application.h"
 #include "shell/ShowFileCommands.h"
 #include "shell/TWL_public.h"
@@ -36,7 +37,8 @@ public:
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 4, 18)};
-    twl::Seams services{prompt, files, clock};
+    CapturePrinter printer;
+    twl::Seams services{prompt, files, clock, printer};
     TestFolder folder;
     std::unique_ptr<twl::Application> program;
     QString showFile;

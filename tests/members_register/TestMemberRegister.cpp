@@ -1,4 +1,5 @@
 #include "members/ui/DelMem.h"
+#include "support/CapturePrinter.h"
 #include "members/ui/MemForm.h"
 #include "members/ui/ResetFrm.h"
 #include "shell/Services.h"
@@ -48,7 +49,8 @@ class TestMemberRegister : public QObject {
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2026, 12, 7)};
-    Services m_services{m_prompt, m_files, m_clock, m_shared};
+    CapturePrinter m_printer;
+    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
     std::unique_ptr<MemForm> m_form;
     QTimer m_modalDriver;
 

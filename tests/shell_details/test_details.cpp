@@ -1,4 +1,5 @@
 #include "shell/DetailsRules.h"
+#include "support/CapturePrinter.h"
 #include "shell/Services.h"
 #include "shell/TWL_public.h"
 #include "shell/ui/OrgDataTWL.h"
@@ -57,7 +58,8 @@ class TestDetails : public QObject {
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
     FixedClock m_clock{QDate(2026, 4, 8)};
-    Services m_services{m_prompt, m_files, m_clock, m_shared};
+    CapturePrinter m_printer;
+    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
 
     ShowRow showTable() {
         RecordSet rs;

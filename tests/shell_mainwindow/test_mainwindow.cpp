@@ -1,4 +1,5 @@
 #include "entries/SortKeys.h"
+#include "support/CapturePrinter.h"
 #include "entries/ui/EntryScreen.h"
 #include "shell/MainDataSources.h"
 #include "shell/CommandStates.h"
@@ -33,7 +34,8 @@ struct Fixture {
     ScriptedFileChooser files;
     FixedClock clock{QDate(2024, 5, 18)};
     TWL_public shared;
-    Services services{prompt, files, clock, shared};
+    CapturePrinter printer;
+    Services services{prompt, files, clock, printer, shared};
     MainTWL window{services};
     // The entry screen puts its pages on the window's tab strip.
     MainDataSources sources;

@@ -3,6 +3,7 @@
 // show did not open), and then keeps the show open until it is killed.
 
 #include "shell/Application.h"
+#include "tests/support/CapturePrinter.h"
 #include "shell/ui/MainTWL.h"
 
 #include <QAction>
@@ -19,7 +20,8 @@ int main(int argc, char** argv) {
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
     twl::FixedClock clock{QDate(2026, 12, 7)};
-    twl::Seams services{prompt, files, clock};
+    CapturePrinter printer;
+    twl::Seams services{prompt, files, clock, printer};
     twl::Application program(services, arguments[1]);
     if (!program.start())
         return 2;

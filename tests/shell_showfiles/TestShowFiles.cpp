@@ -1,4 +1,5 @@
 #include "shell/Application.h"
+#include "support/CapturePrinter.h"
 #include "shell/ShowFileCommands.h"
 #include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
@@ -27,7 +28,8 @@ class TestShowFiles : public QObject {
     twl::ScriptedPrompt m_prompt;
     twl::ScriptedFileChooser m_files;
     twl::FixedClock m_clock{QDate(2026, 12, 7)};
-    twl::Seams m_services{m_prompt, m_files, m_clock};
+    CapturePrinter m_printer;
+    twl::Seams m_services{m_prompt, m_files, m_clock, m_printer};
     std::unique_ptr<TestFolder> m_folder;
     std::unique_ptr<twl::Application> m_program;
 
@@ -138,7 +140,7 @@ private slots:
         TestFolder otherFolder;
         twl::ScriptedPrompt otherPrompt;
         twl::ScriptedFileChooser otherFiles;
-        twl::Application other(twl::Seams{otherPrompt, otherFiles, m_clock}, otherFolder.path());
+        twl::Application other(twl::Seams{otherPrompt, otherFiles, m_clock, m_printer}, otherFolder.path());
         QVERIFY(other.start());
         QCOMPARE(other.shared().session.AppFolder, otherFolder.path());
         QCOMPARE(shared().session.AppFolder, m_folder->path());
@@ -235,7 +237,7 @@ private slots:
                 return answer;
             }
         } chooser;
-        twl::Seams services{m_prompt, chooser, m_clock};
+        twl::Seams services{m_prompt, chooser, m_clock, m_printer};
         m_program.reset();
         store::releaseAllConnections();
         m_program = std::make_unique<twl::Application>(services, m_folder->path());

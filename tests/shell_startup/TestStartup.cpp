@@ -1,4 +1,5 @@
 #include "shell/Application.h"
+#include "support/CapturePrinter.h"
 #include "shell/DisplayModes.h"
 #include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
@@ -42,7 +43,8 @@ class TestStartup : public QObject {
     twl::ScriptedPrompt m_prompt;
     twl::ScriptedFileChooser m_files;
     twl::FixedClock m_clock{QDate(2026, 12, 7)};
-    twl::Seams m_services{m_prompt, m_files, m_clock};
+    CapturePrinter m_printer;
+    twl::Seams m_services{m_prompt, m_files, m_clock, m_printer};
 
     void expectFileError(const QString& text) {
         QCOMPARE(m_prompt.shown().size(), size_t(1));
@@ -359,7 +361,7 @@ private slots:
         twl::Application first(m_services, folder.path());
         QVERIFY(first.start());
         twl::ScriptedPrompt secondPrompt;
-        twl::Seams secondServices{secondPrompt, m_files, m_clock};
+        twl::Seams secondServices{secondPrompt, m_files, m_clock, m_printer};
         twl::Application second(secondServices, folder.path());
         QVERIFY(!second.start());
         QCOMPARE(secondPrompt.beeps(), 1);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Layout.h"
+#include "PagedReport.h"
+#include "store/Shape.h"
+
+#include <QDate>
+
+namespace reports {
+
+// Lays a filled layout out over shaped data, page by page:
+// - the report header first (on a page of its own when it is a title sheet), when visible;
+// - the page header at the top and the page footer at the bottom of every page;
+// - the data walked from its outer rows down to the level the detail's text boxes read: each
+//   level's group header before its rows and group footer after them, one detail band per row
+//   of the innermost level; a group header never stands alone at the foot of a page;
+// - the report footer after the data;
+// - "%p", "%P" and "%D" of the layout's captions replaced by the page number, the number of
+//   pages and the print date.
+// Throws ReportError when a text box reads a level or field the data does not have.
+PagedReport paginate(const Layout& layout, const store::ShapedRows& data, const QDate& printDate);
+
+} // namespace reports

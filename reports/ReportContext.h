@@ -1,0 +1,44 @@
+#pragma once
+
+#include "PagedReport.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+namespace reports {
+
+// What every report reads besides its own data: the files, the show information and the
+// organisation details held in memory, the print date and the title-sheet choice.
+struct ReportContext {
+    QString showPath;
+    QString password;               // of the show file
+    QString organisationConnection; // the data connection text of TWL.org
+
+    QString ShoName;
+    QString ShoCity;
+    QString ShoState;
+    QString FootNote;
+    QDate DateOfEvent;
+    int TotClassUsed = 0;
+    double averagePerClass = 0; // as the main window's class counts show it
+
+    QString OrgName;
+    QString OrgAdd1;
+    QString OrgAdd2;
+    QString OrgPhone;
+    QString OrgEmail;
+
+    QDate printDate;
+    bool printTitleSheet = true;
+};
+
+// A report made ready to show or print, with the record count it shows, and the steps that
+// were skipped because they failed (the report is shown without them; the user is told).
+struct ReportResult {
+    PagedReport pages;
+    QString recordCountText;
+    QStringList problems;
+};
+
+} // namespace reports

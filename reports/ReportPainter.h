@@ -1,0 +1,27 @@
+#pragma once
+
+#include "PagedReport.h"
+
+#include <QRectF>
+
+class QPainter;
+class QPagedPaintDevice;
+
+namespace reports {
+
+// Paints one page with the paper filling `target` (in the painter's units). Texts longer than
+// their box are cut with an ellipsis inside it, never drawn over the next column.
+void paintPage(const PagedReport& report, int index, QPainter& painter, const QRectF& target);
+
+// Paints every page `copies` times on a paged device (a printer, a PDF writer), one sheet per
+// page, the paper filling the device's page.
+void paintAll(const PagedReport& report, QPagedPaintDevice& device, int copies = 1);
+
+// The report as a PDF document in memory.
+QByteArray pdfDocument(const PagedReport& report, int copies = 1);
+
+// Writes the report as a PDF file: the file is complete or not there (written beside its name,
+// then renamed into place). Throws ReportError naming the file when it cannot be written.
+void writePdf(const PagedReport& report, const QString& path);
+
+} // namespace reports

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "reports/ReportContext.h"
+
+#include <functional>
+
+class QWidget;
+
+namespace twl {
+struct Services;
+}
+
+namespace reports {
+
+// The commands that put reports on paper, and the one run procedure behind them: `Printing`
+// is set while a report runs (the entry lists then ignore record moves), the report of the
+// chosen kind is made and previewed or printed, and a report that fails is reported with a
+// message and leaves `Printing` cleared and its work table empty.
+class ReportCommands {
+public:
+    // Shows a report dialog modally; true when the user chose a report, false on Cancel.
+    using Dialog = std::function<bool()>;
+
+    ReportCommands(twl::Services& services, QWidget* mainWindow);
+
+    void setScoreSheetDialog(Dialog dialog) { m_scoreSheetDialog = std::move(dialog); }
+    void setPayoutSheetDialog(Dialog dialog) { m_payoutSheetDialog = std::move(dialog); }
+    void setReportsDialog(Dialog dialog) { m_reportsDialog = std::move(dialog); }
+    // The average entries per class as the main window's class counts show it.
+    void setAveragePerClass(std::function<double()> average) { m_average = std::move(average); }
+    // Shows the last class whose score sheet was printed in the main window.
+    void setLastClassDisplay(std::function<void(int)> show) { m_showLastClass = std::move(show); }
+
+    void scoreSheetCommand();
+    void payoutSheetCommand();
+    // File / Print Menu: the report-selection dialog, then the report chosen.
+    void reportsCommand();
+    // Organization / Print Member Reports.
+    void memberRosterCommand();
+    void memberProfileCommand();
+
+    // Runs the report of `ReportKind`; a kind without a report runs nothing.
+    void runReport();
+
+    // What the reports read of the shared values.
+    ReportContext context() const;
+
+private:
+    void runScoreSheet();
+    void runPayoutSheet();
+    void runShowOrMemberReport(int kind);
+    void present(const PagedReport& report, bool skipPreview, int copies);
+    void tellProblems(const QStringList& problems);
+    void bringMainWindowForward();
+    void clearWorkTable(const QString& table);
+    void reportFailure(const QString& reason);
+
+    twl::Services& m_services;
+    QWidget* m_mainWindow;
+    Dialog m_scoreSheetDialog;
+    Dialog m_payoutSheetDialog;
+    Dialog m_reportsDialog;
+    std::function<double()> m_average;
+    std::function<void(int)> m_showLastClass;
+};
+
+} // namespace reports

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "reports/PagedReport.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QScrollArea;
+
+namespace twl {
+struct Services;
+}
+
+namespace reports {
+
+class ReportPageView;
+
+// The modal preview of a report: one page at a time at a readable zoom, page navigation
+// (PageUp / PageDown, Ctrl+Home / Ctrl+End), zoom, printing through the system's print dialog
+// (Ctrl+P) and saving as PDF or plain text. It lies over the main window, as large as the main
+// window less 100 twips each way.
+class ReportPreview : public QDialog {
+    Q_OBJECT
+public:
+    ReportPreview(const PagedReport& report, twl::Services& services, QWidget* mainWindow);
+
+    int currentPage() const { return m_page; } // from 0
+    void showPage(int index);
+
+    // Zoom as a factor of the paper's real size; 0 fits the page's width to the window.
+    void setZoom(double factor);
+    double effectiveZoom() const;
+
+private:
+    void buildToolBar();
+    void placeOverMainWindow(QWidget* mainWindow);
+    void print();
+    void exportPdf();
+    void exportText();
+    QString chooseExportFile(const QString& extension, const QString& filter);
+    void updatePageControls();
+
+    const PagedReport& m_report;
+    twl::Services& m_services;
+    int m_page = 0;
+    double m_zoom = 0;
+    ReportPageView* m_view = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QLabel* m_pageLabel = nullptr;
+    QComboBox* m_zoomBox = nullptr;
+};
+
+} // namespace reports
