@@ -25,6 +25,7 @@ struct PlacedItem {
     Kind kind = Kind::Text;
     QRect twips;   // for a line: from the top-left to the bottom-right corner
     QString text;  // the resolved text (page numbers and dates filled in)
+    bool fromData = false; // a value of the data, rather than a caption of the layout
     TextStyle style;
     int lineWidth = 15; // twips, for lines and boxes
 };

@@ -188,6 +188,7 @@ private:
                 break;
             case Control::Kind::TextBox:
                 item.text = boundText(*c);
+                item.fromData = true;
                 break;
             case Control::Kind::Line:
                 item.kind = PlacedItem::Kind::Line;

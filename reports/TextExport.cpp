@@ -8,22 +8,27 @@
 namespace reports {
 namespace {
 
-constexpr int TwipsPerColumn = TwipsPerInch / 10;
+constexpr int TwipsPerColumn = TwipsPerInch / 12;
 
 int columnOf(int twips) {
     return (twips + TwipsPerColumn / 2) / TwipsPerColumn;
 }
 
-// Puts one text into the line at its column, cut to its box and aligned in it; a text never
+// Puts one text into the line at its column and aligned in its box; a value of the data is cut
+// to its box as on paper (a caption is drawn to fit its box and is kept whole). A text never
 // overwrites what stands before it on the line.
 void putText(QString& line, const PlacedItem& item, int margin) {
     const int width = std::max(1, item.twips.width() / TwipsPerColumn);
-    QString text = item.text.simplified().left(width);
+    QString text = item.text.simplified();
+    if (item.fromData)
+        text.truncate(width);
+    while (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
     int column = columnOf(item.twips.left() - margin);
     if (item.style.align == TextAlign::Right)
-        column += width - int(text.size());
+        column += std::max(0, width - int(text.size()));
     else if (item.style.align == TextAlign::Center)
-        column += (width - int(text.size())) / 2;
+        column += std::max(0, width - int(text.size())) / 2;
     column = std::max(column, 0);
     QString trimmed = line;
     while (trimmed.endsWith(QLatin1Char(' ')))

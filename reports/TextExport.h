@@ -7,7 +7,7 @@
 namespace reports {
 
 // The report's text in reading order, page by page, as a fixed-width page: each text stands at
-// the column of its position (a character is 1/10 inch) and is cut to the width of its box;
+// the column of its position (a character is 1/12 inch), a value of the data cut to its box;
 // texts on the same height share a line; lines and boxes are left out. Pages are separated by a
 // form feed; lines end in "\n" and carry no trailing blanks.
 QString plainText(const PagedReport& report);

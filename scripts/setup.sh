@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libsqlcipher-dev libssl-dev libxrandr-dev
-  libbenchmark-dev
+  libbenchmark-dev libasound2-dev
   xvfb xauth
   openbox x11-utils
   poppler-utils

@@ -6,6 +6,7 @@
 #include "classes/ui/PayOutFrm.h"
 #include "classes/ui/PointForm.h"
 #include "entries/ui/EntryScreen.h"
+#include "members/ui/MailMergeCommand.h"
 #include "members/ui/MemForm.h"
 #include "reports/ui/ReportCommands.h"
 #include "ui/AboutTWL.h"
@@ -136,6 +137,7 @@ void Application::connectDialogs() {
     onCommand("mnuOrgMembership", [this] { runWithoutSortMarker<MemForm>(); });
     onCommand("mnuOrgCfgPoints", [this] { runWithoutSortMarker<PointForm>(); });
     onCommand("mnuOrgCfgPayout", [this] { runWithoutSortMarker<PayOutFrm>(); });
+    onCommand("mnuOrgPrnMmerge", [this] { createMailMergeFile(m_services); });
 }
 
 void Application::connectReports() {

@@ -327,6 +327,10 @@ public:
     explicit ShapeEvaluator(std::shared_ptr<Connection> connection)
         : m_connection(std::move(connection)) {}
 
+    ShapedRows plainQuery(const QString& sql, const std::vector<Value>& parameters) {
+        return query(sql, parameters);
+    }
+
     ShapedRows evaluate(const ShapeNode& node) {
         ShapedRows rows = evaluateSource(node.source);
         for (const auto& item : node.appended) {
@@ -345,8 +349,10 @@ private:
         return source.shape ? evaluate(*source.shape) : query(source.sql);
     }
 
-    ShapedRows query(const QString& sql) {
+    ShapedRows query(const QString& sql, const std::vector<Value>& parameters = {}) {
         Statement statement = m_connection->prepare(sql);
+        for (std::size_t i = 0; i < parameters.size(); ++i)
+            statement.bind(int(i) + 1, parameters[i]);
         ShapedRows rows;
         const int columns = statement.columnCount();
         for (int c = 0; c < columns; ++c)
@@ -528,6 +534,11 @@ private:
 ShapedRows shape(const QString& command, const QString& connectionText) {
     const auto tree = Parser(command).parseCommand();
     return ShapeEvaluator(connectionFor(connectionText)).evaluate(*tree);
+}
+
+ShapedRows queryRows(const QString& sql, const QString& connectionText,
+                     const std::vector<Value>& parameters) {
+    return ShapeEvaluator(connectionFor(connectionText)).plainQuery(sql, parameters);
 }
 
 } // namespace store

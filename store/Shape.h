@@ -50,4 +50,9 @@ private:
 // UnknownField for a field or member that is not there, and the engine's errors.
 ShapedRows shape(const QString& command, const QString& connectionText);
 
+// A plain query as one level of rows (no members), its `?` bound to `parameters` in order: the
+// data of a report that needs no shaping, with the values it looks for never in its text.
+ShapedRows queryRows(const QString& sql, const QString& connectionText,
+                     const std::vector<Value>& parameters = {});
+
 } // namespace store

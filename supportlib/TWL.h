@@ -15,9 +15,33 @@
 #define TWL_EXPORT __attribute__((visibility("default")))
 #endif
 
+#include <stddef.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+// A device context: a pixel surface owned by the caller. Pixels are 32 bits, 0x00RRGGBB (bytes
+// B, G, R, X in memory), rows top first, `stride` bytes apart (a multiple of 4, at least
+// 4 * width). A surface without pixels, or with a size or stride that does not fit, is never
+// drawn on.
+typedef struct TWL_Surface {
+    int width;
+    int height;
+    int stride;
+    unsigned int* pixels;
+    // Called, when set, each time the library has drawn into the surface (the animation once
+    // per frame), so that the caller can put it on the screen.
+    void (*drawn)(struct TWL_Surface* surface, void* context);
+    void* context;
+} TWL_Surface;
+
+// A loaded resource module: the bytes of a module file (Windows PE format, with a resource
+// directory) that the caller has read into memory and keeps while it is used.
+typedef struct TWL_Module {
+    const unsigned char* data;
+    size_t size;
+} TWL_Module;
 
 // Scrambles (modes 0, 2) or unscrambles (modes 1, 3) `in` into `out`.
 // Modes 0/1 use the key built into the library, indexed by position (inputs up to 21 chars,
@@ -41,6 +65,44 @@ TWL_EXPORT int TWL_CALL Lag(int ticks);
 
 // Waits as Lag, then returns `ticks`.
 TWL_EXPORT int TWL_CALL Sync(int ticks);
+
+// Module files are read by name; resource names are compared ignoring letter case, and "#12"
+// names resource number 12. A module that cannot be read, or whose resource directory points
+// outside the file, counts as missing; the library never reads outside a module.
+
+// Draws the module's bitmap resource `bitmapName`: width x height pixels from its top left
+// corner, to (155, 435) of `surface` when `placement` is 1, else to (0, 0); what lies outside
+// the bitmap or the surface is left alone. Always returns 1 (a missing module or bitmap draws
+// nothing).
+TWL_EXPORT int TWL_CALL GetResPic(const char* moduleFile, TWL_Surface* surface, int width,
+                                  int height, const char* bitmapName, int placement);
+
+// As GetResPic to (0, 0) of `destination`, from a module already in memory; `compatible` is
+// the surface the drawing is made for and is not drawn on. Returns 1 when drawn, 0 when the
+// bitmap is not found.
+TWL_EXPORT int TWL_CALL PicLoad(const TWL_Module* module, const TWL_Surface* compatible,
+                                TWL_Surface* destination, int width, int height,
+                                const char* bitmapName);
+
+// Builds `frames` (at most ten) frames of width x height: frame i is `background` (from its
+// top left corner) with bitmap "iB" laid over it, the background showing wherever a byte of
+// the bitmap's pixel data is 0xFF; a frame whose bitmap is missing is the background alone.
+// Then shows them at (0, 0) of `destination`, waiting Lag(99999) before each: direction 0
+// shows frames 9 down to 0, direction 1 frames 1 to 9, any other direction frames 1 and 0.
+// A frame that was not built is skipped. Returns 0 (at once, drawing nothing, when the module
+// cannot be read).
+TWL_EXPORT int TWL_CALL SpnFrm(const char* moduleFile, TWL_Surface* destination,
+                               const TWL_Surface* background, int width, int height, int frames,
+                               int direction);
+
+// Plays the module's resource `soundName` of type "SOUND" (a WAV file: PCM of 8, 16, 24 or 32
+// bits, or 32-bit float) on the default sound device: in the background when `async` is 1,
+// else returning when the sound has ended. Returns 1 when playing started, else 0 with one of
+// these lines on standard error: "P_Sound: LoadLibrary FAILED" (the module cannot be read),
+// "P_Sound: FindResource FAILED" (no such sound), "P_Sound: LoadResource FAILED" (its data
+// lies outside the module), "P_Sound: PlaySound FAILED" (not a sound this plays, or no sound
+// device).
+TWL_EXPORT int TWL_CALL P_Sound(const char* moduleFile, const char* soundName, int async);
 
 #ifdef __cplusplus
 }

@@ -4,6 +4,7 @@
 #include "reports/Printer.h"
 #include "reports/ReportError.h"
 
+#include <functional>
 #include <vector>
 
 // A printer for tests: it keeps every job it is given instead of printing it. It can be told
@@ -17,6 +18,8 @@ public:
     };
 
     void printDirect(const reports::PagedReport& report, int copies) override {
+        if (duringJob)
+            duringJob();
         if (!failure.isEmpty())
             throw reports::ReportError(failure);
         jobs.push_back({report, copies, false});
@@ -35,4 +38,5 @@ public:
     QString failure;         // when set, printing fails with this text
     bool answerPrint = true; // the print dialog's answer
     int dialogsShown = 0;
+    std::function<void()> duringJob; // runs while a direct print job is being printed
 };

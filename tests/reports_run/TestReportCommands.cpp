@@ -1,0 +1,247 @@
+#include "reports/ui/ReportCommands.h"
+#include "reports/ui/ReportPreview.h"
+#include "shell/Services.h"
+#include "support/CapturePrinter.h"
+#include "support/ReportShow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QtTest>
+
+using namespace twl;
+
+namespace {
+
+// Acts on the modal dialog of type Dialog once it is shown; act returns true when done.
+template <typename Dialog, typename Act> void onModal(Act act) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (dialog && act(*dialog)) {
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start();
+}
+
+QString pageLabel(const QWidget& preview) {
+    return preview.findChild<QLabel*>(QStringLiteral("previewPageLabel"))->text();
+}
+
+} // namespace
+
+class TestReportCommands : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<ReportShow> m_show;
+    std::unique_ptr<QWidget> m_mainWindow;
+    std::unique_ptr<reports::ReportCommands> m_commands;
+    TWL_public m_shared;
+    ScriptedPrompt m_prompt;
+    ScriptedFileChooser m_files;
+    FixedClock m_clock{QDate(2005, 6, 19)};
+    CapturePrinter m_printer;
+    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
+    QList<int> m_lastClassShown;
+
+    // The score-sheet dialog, answered: class 12 chosen, or Cancel.
+    void chooseScoreClass(int classNo) {
+        m_commands->setScoreSheetDialog([this, classNo] {
+            m_shared.report.ReportKind = 0;
+            m_shared.report.ScoreClass = classNo;
+            m_shared.session.DialogCancelled = classNo == 0;
+            return classNo != 0;
+        });
+    }
+    int workTableRows() {
+        store::Statement rows = m_show->connection().prepare(QStringLiteral("SELECT * FROM ScrSht2Prnt_tbl"));
+        int n = 0;
+        while (rows.step())
+            ++n;
+        return n;
+    }
+    bool previewOpen() const {
+        const auto windows = QApplication::topLevelWidgets();
+        return std::any_of(windows.begin(), windows.end(), [](QWidget* w) {
+            return qobject_cast<reports::ReportPreview*>(w) && w->isVisible();
+        });
+    }
+
+private slots:
+    void init() {
+        store::releaseAllConnections();
+        m_folder = std::make_unique<TestFolder>();
+        m_show = std::make_unique<ReportShow>(*m_folder);
+        m_show->generate(20, 400, 60, 5);
+        for (int i = 0; i < 40; ++i)
+            m_show->addEntry({300 + i, QStringLiteral("Late Entry %1").arg(i), 12});
+        m_shared = TWL_public();
+        m_shared.session.ShowPath = m_show->path();
+        m_shared.session.DbPassword = QString::fromLatin1(TestFolder::Password);
+        m_shared.session.ShoName = QStringLiteral("Buckeye Spring Classic");
+        m_shared.session.DateOfEvent = QDate(2005, 6, 18);
+        m_prompt.clear();
+        m_printer = CapturePrinter();
+        m_lastClassShown.clear();
+        m_mainWindow = std::make_unique<QWidget>();
+        m_mainWindow->setGeometry(40, 60, 1000, 760);
+        m_mainWindow->show();
+        m_commands = std::make_unique<reports::ReportCommands>(m_services, m_mainWindow.get());
+        m_commands->setLastClassDisplay([this](int classNo) { m_lastClassShown << classNo; });
+    }
+    void cleanup() {
+        m_commands.reset();
+        m_mainWindow.reset();
+        m_show.reset();
+        store::releaseAllConnections();
+        m_folder.reset();
+    }
+
+    void skippedPreviewPrintsTheCopiesStraightAway() {
+        m_shared.settings.ScoreSkipPreview = true;
+        m_shared.settings.ScoreCopies = 3;
+        chooseScoreClass(12);
+        bool printingDuringJob = false;
+        bool previewDuringJob = true;
+        int workRowsDuringJob = 0;
+        m_printer.duringJob = [&] {
+            printingDuringJob = m_shared.report.Printing;
+            previewDuringJob = previewOpen();
+            workRowsDuringJob = workTableRows();
+        };
+        m_commands->scoreSheetCommand();
+
+        QCOMPARE(int(m_printer.jobs.size()), 1);
+        QCOMPARE(m_printer.jobs[0].copies, 3);
+        QVERIFY(!m_printer.jobs[0].asked);
+        QCOMPARE(m_printer.jobs[0].report.title, QStringLiteral("Score Sheet"));
+        QCOMPARE(m_printer.jobs[0].report.pageCount(), 3);
+        QVERIFY(printingDuringJob);
+        QVERIFY(!previewDuringJob);
+        QCOMPARE(workRowsDuringJob, 1);
+        QVERIFY(m_prompt.shown().empty());
+        QVERIFY(!m_shared.report.Printing);
+        QCOMPARE(m_shared.report.ReportTitle, QStringLiteral("Score Sheet"));
+        QCOMPARE(m_shared.report.LastClassPrinted, 12);
+        QCOMPARE(m_lastClassShown, QList<int>{12});
+        QCOMPARE(workTableRows(), 0);
+    }
+
+    void thePreviewPagesPrintsAndSaves() {
+        m_shared.settings.ScoreCopies = 3; // not used by a preview
+        chooseScoreClass(12);
+        const QString pdf = m_folder->file(QStringLiteral("Sheet"));
+        m_files.script(pdf);
+        QString firstPage, afterPageDown, presetName;
+        QRect geometry;
+        onModal<reports::ReportPreview>([&](reports::ReportPreview& preview) {
+            if (!preview.isActiveWindow()) {
+                preview.activateWindow();
+                return false; // again once the window is active, as the keys go to it
+            }
+            geometry = preview.geometry();
+            firstPage = pageLabel(preview);
+            QTest::keyClick(&preview, Qt::Key_PageDown);
+            afterPageDown = pageLabel(preview);
+            QTest::keySequence(&preview, QKeySequence::Print);
+            preview.findChild<QAction*>(QStringLiteral("exportPdfAction"))->trigger();
+            presetName = m_files.lastRequest().presetName;
+            QTest::keyClick(&preview, Qt::Key_Escape);
+            return true;
+        });
+        m_commands->scoreSheetCommand();
+
+        QCOMPARE(firstPage, QStringLiteral("Page 1 of 3"));
+        QCOMPARE(afterPageDown, QStringLiteral("Page 2 of 3"));
+        // Over the main window, less 100 twips each way.
+        QCOMPARE(geometry.topLeft(), m_mainWindow->geometry().topLeft());
+        const int less = qRound(100.0 * m_mainWindow->logicalDpiX() / 1440);
+        QCOMPARE(geometry.width(), 1000 - less);
+        QCOMPARE(m_printer.dialogsShown, 1);
+        QCOMPARE(int(m_printer.jobs.size()), 1);
+        QVERIFY(m_printer.jobs[0].asked);
+        QCOMPARE(presetName, QStringLiteral("Score Sheet class 12.pdf"));
+        QVERIFY(QFile(pdf + ".pdf").size() > 1000);
+        QCOMPARE(m_shared.report.LastClassPrinted, 12);
+        QVERIFY(!m_shared.report.Printing);
+    }
+
+    void aFailingReportIsReportedAndFreezesNothing_data() {
+        QTest::addColumn<bool>("noPrinter");
+        QTest::newRow("no printer") << true;
+        QTest::newRow("the sheet's query is missing") << false;
+    }
+    void aFailingReportIsReportedAndFreezesNothing() {
+        QFETCH(bool, noPrinter);
+        m_shared.settings.ScoreSkipPreview = true;
+        if (noPrinter)
+            m_printer.failure = QStringLiteral("No printer is set up on this computer.");
+        else
+            m_show->run("DROP VIEW ScrSht2Pint_Q", {});
+        chooseScoreClass(12);
+        m_commands->scoreSheetCommand();
+
+        QCOMPARE(int(m_prompt.shown().size()), 1);
+        const QString text = m_prompt.shown()[0].text;
+        QVERIFY2(text.startsWith(QStringLiteral("The Score Sheet could not be printed.")), qPrintable(text));
+        if (noPrinter)
+            QVERIFY(text.contains(m_printer.failure));
+        else
+            QVERIFY2(text.contains(QStringLiteral("ScrSht2Pint_Q")), qPrintable(text));
+        QVERIFY(!m_shared.report.Printing);
+        QCOMPARE(workTableRows(), 0);
+        QCOMPARE(m_shared.report.LastClassPrinted, 0);
+        QVERIFY(m_printer.jobs.empty());
+    }
+
+    void cancelPrintsNothing() {
+        chooseScoreClass(0);
+        m_commands->scoreSheetCommand();
+        QVERIFY(m_printer.jobs.empty());
+        QVERIFY(m_prompt.shown().empty());
+        QVERIFY(!m_shared.session.DialogCancelled);
+        QCOMPARE(m_lastClassShown, QList<int>{0});
+    }
+
+    void thePayoutSheetPrintsOnceWhenPreviewIsSkipped() {
+        m_shared.settings.PaySkipPreview = true;
+        m_commands->setPayoutSheetDialog([this] {
+            m_shared.report.PayoutClass = 3;
+            return true;
+        });
+        m_commands->payoutSheetCommand();
+        QCOMPARE(m_shared.report.ReportKind, 8);
+        QCOMPARE(int(m_printer.jobs.size()), 1);
+        QCOMPARE(m_printer.jobs[0].copies, 1);
+        QCOMPARE(m_printer.jobs[0].report.title, QStringLiteral("Payout Sheet"));
+        QCOMPARE(m_printer.jobs[0].report.documentName, QStringLiteral("Payout Sheet class 3"));
+    }
+
+    void theCurrentDirectoryIsTheSameAfterwards() {
+        const QString before = QDir::currentPath();
+        m_shared.settings.ScoreSkipPreview = true;
+        chooseScoreClass(12);
+        m_printer.duringJob = [this] { QDir::setCurrent(m_folder->path()); };
+        m_commands->scoreSheetCommand();
+        QCOMPARE(int(m_printer.jobs.size()), 1);
+        QCOMPARE(QDir::currentPath(), before);
+    }
+
+    void aKindWithoutAReportRunsNothing() {
+        for (int kind : {7, 69, -1}) {
+            m_shared.report.ReportKind = kind;
+            m_commands->runReport();
+        }
+        QVERIFY(m_printer.jobs.empty());
+        QVERIFY(m_prompt.shown().empty());
+        QVERIFY(!m_shared.report.Printing);
+    }
+};
+
+QTEST_MAIN(TestReportCommands)
+#include "TestReportCommands.moc"
