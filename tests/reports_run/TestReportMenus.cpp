@@ -1,26 +1,10 @@
 #include "entries_screen/EntryScreenFixture.h"
+#include "support/ModalDialogs.h"
 #include "reports/ui/ReportPreview.h"
 #include "reports/ui/ScoreShtTWL.h"
 
 #include <QCheckBox>
 #include <QTimer>
-
-namespace {
-
-template <typename Dialog, typename Act> void onModal(Act act) {
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (dialog && act(*dialog)) {
-            poll->stop();
-            poll->deleteLater();
-        }
-    });
-    poll->start();
-}
-
-} // namespace
 
 // The report commands through the real main window and the real dialogs.
 class TestReportMenus : public QObject {
