@@ -1,8 +1,12 @@
 // The score sheet of a class of 400 entries (data, layout and every page as PDF; and its first
-// page shown in the preview), the payout sheet, and the shaping evaluator's count form over
-// 10,000 entries against opening a plain record set of the same query in the same run.
+// page shown in the preview), the payout sheet, the shaping evaluator's count form over 10,000
+// entries against opening a plain record set of the same query in the same run, the end of
+// show report of 150 classes and 10,000 entries (data and layout; every page as PDF; the peak
+// memory of the process as a counter), and the member roster of 5,000 members as PDF.
 
+#include "reports/MemberReports.h"
 #include "reports/ReportPainter.h"
+#include "reports/ShowReports.h"
 #include "reports/SheetReports.h"
 #include "reports/ui/ReportPreview.h"
 #include "shell/Services.h"
@@ -12,6 +16,7 @@
 #include "tests/support/ReportShow.h"
 
 #include <QApplication>
+#include <sys/resource.h>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -39,6 +44,29 @@ public:
         m_context.ShoName = QStringLiteral("Buckeye Spring Classic");
         m_context.DateOfEvent = QDate(2005, 6, 18);
         m_context.printDate = QDate(2005, 6, 19);
+        m_context.TotClassUsed = 150;
+        m_context.averagePerClass = entries / 150.0;
+        m_context.organisationConnection = store::dataConnectionText(
+            m_folder.file(QStringLiteral("TWL.org")), QString::fromLatin1(TestFolder::Password));
+    }
+    // Members M00001 ... of the organisation file.
+    void addMembers(int count) {
+        const auto organisation = store::connectionFor(m_context.organisationConnection);
+        store::Transaction transaction(*organisation);
+        store::Statement insert = organisation->prepare(QStringLiteral(
+            "INSERT INTO Members_tbl ([Mem Num], [Mem Nam], [Mem City], [Mem State], [Mem Horse], "
+            "[Mem Points]) VALUES (?, ?, ?, ?, ?, ?)"));
+        for (int i = 1; i <= count; ++i) {
+            insert.reset();
+            insert.bind(1, store::Value(QStringLiteral("M%1").arg(i, 5, 10, QLatin1Char('0'))));
+            insert.bind(2, store::Value(QStringLiteral("Member Number %1").arg(i)));
+            insert.bind(3, store::Value(QStringLiteral("Columbus")));
+            insert.bind(4, store::Value(QStringLiteral("OH")));
+            insert.bind(5, store::Value(QStringLiteral("Horse %1").arg(i)));
+            insert.bind(6, store::Value(double(i % 40) / 2));
+            insert.step();
+        }
+        transaction.commit();
     }
     const reports::ReportContext& context() const { return m_context; }
     QString connectionText() const {
@@ -116,8 +144,56 @@ void BM_ShapeCountForm10k(benchmark::State& state) {
     }
 }
 
+ReportBenchShow& endOfShowShow() {
+    static ReportBenchShow show(10000);
+    return show;
+}
+
+double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_EndOfShowReport10k(benchmark::State& state) {
+    const auto& show = endOfShowShow();
+    for (auto _ : state) {
+        const reports::ReportResult report = reports::endOfShowReport(show.context());
+        state.counters["pages"] = report.pages.pageCount();
+    }
+    state.counters["peakMB"] = peakMegabytes();
+}
+
+void BM_EndOfShowReportToPdf10k(benchmark::State& state) {
+    const auto& show = endOfShowShow();
+    for (auto _ : state) {
+        const reports::ReportResult report = reports::endOfShowReport(show.context());
+        benchmark::DoNotOptimize(reports::pdfDocument(report.pages).size());
+    }
+    state.counters["peakMB"] = peakMegabytes();
+}
+
+ReportBenchShow& rosterShow() {
+    static ReportBenchShow show(100);
+    static const bool filled = (show.addMembers(5000), true);
+    Q_UNUSED(filled);
+    return show;
+}
+
+void BM_MemberRosterToPdf5000(benchmark::State& state) {
+    const auto& show = rosterShow();
+    for (auto _ : state) {
+        const reports::ReportResult roster = reports::memberRoster(show.context());
+        state.counters["pages"] = roster.pages.pageCount();
+        benchmark::DoNotOptimize(reports::pdfDocument(roster.pages).size());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_EndOfShowReport10k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EndOfShowReportToPdf10k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemberRosterToPdf5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreSheetToPdf)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreSheetFirstPreviewPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PayoutSheetToPdf)->Unit(benchmark::kMillisecond);

@@ -165,6 +165,14 @@ const Control& Layout::control(const QString& name) const {
         QStringLiteral("The report layout \"%1\" has no control \"%2\".").arg(m_name, name));
 }
 
+bool Layout::hasControl(const QString& name) const {
+    for (const Section& s : m_sections)
+        for (const Control& c : s.controls)
+            if (c.name == name)
+                return true;
+    return false;
+}
+
 Control& Layout::controlToSet(const QString& name) {
     return const_cast<Control&>(control(name));
 }
@@ -190,7 +198,9 @@ void Layout::bind(const QString& control, const QString& field) {
 }
 
 void Layout::setDataMember(const QString& sectionName, const QString& member) {
-    for (Control& c : sectionToSet(sectionName).controls)
+    Section& s = sectionToSet(sectionName);
+    s.dataMember = member;
+    for (Control& c : s.controls)
         if (c.kind == Control::Kind::TextBox)
             c.dataMember = member;
 }

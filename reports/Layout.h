@@ -31,6 +31,7 @@ struct Section {
     bool visible = true;
     bool ownPage = false; // the report header as a title sheet: a page of its own
     int level = -1;       // group sections: the depth of the data they repeat for; -1: by role
+    QString dataMember;   // the level of the data the section's text boxes read, when set
     std::vector<Control> controls;
 };
 
@@ -64,6 +65,7 @@ public:
 
     const Section* section(const QString& name) const;
     const Control& control(const QString& name) const; // throws ReportError when missing
+    bool hasControl(const QString& name) const;
 
     void setCaption(const QString& control, const QString& caption);
     void bind(const QString& control, const QString& field);

@@ -32,7 +32,10 @@ QStringList levelPath(const store::ShapedRows& data, const QString& detailMember
 }
 
 QString detailMember(const Layout& layout) {
-    if (const Section* detail = layout.section(section::Detail))
+    const Section* detail = layout.section(section::Detail);
+    if (detail && !detail->dataMember.isEmpty())
+        return detail->dataMember;
+    if (detail)
         for (const Control& c : detail->controls)
             if (c.kind == Control::Kind::TextBox && !c.dataMember.isEmpty())
                 return c.dataMember;

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 namespace reports {
 
@@ -11,8 +12,8 @@ namespace reports {
 // organisation details held in memory, the print date and the title-sheet choice.
 struct ReportContext {
     QString showPath;
-    QString organisationPath;
-    QString password;
+    QString password;               // of the show file
+    QString organisationConnection; // the data connection text of TWL.org
 
     QString ShoName;
     QString ShoCity;
@@ -20,6 +21,7 @@ struct ReportContext {
     QString FootNote;
     QDate DateOfEvent;
     int TotClassUsed = 0;
+    double averagePerClass = 0; // as the main window's class counts show it
 
     QString OrgName;
     QString OrgAdd1;
@@ -31,10 +33,12 @@ struct ReportContext {
     bool printTitleSheet = true;
 };
 
-// A report made ready to show or print, with the record count it shows.
+// A report made ready to show or print, with the record count it shows, and the steps that
+// were skipped because they failed (the report is shown without them; the user is told).
 struct ReportResult {
     PagedReport pages;
     QString recordCountText;
+    QStringList problems;
 };
 
 } // namespace reports

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <map>
 
 namespace reports {
 namespace {
@@ -36,19 +37,44 @@ Qt::Alignment alignmentOf(TextAlign align) {
     return Qt::AlignLeft | Qt::AlignTop;
 }
 
-void paintText(QPainter& painter, const PlacedItem& item) {
-    const QFont font = fontFor(item.style);
-    painter.setFont(font);
-    const QFontMetricsF metrics(font);
-    const QString shown = metrics.elidedText(item.text, Qt::ElideRight, item.twips.width());
+// The fonts of one page's texts, made once per style: a page holds hundreds of texts in a few
+// styles.
+class Fonts {
+public:
+    struct Font {
+        QFont font;
+        QFontMetricsF metrics;
+    };
+    const Font& of(const TextStyle& style) {
+        const int key = style.pointSize * 4 + (style.bold ? 2 : 0) + (style.italic ? 1 : 0);
+        auto found = m_fonts.find(key);
+        if (found == m_fonts.end()) {
+            const QFont font = fontFor(style);
+            found = m_fonts.emplace(key, Font{font, QFontMetricsF(font)}).first;
+        }
+        return found->second;
+    }
+
+private:
+    std::map<int, Font> m_fonts;
+};
+
+void paintText(QPainter& painter, const PlacedItem& item, Fonts& fonts) {
+    const Fonts::Font& font = fonts.of(item.style);
+    if (painter.font() != font.font)
+        painter.setFont(font.font);
+    const QString shown = font.metrics.horizontalAdvance(item.text) <= item.twips.width()
+                              ? item.text
+                              : font.metrics.elidedText(item.text, Qt::ElideRight, item.twips.width());
     painter.drawText(QRectF(item.twips), int(alignmentOf(item.style.align)) | Qt::TextSingleLine,
                      shown);
 }
 
-void paintItem(QPainter& painter, const PlacedItem& item) {
+void paintItem(QPainter& painter, const PlacedItem& item, Fonts& fonts) {
     switch (item.kind) {
     case PlacedItem::Kind::Text:
-        paintText(painter, item);
+        if (!item.text.isEmpty())
+            paintText(painter, item, fonts);
         break;
     case PlacedItem::Kind::Line:
         painter.setPen(QPen(Qt::black, item.lineWidth));
@@ -76,10 +102,10 @@ void paintPage(const PagedReport& report, int index, QPainter& painter, const QR
     painter.save();
     painter.translate(target.topLeft());
     painter.scale(target.width() / report.paper.width, target.height() / report.paper.height);
-    painter.setPen(Qt::black);
+    Fonts fonts;
     for (const PlacedItem& item : report.pages[size_t(index)].items) {
         painter.setPen(Qt::black);
-        paintItem(painter, item);
+        paintItem(painter, item, fonts);
     }
     painter.restore();
 }

@@ -145,6 +145,10 @@ void Application::connectReports() {
     m_reports->setLastClassDisplay([this](int classNo) { m_entries->showLastClassPrinted(classNo); });
     onCommand("mnuToolsScoreSheet", [this] { m_reports->scoreSheetCommand(); });
     onCommand("mnuToolsPaySheet", [this] { m_reports->payoutSheetCommand(); });
+    onCommand("mnuFilePrint", [this] { m_reports->reportsCommand(); });
+    onCommand("mnuOrgPrnMemRosterRpt", [this] { m_reports->memberRosterCommand(); });
+    onCommand("mnuOrgPrnMemProfileRpt", [this] { m_reports->memberProfileCommand(); });
+    m_reports->setAveragePerClass([this] { return m_entries->classCountAverage(); });
 }
 
 template <typename Dialog, typename... Args> void Application::runDialog(Args&... args) {

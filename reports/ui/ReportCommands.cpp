@@ -3,12 +3,15 @@
 #include "ReportPreview.h"
 #include "reports/Printer.h"
 #include "reports/ReportError.h"
+#include "reports/MemberReports.h"
 #include "reports/SheetReports.h"
+#include "reports/ShowReports.h"
 #include "shell/Services.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QScopeGuard>
 #include <QWidget>
 
 namespace reports {
@@ -16,7 +19,30 @@ namespace {
 
 const QString Title = QStringLiteral("Trotwell");
 
-enum Kind { ScoreSheet = 0, PayoutSheet = 8 };
+enum Kind {
+    ScoreSheet = 0,
+    EndOfShow = 1,
+    ClassList = 2,
+    Exhibitor = 3,
+    MemberRoster = 4,
+    MemberProfile = 5,
+    ShowRoster = 6,
+    PayoutSheet = 8
+};
+
+const char* titleOf(int kind) {
+    switch (kind) {
+    case ScoreSheet: return "Score Sheet";
+    case EndOfShow: return "End of Show Report";
+    case ClassList: return "Class Description List";
+    case Exhibitor: return "Exhibitor Report";
+    case MemberRoster: return "Member Roster";
+    case MemberProfile: return "Member Profile";
+    case ShowRoster: return "Show Roster";
+    case PayoutSheet: return "Payout Sheet";
+    default: return nullptr; // no report of this kind
+    }
+}
 
 // The current directory is the same after a report as before it, whatever a file dialog did.
 class CurrentDirectoryKept {
@@ -50,8 +76,8 @@ ReportContext ReportCommands::context() const {
     const twl::TWL_public& shared = m_services.shared;
     ReportContext c;
     c.showPath = shared.session.ShowPath;
-    c.organisationPath = shared.session.AppFolder + QStringLiteral("TWL.org");
     c.password = shared.session.DbPassword;
+    c.organisationConnection = shared.session.OrgConnString;
     c.ShoName = shared.session.ShoName;
     c.ShoCity = shared.session.ShoCity;
     c.ShoState = shared.session.ShoState;
@@ -65,6 +91,7 @@ ReportContext ReportCommands::context() const {
     c.OrgEmail = shared.org.OrgEmail;
     c.printDate = m_services.clock.today();
     c.printTitleSheet = shared.report.PrintTitleSheet;
+    c.averagePerClass = m_average ? m_average() : 0.0;
     return c;
 }
 
@@ -76,10 +103,7 @@ void ReportCommands::scoreSheetCommand() {
     clearWorkTable(QStringLiteral("ScrSht2Prnt_tbl"));
     if (m_showLastClass)
         m_showLastClass(m_services.shared.report.LastClassPrinted);
-    if (m_mainWindow) {
-        m_mainWindow->raise();
-        m_mainWindow->activateWindow();
-    }
+    bringMainWindowForward();
 }
 
 void ReportCommands::payoutSheetCommand() {
@@ -89,6 +113,31 @@ void ReportCommands::payoutSheetCommand() {
         runReport();
     }
     m_services.shared.session.DialogCancelled = false;
+    bringMainWindowForward();
+}
+
+void ReportCommands::reportsCommand() {
+    const CurrentDirectoryKept directory;
+    if (m_reportsDialog && m_reportsDialog())
+        runReport();
+    else
+        m_services.shared.session.DialogCancelled = false;
+}
+
+void ReportCommands::memberRosterCommand() {
+    m_services.shared.report.ReportKind = MemberRoster;
+    const CurrentDirectoryKept directory;
+    runReport();
+}
+
+void ReportCommands::memberProfileCommand() {
+    twl::ReportState& report = m_services.shared.report;
+    report.MemberProfileOnly = true;
+    reportsCommand();
+    report.MemberProfileOnly = false;
+}
+
+void ReportCommands::bringMainWindowForward() {
     if (m_mainWindow) {
         m_mainWindow->raise();
         m_mainWindow->activateWindow();
@@ -99,19 +148,17 @@ void ReportCommands::runReport() {
     twl::ReportState& report = m_services.shared.report;
     const PrintingFlag printing(report.Printing);
     QCoreApplication::processEvents();
+    const char* title = titleOf(report.ReportKind);
+    if (!title)
+        return;
+    report.ReportTitle = QLatin1String(title);
     try {
-        switch (report.ReportKind) {
-        case ScoreSheet:
-            report.ReportTitle = QStringLiteral("Score Sheet");
+        if (report.ReportKind == ScoreSheet)
             runScoreSheet();
-            break;
-        case PayoutSheet:
-            report.ReportTitle = QStringLiteral("Payout Sheet");
+        else if (report.ReportKind == PayoutSheet)
             runPayoutSheet();
-            break;
-        default:
-            break; // no report of this kind
-        }
+        else
+            runShowOrMemberReport(report.ReportKind);
     } catch (const ReportError& error) {
         reportFailure(error.text());
     } catch (const store::StoreError& error) {
@@ -136,6 +183,40 @@ void ReportCommands::runPayoutSheet() {
     result.pages.title = shared.report.ReportTitle;
     shared.report.RecordCountText = result.recordCountText;
     present(result.pages, shared.settings.PaySkipPreview, 1);
+}
+
+void ReportCommands::runShowOrMemberReport(int kind) {
+    twl::TWL_public& shared = m_services.shared;
+    const ReportContext c = context();
+    // The exhibitor chosen for the exhibitor report is let go after its run, whatever happened.
+    const auto releaseExhibitor = qScopeGuard([&] {
+        if (kind == Exhibitor)
+            clearWorkTable(QStringLiteral("Exh2Prnt_tbl"));
+    });
+    ReportResult result;
+    switch (kind) {
+    case EndOfShow: result = endOfShowReport(c); break;
+    case ClassList: result = classDescriptionList(c); break;
+    case Exhibitor: result = exhibitorReport(c); break;
+    case MemberRoster: result = memberRoster(c); break;
+    case MemberProfile: result = memberProfile(c, shared.report.ReportSubject); break;
+    case ShowRoster: result = showRoster(c); break;
+    default: return;
+    }
+    result.pages.title = shared.report.ReportTitle;
+    shared.report.RecordCountText = result.recordCountText;
+    present(result.pages, false, 1);
+    tellProblems(result.problems);
+}
+
+void ReportCommands::tellProblems(const QStringList& problems) {
+    if (problems.isEmpty())
+        return;
+    m_services.prompt.show(
+        Title,
+        QStringLiteral("Parts of the %1 could not be read and were left out:\n%2")
+            .arg(m_services.shared.report.ReportTitle, problems.join(QLatin1Char('\n'))),
+        twl::Prompt::Icon::Exclamation);
 }
 
 void ReportCommands::present(const PagedReport& report, bool skipPreview, int copies) {

@@ -25,11 +25,19 @@ public:
 
     void setScoreSheetDialog(Dialog dialog) { m_scoreSheetDialog = std::move(dialog); }
     void setPayoutSheetDialog(Dialog dialog) { m_payoutSheetDialog = std::move(dialog); }
+    void setReportsDialog(Dialog dialog) { m_reportsDialog = std::move(dialog); }
+    // The average entries per class as the main window's class counts show it.
+    void setAveragePerClass(std::function<double()> average) { m_average = std::move(average); }
     // Shows the last class whose score sheet was printed in the main window.
     void setLastClassDisplay(std::function<void(int)> show) { m_showLastClass = std::move(show); }
 
     void scoreSheetCommand();
     void payoutSheetCommand();
+    // File / Print Menu: the report-selection dialog, then the report chosen.
+    void reportsCommand();
+    // Organization / Print Member Reports.
+    void memberRosterCommand();
+    void memberProfileCommand();
 
     // Runs the report of `ReportKind`; a kind without a report runs nothing.
     void runReport();
@@ -40,7 +48,10 @@ public:
 private:
     void runScoreSheet();
     void runPayoutSheet();
+    void runShowOrMemberReport(int kind);
     void present(const PagedReport& report, bool skipPreview, int copies);
+    void tellProblems(const QStringList& problems);
+    void bringMainWindowForward();
     void clearWorkTable(const QString& table);
     void reportFailure(const QString& reason);
 
@@ -48,6 +59,8 @@ private:
     QWidget* m_mainWindow;
     Dialog m_scoreSheetDialog;
     Dialog m_payoutSheetDialog;
+    Dialog m_reportsDialog;
+    std::function<double()> m_average;
     std::function<void(int)> m_showLastClass;
 };
 

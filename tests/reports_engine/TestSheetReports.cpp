@@ -1,5 +1,7 @@
 #include "reports/ReportError.h"
+#include "reports/MemberReports.h"
 #include "reports/SheetReports.h"
+#include "reports/ShowReports.h"
 #include "reports/TextExport.h"
 #include "store/StoreError.h"
 #include "support/ReportShow.h"
@@ -17,6 +19,36 @@ void fillShow(ReportShow& show) {
     show.generate(20, 400, 60, 5);
     show.addEntry({250, QStringLiteral("Maximilian Bartholomew-Featherstonehaugh III"), 12,
                    QStringLiteral("Sir Lancelot of the Lake"), QStringLiteral("Owner"), QStringLiteral("OH")});
+}
+
+// Members of the organisation file for the member reports.
+void fillRegister(store::Connection& organisation) {
+    struct Member {
+        const char* number;
+        const char* name;
+        const char* city;
+        double points;
+        double balance;
+    };
+    const Member members[] = {{"M100", "Anna Brooks", "Dayton", 12.5, 40},
+                              {"O'Neil [2]", "Pat O Neil", "Akron", 3, 0},
+                              {"M 7", "Sam Seven", "Toledo", 0, -12.25}};
+    for (const Member& m : members) {
+        store::Statement insert = organisation.prepare(QStringLiteral(
+            "INSERT INTO Members_tbl ([Mem Num], [Mem Nam], [Mem Add_1], [Mem City], [Mem State], "
+            "[Mem Points], [Mem FeeBal], [Mem StartDat]) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        const store::Value values[] = {store::Value(QString::fromUtf8(m.number)),
+                                       store::Value(QString::fromUtf8(m.name)),
+                                       store::Value(QStringLiteral("1 Main Street")),
+                                       store::Value(QString::fromUtf8(m.city)),
+                                       store::Value(QStringLiteral("OH")),
+                                       store::Value(m.points),
+                                       store::Value(m.balance),
+                                       store::Value(QDate(2004, 3, 1))};
+        for (int i = 0; i < 8; ++i)
+            insert.bind(i + 1, values[i]);
+        insert.step();
+    }
 }
 
 QByteArray readFile(const QString& path) {
@@ -40,8 +72,18 @@ class TestSheetReports : public QObject {
         c.ShoCity = QStringLiteral("Columbus");
         c.ShoState = QStringLiteral("OH");
         c.DateOfEvent = QDate(2005, 6, 18);
-        c.TotClassUsed = 20;
+        c.FootNote = QStringLiteral("Thank you for showing with us");
+        // Classes 19 and 20 have entries but are above the classes used.
+        c.TotClassUsed = 18;
+        c.averagePerClass = 22.27;
         c.printDate = QDate(2005, 6, 19);
+        c.organisationConnection = store::dataConnectionText(m_folder->file(QStringLiteral("TWL.org")),
+                                                             QString::fromLatin1(TestFolder::Password));
+        c.OrgName = QStringLiteral("Buckeye Horse Club");
+        c.OrgAdd1 = QStringLiteral("PO Box 18");
+        c.OrgAdd2 = QStringLiteral("Columbus, OH 43085");
+        c.OrgPhone = QStringLiteral("614-555-0100");
+        c.OrgEmail = QStringLiteral("secretary@buckeye.example");
         return c;
     }
     int workTableRows() {
@@ -58,6 +100,7 @@ private slots:
         m_folder = std::make_unique<TestFolder>();
         m_show = std::make_unique<ReportShow>(*m_folder);
         fillShow(*m_show);
+        fillRegister(*store::connectionFor(context().organisationConnection));
     }
     void cleanup() {
         m_show.reset();
@@ -65,8 +108,32 @@ private slots:
         m_folder.reset();
     }
 
-    // Each folder under golden/ names a sheet in input.txt ("score 12", "payout 3") and holds the
-    // plain text it must print as expected.txt. TWL_UPDATE_GOLDEN=1 writes the texts afresh.
+    reports::ReportResult runCase(const QString& kind, const QString& argument) {
+        if (kind == "score")
+            return reports::scoreSheet(context(), argument.toInt());
+        if (kind == "payout")
+            return reports::payoutSheet(context(), argument.toInt());
+        if (kind == "endofshow")
+            return reports::endOfShowReport(context());
+        if (kind == "classlist")
+            return reports::classDescriptionList(context());
+        if (kind == "exhibitor") {
+            m_show->run("INSERT INTO Exh2Prnt_tbl (S_ExhNo, S_ExhNam) VALUES (?, ?)",
+                        {store::Value(argument.toInt()), store::Value(QString())});
+            return reports::exhibitorReport(context());
+        }
+        if (kind == "showroster")
+            return reports::showRoster(context());
+        if (kind == "memberroster")
+            return reports::memberRoster(context());
+        if (kind == "memberprofile")
+            return reports::memberProfile(context(), argument);
+        qFatal("unknown report kind %s", qPrintable(kind));
+    }
+
+    // Each folder under golden/ names a report in input.txt ("score 12", "payout 3",
+    // "endofshow", "memberprofile O'Neil [2]") and holds the plain text it must print as
+    // expected.txt. TWL_UPDATE_GOLDEN=1 writes the texts afresh.
     void sheetsPrintTheirGoldenText_data() {
         QTest::addColumn<QString>("folder");
         const QDir golden(QStringLiteral(TWL_GOLDEN_DIR));
@@ -76,12 +143,10 @@ private slots:
     }
     void sheetsPrintTheirGoldenText() {
         QFETCH(QString, folder);
-        const QStringList input = QString::fromUtf8(readFile(folder + "/input.txt")).split(' ');
-        QCOMPARE(input.size(), 2);
-        const int classNo = input[1].trimmed().toInt();
-        const reports::ReportResult result = input[0] == "score"
-                                                 ? reports::scoreSheet(context(), classNo)
-                                                 : reports::payoutSheet(context(), classNo);
+        const QString input = QString::fromUtf8(readFile(folder + "/input.txt")).trimmed();
+        const QString kind = input.section(QLatin1Char(' '), 0, 0);
+        const reports::ReportResult result = runCase(kind, input.section(QLatin1Char(' '), 1));
+        QVERIFY2(result.problems.isEmpty(), qPrintable(result.problems.join('\n')));
         const QByteArray text = reports::plainText(result.pages).toUtf8();
         const QString expectedPath = folder + "/expected.txt";
         if (qEnvironmentVariableIsSet("TWL_UPDATE_GOLDEN")) {

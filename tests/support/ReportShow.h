@@ -58,8 +58,8 @@ public:
     }
 
     // `classes` classes of which every one has entries, `exhibitors` exhibitors entered in
-    // classes drawn from a fixed-seed generator; every class up to `ended` is ended with its
-    // first four places paid.
+    // classes drawn from a fixed-seed generator; every class up to `ended` is ended: its first
+    // four entries placed 1 to 4 with 5, 3, 2 and 1 points, and four places paid.
     void generate(int classes, int entries, int exhibitors, int ended = 0, unsigned seed = 1905) {
         std::mt19937 draw(seed);
         const auto pick = [&draw](int n) { return int(draw() % unsigned(n)); };
@@ -74,6 +74,7 @@ public:
         for (int c = 1; c <= classes; ++c)
             addClass(c, QStringLiteral("Class %1 %2").arg(c).arg(c % 2 ? "Western Pleasure" : "Halter"),
                      5.0 + (c % 4) * 2.5, c <= ended);
+        std::vector<int> entered(size_t(classes) + 1, 0);
         for (int i = 0; i < entries; ++i) {
             const int exhibitor = 100 + pick(exhibitors);
             Entry e;
@@ -86,6 +87,12 @@ public:
             e.amateur = exhibitor % 3 ? QStringLiteral("A%1").arg(exhibitor * 7) : QString();
             e.reg = QStringLiteral("R-%1").arg(exhibitor * 13 + i % 5);
             e.member = QStringLiteral("M%1").arg(exhibitor);
+            const int position = entered[size_t(e.classNo)]++;
+            if (e.classNo <= ended && position < 4) {
+                e.place = position + 1;
+                constexpr double Points[] = {5, 3, 2, 1};
+                e.points = Points[position];
+            }
             addEntry(e);
         }
         for (int c = 1; c <= ended; ++c)
