@@ -1,0 +1,33 @@
+#pragma once
+
+// The readers and writers of each workbook format behind store/spreadsheet/Workbook.h.
+
+#include "store/spreadsheet/Workbook.h"
+
+#include <QByteArray>
+
+namespace store::workbook::detail {
+
+QStringList xlsxSheetNames(const QString& path);
+SheetRows xlsxReadSheet(const QString& path, const QString& sheet);
+void xlsxAppendSheet(const QString& path, const QString& sheet, const QStringList& headings,
+                     const std::vector<std::vector<Value>>& rows);
+
+QStringList xlsSheetNames(const QString& path);
+SheetRows xlsReadSheet(const QString& path, const QString& sheet);
+
+// True when a compound file holds an encrypted workbook package rather than a legacy workbook.
+bool isEncryptedPackage(const QString& path);
+
+// Shared by the readers: the grid of cells (row-major, ragged) as headings and padded rows.
+// Rows after the last row holding a value are dropped.
+SheetRows toSheetRows(std::vector<std::vector<Value>> grid);
+
+// Shared by the writers: the file's bytes go to a temporary file beside it, `change` alters that
+// copy, and it replaces the original only when `change` returned normally.
+QString temporaryCopyBeside(const QString& path);
+void replaceWithTemporary(const QString& temporary, const QString& path);
+
+[[noreturn]] void throwCorrupt(const QString& path, const QString& detail = {});
+
+} // namespace store::workbook::detail
