@@ -11,6 +11,7 @@
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-stdio.h>
 
+#include <cstring>
 #include <memory>
 
 namespace store::workbook::detail {
@@ -101,6 +102,127 @@ Value cellValue(const FreeXL_CellValue& cell) {
     }
 }
 
+quint16 u16(const QByteArray& data, qsizetype at) {
+    return quint16(quint8(data[at]) | quint8(data[at + 1]) << 8);
+}
+
+quint32 u32(const QByteArray& data, qsizetype at) {
+    return quint32(u16(data, at)) | quint32(u16(data, at + 2)) << 16;
+}
+
+// A BIFF8 string body: flags byte at `at`, then `count` characters (8-bit or UTF-16), after
+// the rich-text and phonetic counts where the flags announce them.
+QString biffString(const QByteArray& data, qsizetype at, qsizetype end, int count) {
+    if (at >= end)
+        return {};
+    const quint8 flags = quint8(data[at++]);
+    if (flags & 0x08)
+        at += 2;
+    if (flags & 0x04)
+        at += 4;
+    if (flags & 0x01) {
+        count = int(std::min<qsizetype>(count, (end - at) / 2));
+        QString text(count, Qt::Uninitialized);
+        for (int i = 0; i < count; ++i)
+            text[i] = QChar(u16(data, at + 2 * i));
+        return text;
+    }
+    count = int(std::min<qsizetype>(count, end - at));
+    return QString::fromLatin1(data.constData() + at, count);
+}
+
+// The Workbook stream of a compound file, or nothing for a workbook older than BIFF8.
+QByteArray workbookStream(const QString& path) {
+    GError* error = nullptr;
+    std::unique_ptr<GsfInput, Unref> input(
+        gsf_input_stdio_new(QFile::encodeName(path).constData(), &error));
+    if (error)
+        g_error_free(error);
+    if (!input)
+        return {};
+    error = nullptr;
+    std::unique_ptr<GsfInfile, Unref> container(gsf_infile_msole_new(input.get(), &error));
+    if (error)
+        g_error_free(error);
+    if (!container)
+        return {};
+    std::unique_ptr<GsfInput, Unref> stream(gsf_infile_child_by_name(container.get(), "Workbook"));
+    if (!stream)
+        return {};
+    const gsf_off_t size = gsf_input_size(stream.get());
+    if (size <= 0 || size > (gsf_off_t(1) << 30))
+        return {};
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    if (!gsf_input_read(stream.get(), size_t(size), reinterpret_cast<guint8*>(bytes.data())))
+        return {};
+    return bytes;
+}
+
+// What FreeXL leaves out of a sheet: the result a formula cell keeps (a number, a text, a
+// boolean) and boolean cells, which it gives as numbers. Read from the sheet's own records.
+void addKeptValues(const QString& path, const QString& sheet,
+                   std::vector<std::vector<Value>>& grid) {
+    const QByteArray data = workbookStream(path);
+    auto put = [&](quint16 row, quint16 column, const Value& value) {
+        if (grid.size() <= row)
+            grid.resize(std::size_t(row) + 1);
+        if (grid[row].size() <= column)
+            grid[row].resize(std::size_t(column) + 1);
+        grid[row][column] = value;
+    };
+    // Globals first: where each sheet's records begin.
+    qsizetype at = 0;
+    qint64 sheetStart = -1;
+    while (at + 4 <= data.size()) {
+        const quint16 type = u16(data, at);
+        const qsizetype length = u16(data, at + 2);
+        const qsizetype body = at + 4;
+        if (body + length > data.size())
+            return;
+        if (type == 0x0085 && length >= 8 &&
+            biffString(data, body + 7, body + length, quint8(data[body + 6]))
+                    .compare(sheet, Qt::CaseInsensitive) == 0)
+            sheetStart = u32(data, body);
+        at = body + length;
+        if (type == 0x000A)
+            break;
+    }
+    if (sheetStart < 0)
+        return;
+    at = qsizetype(sheetStart);
+    bool pendingText = false;
+    quint16 pendingRow = 0, pendingColumn = 0;
+    while (at + 4 <= data.size()) {
+        const quint16 type = u16(data, at);
+        const qsizetype length = u16(data, at + 2);
+        const qsizetype body = at + 4;
+        if (body + length > data.size() || type == 0x000A)
+            return;
+        if (type == 0x0006 && length >= 20) { // FORMULA: row, column, format, kept result
+            const quint16 row = u16(data, body), column = u16(data, body + 2);
+            pendingText = false;
+            if (u16(data, body + 12) != 0xFFFF) {
+                double number = 0;
+                std::memcpy(&number, data.constData() + body + 6, sizeof number);
+                put(row, column, Value(number));
+            } else if (data[body + 6] == 0) { // text, in the STRING record that follows
+                pendingText = true;
+                pendingRow = row;
+                pendingColumn = column;
+            } else if (data[body + 6] == 1) {
+                put(row, column, Value(data[body + 8] != 0));
+            }
+        } else if (type == 0x0207 && pendingText && length >= 3) { // STRING
+            const QString text = biffString(data, body + 2, body + length, u16(data, body));
+            put(pendingRow, pendingColumn, text.isEmpty() ? Value() : Value(text));
+            pendingText = false;
+        } else if (type == 0x0205 && length >= 8 && data[body + 7] == 0) { // BOOLERR, a boolean
+            put(u16(data, body), u16(data, body + 2), Value(data[body + 6] != 0));
+        }
+        at = body + length;
+    }
+}
+
 } // namespace
 
 bool isEncryptedPackage(const QString& path) {
@@ -157,6 +279,7 @@ SheetRows xlsReadSheet(const QString& path, const QString& sheet) {
             grid[r][c] = cellValue(cell);
         }
     }
+    addKeptValues(path, list[index], grid);
     return toSheetRows(std::move(grid));
 }
 

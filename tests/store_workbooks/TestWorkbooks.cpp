@@ -60,6 +60,16 @@ bool makeXlsx(const QString& kind, const QString& out) {
     return QFile::exists(out);
 }
 
+// An .xls workbook, checked with xlrd (an independent reader) before the tests read it.
+bool makeXls(const QString& kind, const QString& out) {
+    runPython({fixtureScript(QStringLiteral("make_xls.py")), kind, out});
+    return QFile::exists(out) &&
+           runPython({QStringLiteral("-c"),
+                      QStringLiteral("import sys, xlrd; xlrd.open_workbook(sys.argv[1]); print(1)"),
+                      out})
+                   .trimmed() == "1";
+}
+
 // Each sheet as openpyxl reads it: name -> rows of cells.
 QMap<QString, QJsonArray> openpyxlSheets(const QString& path, QStringList* order = nullptr) {
     QMap<QString, QJsonArray> sheets;
@@ -112,6 +122,8 @@ private slots:
     void xlsxSheetListAndTenRows();
     void xlsxTwoHundredRows();
     void xlsxFormulaCellsGiveTheirCachedValues();
+    void xlsSheetListAndRows();
+    void xlsFormulaCellsGiveTheirCachedValues();
     void unreadableWorkbooksAreClearErrors();
     void appendedXlsxSheetReadsBackInOpenpyxl();
     void appendRefusesAnExistingOrBadSheetName();
@@ -180,6 +192,55 @@ void TestWorkbooks::xlsxFormulaCellsGiveTheirCachedValues() {
     QCOMPARE(sheet.rows[0], row({"Hunter", 25.0, 50.0, "Hunter class", Value()}));
 }
 
+void TestWorkbooks::xlsSheetListAndRows() {
+    const QString file = path(QStringLiteral("ten.xls"));
+    QVERIFY(makeXls(QStringLiteral("classes10"), file));
+    QCOMPARE(wb::formatOf(file), wb::Format::Xls);
+    QCOMPARE(wb::sheetNames(file), (QStringList{"Classes", "Notes"}));
+
+    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Classes"));
+    QCOMPARE(sheet.headings, (QStringList{"Description", "Fee", "Multiplier"}));
+    QCOMPARE(sheet.rows.size(), std::size_t(10));
+    QCOMPARE(sheet.rows[0], row({"Class 1", 11.0, 1.01}));
+    QCOMPARE(sheet.rows[2], row({Value(), 13.0, 1.03}));
+    QCOMPARE(sheet.rows[3][1], Value(-5.0));
+    QCOMPARE(sheet.rows[5][2], Value("lots"));
+    QCOMPARE(sheet.rows[6][0], Value("Über Pony ünd Pferd"));
+    QCOMPARE(sheet.rows[9], row({"Class 10", 20.0, 1.1}));
+
+    const wb::SheetRows notes = wb::readSheet(file, QStringLiteral("NOTES"));
+    QCOMPARE(notes.headings, (QStringList{"Note", "F2", "Count"}));
+    QCOMPARE(notes.rows.size(), std::size_t(2));
+    QCOMPARE(notes.rows[0], row({"first", Value(), 3.0}));
+    QCOMPARE(notes.rows[1], row({Value(), Value(true), Value()}));
+    QCOMPARE(errorOf([&] { wb::readSheet(file, QStringLiteral("Class_Desc")); }),
+             StoreError::Code::Sql);
+
+    const QString big = path(QStringLiteral("twohundred.xls"));
+    QVERIFY(makeXls(QStringLiteral("classes200"), big));
+    const wb::SheetRows many = wb::readSheet(big, QStringLiteral("Classes"));
+    QCOMPARE(many.rows.size(), std::size_t(200));
+    QCOMPARE(many.rows[149], row({"Class 150", 160.0, 2.5}));
+    QCOMPARE(many.rows[199], row({"Class 200", 210.0, 3.0}));
+
+    // A sheet cannot be added to an .xls workbook yet: said so, and the file is untouched.
+    const QByteArray bytes = fileBytes(big);
+    QString message;
+    QCOMPARE(
+        errorOf([&] { wb::appendSheet(big, "Class_Desc", {"Class"}, {row({"A"})}); }, &message),
+        StoreError::Code::Sql);
+    QVERIFY2(message.contains(QLatin1String("97-2003")), qPrintable(message));
+    QCOMPARE(fileBytes(big), bytes);
+}
+
+void TestWorkbooks::xlsFormulaCellsGiveTheirCachedValues() {
+    const QString file = path(QStringLiteral("formulas.xls"));
+    QVERIFY(makeXls(QStringLiteral("formulas"), file));
+    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Sums"));
+    QCOMPARE(sheet.rows.size(), std::size_t(1));
+    QCOMPARE(sheet.rows[0], row({"Hunter", 25.0, 50.0, "Hunter class"}));
+}
+
 void TestWorkbooks::unreadableWorkbooksAreClearErrors() {
     QString message;
     const QString missing = path(QStringLiteral("nowhere.xlsx"));
@@ -201,6 +262,25 @@ void TestWorkbooks::unreadableWorkbooksAreClearErrors() {
     writeFile(cut, bytes.left(bytes.size() / 2));
     QCOMPARE(errorOf([&] { wb::sheetNames(cut); }), StoreError::Code::NotADatabase);
     QCOMPARE(errorOf([&] { wb::readSheet(cut, "Classes"); }), StoreError::Code::NotADatabase);
+
+    const QString legacy = path(QStringLiteral("legacy.xls"));
+    QVERIFY(makeXls(QStringLiteral("classes200"), legacy));
+    const QByteArray xls = fileBytes(legacy);
+    const QString cutXls = path(QStringLiteral("cut.xls"));
+    writeFile(cutXls, xls.left(xls.size() / 3));
+    QCOMPARE(errorOf([&] { wb::readSheet(cutXls, "Classes"); }), StoreError::Code::NotADatabase);
+
+    // Encrypted workbooks of both kinds say so.
+    const QString encrypted = path(QStringLiteral("encrypted.xlsx"));
+    runPython(
+        {fixtureScript(QStringLiteral("make_xls.py")), QStringLiteral("encrypted"), encrypted});
+    QCOMPARE(errorOf([&] { wb::sheetNames(encrypted); }, &message),
+             StoreError::Code::WrongPassword);
+    QVERIFY2(message.contains(QLatin1String("password")), qPrintable(message));
+    const QString protectedXls = path(QStringLiteral("protected.xls"));
+    runPython(
+        {fixtureScript(QStringLiteral("make_xls.py")), QStringLiteral("protected"), protectedXls});
+    QCOMPARE(errorOf([&] { wb::sheetNames(protectedXls); }), StoreError::Code::WrongPassword);
 
     const QString scrambled = path(QStringLiteral("scrambled.xlsx"));
     QByteArray damaged = bytes;
@@ -299,15 +379,19 @@ void TestWorkbooks::appendThatCannotBeWrittenLeavesTheWorkbook() {
     limited.rlim_cur = rlim_t(bytes.size() + 512);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
     StoreError::Code code{};
+    QString message;
     try {
         wb::appendSheet(file, QStringLiteral("Class_Desc"), {"Class", "Fee", "Multiplier"}, many);
     } catch (const StoreError& error) {
         code = error.code();
+        message = error.message();
     }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
     QCOMPARE(code, StoreError::Code::Sql);
+    QVERIFY2(message.startsWith(QStringLiteral("\"%1\" could not be written").arg(file)),
+             qPrintable(message));
     QCOMPARE(fileBytes(file), bytes);
     QCOMPARE(wb::sheetNames(file), (QStringList{"Classes", "Notes 2026"}));
     // Nothing is left behind beside it.
