@@ -152,11 +152,9 @@ void appendSheet(const QString& path, const QString& sheet, const QStringList& h
                 Code::Sql,
                 QStringLiteral("The sheet '%1' already exists in the workbook.").arg(name));
     if (format == Format::Xlsx)
-        return detail::xlsxAppendSheet(path, sheet, headings, rows);
-    throw StoreError(Code::Sql,
-                     QStringLiteral("A sheet cannot be added to the Excel 97-2003 workbook \"%1\"; "
-                                    "save it as an .xlsx workbook first.")
-                         .arg(path));
+        detail::xlsxAppendSheet(path, sheet, headings, rows);
+    else
+        detail::xlsAppendSheet(path, sheet, headings, rows);
 }
 
 } // namespace store::workbook

@@ -15,6 +15,8 @@ void xlsxAppendSheet(const QString& path, const QString& sheet, const QStringLis
 
 QStringList xlsSheetNames(const QString& path);
 SheetRows xlsReadSheet(const QString& path, const QString& sheet);
+void xlsAppendSheet(const QString& path, const QString& sheet, const QStringList& headings,
+                    const std::vector<std::vector<Value>>& rows);
 
 // True when a compound file holds an encrypted workbook package rather than a legacy workbook.
 bool isEncryptedPackage(const QString& path);
@@ -23,8 +25,9 @@ bool isEncryptedPackage(const QString& path);
 // Rows after the last row holding a value are dropped.
 SheetRows toSheetRows(std::vector<std::vector<Value>> grid);
 
-// Shared by the writers: the file's bytes go to a temporary file beside it, `change` alters that
-// copy, and it replaces the original only when `change` returned normally.
+// Shared by the writers: a copy of the workbook under a temporary name beside it (removed again
+// if the copy fails), and the step that renames a complete temporary file over the workbook
+// once it is on the disk.
 QString temporaryCopyBeside(const QString& path);
 void replaceWithTemporary(const QString& temporary, const QString& path);
 

@@ -126,7 +126,9 @@ private slots:
     void xlsFormulaCellsGiveTheirCachedValues();
     void unreadableWorkbooksAreClearErrors();
     void appendedXlsxSheetReadsBackInOpenpyxl();
+    void appendedXlsSheetReadsBackInXlrd();
     void appendRefusesAnExistingOrBadSheetName();
+    void appendThatCannotBeWrittenLeavesTheWorkbook_data();
     void appendThatCannotBeWrittenLeavesTheWorkbook();
 
 private:
@@ -222,15 +224,6 @@ void TestWorkbooks::xlsSheetListAndRows() {
     QCOMPARE(many.rows.size(), std::size_t(200));
     QCOMPARE(many.rows[149], row({"Class 150", 160.0, 2.5}));
     QCOMPARE(many.rows[199], row({"Class 200", 210.0, 3.0}));
-
-    // A sheet cannot be added to an .xls workbook yet: said so, and the file is untouched.
-    const QByteArray bytes = fileBytes(big);
-    QString message;
-    QCOMPARE(
-        errorOf([&] { wb::appendSheet(big, "Class_Desc", {"Class"}, {row({"A"})}); }, &message),
-        StoreError::Code::Sql);
-    QVERIFY2(message.contains(QLatin1String("97-2003")), qPrintable(message));
-    QCOMPARE(fileBytes(big), bytes);
 }
 
 void TestWorkbooks::xlsFormulaCellsGiveTheirCachedValues() {
@@ -269,6 +262,9 @@ void TestWorkbooks::unreadableWorkbooksAreClearErrors() {
     const QString cutXls = path(QStringLiteral("cut.xls"));
     writeFile(cutXls, xls.left(xls.size() / 3));
     QCOMPARE(errorOf([&] { wb::readSheet(cutXls, "Classes"); }), StoreError::Code::NotADatabase);
+    QCOMPARE(errorOf([&] { wb::appendSheet(cutXls, "Class_Desc", {"Class"}, {}); }),
+             StoreError::Code::NotADatabase);
+    QCOMPARE(fileBytes(cutXls), xls.left(xls.size() / 3));
 
     // Encrypted workbooks of both kinds say so.
     const QString encrypted = path(QStringLiteral("encrypted.xlsx"));
@@ -344,6 +340,71 @@ void TestWorkbooks::appendedXlsxSheetReadsBackInOpenpyxl() {
              QStringList{QStringLiteral("export.xlsx")});
 }
 
+void TestWorkbooks::appendedXlsSheetReadsBackInXlrd() {
+    const QString file = path(QStringLiteral("export.xls"));
+    QVERIFY(makeXls(QStringLiteral("classes10"), file));
+    auto xlrdSheets = [&](QStringList* order, QJsonArray* problems) {
+        QMap<QString, QJsonArray> sheets;
+        const QByteArray out = runPython({fixtureScript(QStringLiteral("check_xls.py")), file});
+        for (const QByteArray& line : out.split('\n')) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            if (object.contains(QLatin1String("problems"))) {
+                *problems = object[QLatin1String("problems")].toArray();
+            } else if (!object.isEmpty()) {
+                sheets.insert(object[QLatin1String("name")].toString(),
+                              object[QLatin1String("rows")].toArray());
+                *order << object[QLatin1String("name")].toString();
+            }
+        }
+        return sheets;
+    };
+    QStringList orderBefore;
+    QJsonArray problems{QStringLiteral("not read")};
+    const auto before = xlrdSheets(&orderBefore, &problems);
+    QCOMPARE(problems, QJsonArray());
+    QCOMPARE(before.size(), 2);
+
+    wb::appendSheet(file, QStringLiteral("Class_Desc"), {"Class", "Fee", "Multiplier"},
+                    {row({"Hunter & Jumper", 25, 1.5}), row({"Ünd Pony", qint64(0), Value()}),
+                     row({Value(), 12.25, Value(true)})});
+
+    // xlrd: the old sheets as they were, the new one last and right, every position in place.
+    QStringList orderAfter;
+    problems = {QStringLiteral("not read")};
+    const auto after = xlrdSheets(&orderAfter, &problems);
+    QCOMPARE(problems, QJsonArray());
+    QCOMPARE(orderAfter, orderBefore + QStringList{QStringLiteral("Class_Desc")});
+    for (const QString& name : orderBefore)
+        QCOMPARE(after[name], before[name]);
+    QCOMPARE(after[QStringLiteral("Class_Desc")], QJsonDocument::fromJson(R"([
+        ["Class", "Fee", "Multiplier"],
+        ["Hunter & Jumper", 25.0, 1.5],
+        ["Ünd Pony", 0.0, ""],
+        ["", 12.25, 1]])")
+                                                      .array());
+
+    QCOMPARE(wb::sheetNames(file), orderAfter);
+    const wb::SheetRows back = wb::readSheet(file, QStringLiteral("Class_Desc"));
+    QCOMPARE(back.headings, (QStringList{"Class", "Fee", "Multiplier"}));
+    QCOMPARE(back.rows.size(), std::size_t(3));
+    QCOMPARE(back.rows[1], row({"Ünd Pony", 0.0, Value()}));
+    QCOMPARE(back.rows[2], row({Value(), 12.25, Value(true)}));
+    QCOMPARE(wb::readSheet(file, QStringLiteral("Classes")).rows[6][0],
+             Value("Über Pony ünd Pferd"));
+
+    // Twice: the second sheet goes after the first, the name is refused the second time.
+    wb::appendSheet(file, QStringLiteral("Second"), {"Only"}, {row({"x"})});
+    QCOMPARE(wb::sheetNames(file), orderAfter + QStringList{QStringLiteral("Second")});
+    QCOMPARE(errorOf([&] { wb::appendSheet(file, "CLASS_DESC", {"Class"}, {}); }),
+             StoreError::Code::Sql);
+    orderAfter.clear();
+    const auto twice = xlrdSheets(&orderAfter, &problems);
+    QCOMPARE(problems, QJsonArray());
+    QCOMPARE(twice[QStringLiteral("Second")],
+             QJsonDocument::fromJson(R"([["Only"], ["x"]])").array());
+    QCOMPARE(twice[QStringLiteral("Notes")], before[QStringLiteral("Notes")]);
+}
+
 void TestWorkbooks::appendRefusesAnExistingOrBadSheetName() {
     const QString file = path(QStringLiteral("twice.xlsx"));
     QVERIFY(makeXlsx(QStringLiteral("classes10"), file));
@@ -361,11 +422,20 @@ void TestWorkbooks::appendRefusesAnExistingOrBadSheetName() {
     QCOMPARE(fileBytes(file), bytes);
 }
 
+void TestWorkbooks::appendThatCannotBeWrittenLeavesTheWorkbook_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("xlsx") << QStringLiteral("full.xlsx");
+    QTest::newRow("xls") << QStringLiteral("full.xls");
+}
+
 void TestWorkbooks::appendThatCannotBeWrittenLeavesTheWorkbook() {
     // The disk fills up while the new workbook is written: a file-size limit just above the
-    // old workbook's size lets the copy be made and stops the new parts going in.
-    const QString file = path(QStringLiteral("full.xlsx"));
-    QVERIFY(makeXlsx(QStringLiteral("classes200"), file));
+    // old workbook's size lets a copy be made and stops the new sheet going in.
+    QFETCH(QString, name);
+    const QString file = path(name);
+    QVERIFY(name.endsWith(QLatin1String(".xls")) ? makeXls(QStringLiteral("classes10"), file)
+                                                 : makeXlsx(QStringLiteral("classes200"), file));
+    const QStringList sheets = wb::sheetNames(file);
     const QByteArray bytes = fileBytes(file);
     std::vector<std::vector<Value>> many;
     for (int i = 0; i < 2000; ++i)
@@ -393,12 +463,13 @@ void TestWorkbooks::appendThatCannotBeWrittenLeavesTheWorkbook() {
     QVERIFY2(message.startsWith(QStringLiteral("\"%1\" could not be written").arg(file)),
              qPrintable(message));
     QCOMPARE(fileBytes(file), bytes);
-    QCOMPARE(wb::sheetNames(file), (QStringList{"Classes", "Notes 2026"}));
+    QCOMPARE(wb::sheetNames(file), sheets);
     // Nothing is left behind beside it.
-    QCOMPARE(QDir(m_dir.path())
-                 .entryList(QDir::Hidden | QDir::Files)
-                 .filter(QStringLiteral("full.xlsx")),
-             QStringList{QStringLiteral("full.xlsx")});
+    QStringList beside;
+    for (const QString& entry : QDir(m_dir.path()).entryList(QDir::Hidden | QDir::Files))
+        if (entry == name || entry.startsWith(QLatin1Char('.') + name + QLatin1Char('.')))
+            beside << entry;
+    QVERIFY2(beside == QStringList{name}, qPrintable(beside.join(QLatin1Char(' '))));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbooks)
