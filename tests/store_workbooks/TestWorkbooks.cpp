@@ -148,7 +148,7 @@ void TestWorkbooks::xlsxSheetListAndTenRows() {
     QVERIFY(makeXlsx(QStringLiteral("classes10"), file));
     QCOMPARE(wb::formatOf(file), wb::Format::Xlsx);
     QCOMPARE(wb::sheetNames(file),
-             (QStringList{QStringLiteral("Classes"), QStringLiteral("Notes 2026")}));
+             (QStringList{QStringLiteral("Classes"), QStringLiteral("Notizen Ü 2026")}));
 
     const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Classes"));
     QCOMPARE(sheet.headings, (QStringList{"Description", "Fee", "Multiplier"}));
@@ -164,7 +164,7 @@ void TestWorkbooks::xlsxSheetListAndTenRows() {
 
     // A sheet is found whatever the case of its name; an empty heading is named by position;
     // every row has a cell for each heading.
-    const wb::SheetRows notes = wb::readSheet(file, QStringLiteral("notes 2026"));
+    const wb::SheetRows notes = wb::readSheet(file, QStringLiteral("notizen ü 2026"));
     QCOMPARE(notes.headings, (QStringList{"Note", "F2", "Count"}));
     QCOMPARE(notes.rows.size(), std::size_t(2));
     QCOMPARE(notes.rows[0], row({"first", Value(), 3.0}));
