@@ -17,6 +17,8 @@ namespace {
 
 constexpr int TwipsPerPoint = 20;
 
+} // namespace
+
 QFont fontFor(const TextStyle& style) {
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
@@ -27,6 +29,8 @@ QFont fontFor(const TextStyle& style) {
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
+
+namespace {
 
 Qt::Alignment alignmentOf(TextAlign align) {
     switch (align) {

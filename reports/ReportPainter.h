@@ -4,10 +4,14 @@
 
 #include <QRectF>
 
+class QFont;
 class QPainter;
 class QPagedPaintDevice;
 
 namespace reports {
+
+// The font a text of this style is drawn in, sized in twips (a point is 20 of them).
+QFont fontFor(const TextStyle& style);
 
 // Paints one page with the paper filling `target` (in the painter's units). Texts longer than
 // their box are cut with an ellipsis inside it, never drawn over the next column.

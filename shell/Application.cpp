@@ -8,7 +8,9 @@
 #include "entries/ui/EntryScreen.h"
 #include "members/ui/MailMergeCommand.h"
 #include "members/ui/MemForm.h"
+#include "reports/ui/PayOutSht.h"
 #include "reports/ui/ReportCommands.h"
+#include "reports/ui/ScoreShtTWL.h"
 #include "ui/AboutTWL.h"
 #include "ui/BadRes.h"
 #include "ui/MainTWL.h"
@@ -142,6 +144,16 @@ void Application::connectDialogs() {
 
 void Application::connectReports() {
     m_reports = std::make_unique<reports::ReportCommands>(m_services, m_window.get());
+    m_reports->setScoreSheetDialog([this] {
+        reports::ScoreShtTWL dialog(m_services, m_window.get());
+        dialog.exec();
+        return !dialog.cancelled();
+    });
+    m_reports->setPayoutSheetDialog([this] {
+        reports::PayOutSht dialog(m_services, m_window.get());
+        dialog.exec();
+        return !dialog.cancelled();
+    });
     m_reports->setLastClassDisplay([this](int classNo) { m_entries->showLastClassPrinted(classNo); });
     onCommand("mnuToolsScoreSheet", [this] { m_reports->scoreSheetCommand(); });
     onCommand("mnuToolsPaySheet", [this] { m_reports->payoutSheetCommand(); });

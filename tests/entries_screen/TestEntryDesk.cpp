@@ -1,4 +1,5 @@
 #include "EntryScreenFixture.h"
+#include "support/ModalDialogs.h"
 #include "entries/ui/DelExh.h"
 #include "entries/ui/MultiClass.h"
 #include "entries/ui/SearchDlg.h"
@@ -10,21 +11,6 @@
 #include <QTimer>
 
 namespace {
-
-// Acts on the next modal dialog of the given kind as soon as it is up; `act` returns false to
-// be asked again a moment later (a dialog that fills itself after it is shown).
-template <typename Dialog, typename Act> void onModal(Act act) {
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (dialog && act(*dialog)) {
-            poll->stop();
-            poll->deleteLater();
-        }
-    });
-    poll->start();
-}
 
 template <typename T = QWidget> T* in(const QWidget& dialog, const QString& name) {
     return dialog.findChild<T*>(name);

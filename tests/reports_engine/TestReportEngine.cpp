@@ -6,6 +6,8 @@
 #include "store/Shape.h"
 #include "support/ReportShow.h"
 
+#include <QDir>
+#include <QFontMetricsF>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
@@ -95,6 +97,30 @@ private slots:
         for (int i = 1; i <= 8; ++i)
             QVERIFY(!pay.control(QStringLiteral("Po%1").arg(i)).name.isEmpty());
         QCOMPARE(pay.control(QStringLiteral("PY4")).format, QStringLiteral("\"$\"#,##0.00"));
+    }
+
+    // A fixed caption that does not fit its box is drawn cut short: every caption of the
+    // built-in layouts fits, in the font this machine draws them with.
+    void builtInCaptionsFitTheirBoxes() {
+        const QDir layouts(QStringLiteral(":/layouts"));
+        QVERIFY(layouts.entryList().size() >= 8);
+        QStringList tooWide;
+        for (const QString& file : layouts.entryList()) {
+            const Layout layout = Layout::load(layouts.filePath(file));
+            for (const reports::Section& section : layout.sections())
+                for (const reports::Control& control : section.controls) {
+                    const QString caption = QString(control.caption)
+                                                .replace(QLatin1String("%p"), QLatin1String("99"))
+                                                .replace(QLatin1String("%P"), QLatin1String("99"))
+                                                .replace(QLatin1String("%D"), QLatin1String("12/31/2026"));
+                    if (control.kind != reports::Control::Kind::Label || caption.isEmpty())
+                        continue;
+                    const QFontMetricsF metrics(reports::fontFor(control.style));
+                    if (metrics.horizontalAdvance(caption) > control.twips.width())
+                        tooWide << file + QLatin1Char(' ') + control.name;
+                }
+        }
+        QVERIFY2(tooWide.isEmpty(), qPrintable(tooWide.join(QLatin1String(", "))));
     }
 
     void unusableLayoutsAreRefusedByName_data() {

@@ -1,4 +1,5 @@
 #include "reports/ui/ReportCommands.h"
+#include "support/ModalDialogs.h"
 #include "reports/ui/ReportPreview.h"
 #include "shell/Services.h"
 #include "support/CapturePrinter.h"
@@ -13,20 +14,6 @@
 using namespace twl;
 
 namespace {
-
-// Acts on the modal dialog of type Dialog once it is shown; act returns true when done.
-template <typename Dialog, typename Act> void onModal(Act act) {
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (dialog && act(*dialog)) {
-            poll->stop();
-            poll->deleteLater();
-        }
-    });
-    poll->start();
-}
 
 QString pageLabel(const QWidget& preview) {
     return preview.findChild<QLabel*>(QStringLiteral("previewPageLabel"))->text();

@@ -1,0 +1,65 @@
+#include "entries_screen/EntryScreenFixture.h"
+#include "support/ModalDialogs.h"
+#include "reports/ui/ReportPreview.h"
+#include "reports/ui/ScoreShtTWL.h"
+
+#include <QCheckBox>
+#include <QTimer>
+
+// The report commands through the real main window and the real dialogs.
+class TestReportMenus : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<EntryScreenFixture> f;
+
+private slots:
+    void init() {
+        f = std::make_unique<EntryScreenFixture>();
+        QVERIFY(f->start());
+    }
+    void cleanup() { f.reset(); }
+
+    void aScoreSheetPrintedStraightAwayIsShownAsTheLastOne() {
+        f->open(f->makeShow({{101, "Anna Brooks", 12}, {102, "Ben Carter", 12}, {103, "Carla Dalton", 3}}));
+        onModal<reports::ScoreShtTWL>([](reports::ScoreShtTWL& dialog) {
+            QTest::mouseClick(dialog.findChild<QLabel*>(QStringLiteral("ClsBx_12")), Qt::LeftButton);
+            dialog.findChild<QCheckBox*>(QStringLiteral("SkpPP"))->setChecked(true);
+            auto* copies = dialog.findChild<QLineEdit*>(QStringLiteral("CopBox"));
+            copies->setText(QStringLiteral("3"));
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("OKBut")), Qt::LeftButton);
+            return true;
+        });
+        f->trigger("mnuToolsScoreSheet");
+        QCOMPARE(int(f->printer.jobs.size()), 1);
+        QCOMPARE(f->printer.jobs[0].copies, 3);
+        QCOMPARE(f->label("LstScrPrnt"), QStringLiteral("12"));
+        const auto& shared = f->program->shared();
+        QVERIFY(shared.settings.ScoreSkipPreview);
+        QCOMPARE(shared.settings.ScoreCopies, qint16(3));
+        QVERIFY(!shared.report.Printing);
+        QVERIFY(!shared.session.DialogCancelled);
+        // Opening another show starts again from 0.
+        const QString second = f->makeShow({{201, "Dylan Ellis", 1}});
+        f->trigger("mnuCloseShow");
+        f->open(second);
+        QCOMPARE(shared.session.ShowPath, second);
+        QCOMPARE(f->label("LstScrPrnt"), QStringLiteral("0"));
+    }
+
+    void theMemberRosterNeedsNoShow() {
+        QString pageLabel;
+        onModal<reports::ReportPreview>([&pageLabel](reports::ReportPreview& preview) {
+            pageLabel = preview.findChild<QLabel*>(QStringLiteral("previewPageLabel"))->text();
+            preview.reject();
+            return true;
+        });
+        f->trigger("mnuOrgPrnMemRosterRpt");
+        QCOMPARE(pageLabel, QStringLiteral("Page 1 of 2")); // the title sheet and the roster
+        QVERIFY(f->prompt.shown().empty());
+        QCOMPARE(f->program->shared().report.ReportTitle, QStringLiteral("Member Roster"));
+        QVERIFY(!f->program->shared().report.Printing);
+    }
+};
+
+QTEST_MAIN(TestReportMenus)
+#include "TestReportMenus.moc"
