@@ -9,6 +9,7 @@
 #include "members/ui/MailMergeCommand.h"
 #include "members/ui/MemForm.h"
 #include "reports/ui/PayOutSht.h"
+#include "reports/ui/PrintoutsTWL.h"
 #include "reports/ui/ReportCommands.h"
 #include "reports/ui/ScoreShtTWL.h"
 #include "ui/AboutTWL.h"
@@ -151,6 +152,16 @@ void Application::connectReports() {
     });
     m_reports->setPayoutSheetDialog([this] {
         reports::PayOutSht dialog(m_services, m_window.get());
+        dialog.exec();
+        return !dialog.cancelled();
+    });
+    m_reports->setReportsDialog([this] {
+        reports::PrintoutsTWL dialog(m_services, m_window.get());
+        // The exhibitor shown in the main window is chosen for the exhibitor report.
+        bool isNumber = false;
+        const int exhibitor = m_entries->form().text(ExhibitorNoField).trimmed().toInt(&isNumber);
+        if (isNumber)
+            dialog.setCurrentExhibitor(exhibitor);
         dialog.exec();
         return !dialog.cancelled();
     });

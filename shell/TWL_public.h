@@ -65,6 +65,7 @@ struct ReportState {
     qint16 PayoutClass = 0;    // class chosen for a payout sheet
     QString ReportSubject;     // exhibitor or member number chosen for a report
     bool MemberProfileOnly = false;
+    int LastPrintoutKind = 0; // the option last chosen in the report selection; 0: none yet
     int LastClassPrinted = 0;
     bool Printing = false; // set while a report runs: the entry lists then ignore record moves
 };

@@ -1,9 +1,13 @@
 #include "entries_screen/EntryScreenFixture.h"
 #include "support/ModalDialogs.h"
+#include "reports/ui/PrintoutsTWL.h"
 #include "reports/ui/ReportPreview.h"
 #include "reports/ui/ScoreShtTWL.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QRadioButton>
 #include <QTimer>
 
 // The report commands through the real main window and the real dialogs.
@@ -44,6 +48,53 @@ private slots:
         f->open(second);
         QCOMPARE(shared.session.ShowPath, second);
         QCOMPARE(f->label("LstScrPrnt"), QStringLiteral("0"));
+    }
+
+    void theExhibitorReportOfTheEntryShownFromThePrintMenu() {
+        f->open(f->makeShow({{101, "Anna Brooks", 12}, {102, "Ben Carter", 12}, {102, "Ben Carter", 3}}));
+        const QString shownExhibitor = f->field(0)->text();
+        QString pickedNumber, pickedName, previewTitle;
+        onModal<reports::PrintoutsTWL>([&](reports::PrintoutsTWL& dialog) {
+            QTest::mouseClick(dialog.findChild<QRadioButton*>(QStringLiteral("PrnOp_3")), Qt::LeftButton);
+            auto* numbers = dialog.findChild<QListWidget*>(QStringLiteral("SelNum"));
+            auto* names = dialog.findChild<QListWidget*>(QStringLiteral("SelNam"));
+            pickedNumber = numbers->currentItem() ? numbers->currentItem()->text() : QString();
+            pickedName = names->currentItem() ? names->currentItem()->text() : QString();
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("OKBut")), Qt::LeftButton);
+            return true;
+        });
+        onModal<reports::ReportPreview>([&](reports::ReportPreview& preview) {
+            previewTitle = preview.windowTitle();
+            preview.reject();
+            return true;
+        });
+        f->trigger("mnuFilePrint");
+        QCOMPARE(pickedNumber, shownExhibitor);
+        QVERIFY(!pickedName.isEmpty());
+        QCOMPARE(previewTitle, QStringLiteral("Exhibitor Report"));
+        QVERIFY(f->prompt.shown().empty());
+        // The exhibitor is let go after the report.
+        store::Statement rows = store::connectionFor(f->program->shared().session.ShowConnString)
+                                    ->prepare(QStringLiteral("SELECT * FROM Exh2Prnt_tbl"));
+        QVERIFY(!rows.step());
+    }
+
+    void theMemberProfileCommandOffersOnlyTheProfile() {
+        bool frameEnabled = true;
+        bool profileChosen = false;
+        onModal<reports::PrintoutsTWL>([&](reports::PrintoutsTWL& dialog) {
+            frameEnabled = dialog.findChild<QWidget*>(QStringLiteral("Frame2"))->isEnabled();
+            profileChosen = dialog.findChild<QRadioButton*>(QStringLiteral("PrnOp_5"))->isChecked();
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("CanBut")), Qt::LeftButton);
+            return true;
+        });
+        f->trigger("mnuOrgPrnMemProfileRpt");
+        QVERIFY(profileChosen);
+        QVERIFY(!frameEnabled);
+        const auto& shared = f->program->shared();
+        QVERIFY(!shared.report.MemberProfileOnly);
+        QVERIFY(!shared.session.DialogCancelled); // cleared again after a Cancel
+        QVERIFY(f->printer.jobs.empty());
     }
 
     void theMemberRosterNeedsNoShow() {
