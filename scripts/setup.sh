@@ -9,6 +9,7 @@ packages=(
   xvfb xauth
   openbox x11-utils
   poppler-utils
+  libfreexl-dev libgsf-1-dev libzip-dev python3-openpyxl python3-xlrd
 )
 
 missing=()
