@@ -108,6 +108,26 @@ QByteArray windows1252(const QString& text) {
     return bytes;
 }
 
+QByteArray rtfText(const QString& text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const char32_t c : text.toUcs4()) {
+        if (c == U'\\' || c == U'{' || c == U'}') {
+            bytes += '\\';
+            bytes += char(c);
+            continue;
+        }
+        const char byte = windows1252Byte(c);
+        if (byte != '?' || c == U'?') {
+            bytes += byte;
+            continue;
+        }
+        for (const QChar unit : QString::fromUcs4(&c, 1))
+            bytes += "\\u" + QByteArray::number(qint16(unit.unicode())) + '?';
+    }
+    return bytes;
+}
+
 Writer::Writer(const QString& path) : m_file(path) {
     // Never written in place: a failure leaves the target as it was.
     m_file.setDirectWriteFallback(false);
@@ -121,7 +141,7 @@ Writer::Writer(const QString& path) : m_file(path) {
 void Writer::writeMember(const Row& values) {
     QByteArray row = joined(RowStart);
     for (int column = 0; column < ColumnCount; ++column) {
-        row += windows1252(values[std::size_t(column)]);
+        row += rtfText(values[std::size_t(column)]);
         if (column < ColumnCount - 1)
             row += CellMark;
     }

@@ -28,6 +28,11 @@ QString fileName(const QString& chosen);
 // The text in the Windows-1252 code page; a character the page does not have becomes '?'.
 QByteArray windows1252(const QString& text);
 
+// A member's value as RTF text: "\", "{" and "}" escaped so that a value can never end a group
+// or start a control word, characters of the code page as its bytes, any other character as
+// "\uN?" (N the signed 16-bit unit, each half of a surrogate pair on its own).
+QByteArray rtfText(const QString& text);
+
 // Writes the file beside its target and renames it into place when it is complete, so the
 // target's name holds either what it held before or the whole new file. Destroyed without
 // finish(), it leaves nothing behind.

@@ -44,7 +44,7 @@ QStringList filesIn(const QString& folder) {
 }
 
 // The small register of the golden file, in the order it was added: braces and a backslash
-// written as they are, accented names, characters the code page lacks, a member with nothing
+// (escaped), accented names, characters the code page lacks, a member with nothing
 // but a number, and quotes and a euro sign from the code page's upper controls.
 const std::vector<MailMerge::Row>& smallRegister() {
     static const std::vector<MailMerge::Row> rows{
@@ -161,6 +161,20 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
         QCOMPARE(MailMerge::windows1252(text), bytes);
+    }
+
+    void membersValuesAreRtfText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("braces and a backslash") << "Apt {3}\\b" << QByteArray("Apt \\{3\\}\\\\b");
+        QTest::newRow("the code page as bytes") << "Zoë €5 ?" << QByteArray("Zo\xEB \x80" "5 ?");
+        QTest::newRow("outside the page") << "Łódź" << QByteArray("\\u321?\xF3" "d\\u378?");
+        QTest::newRow("a pair of surrogates") << "a🐎b" << QByteArray("a\\u-10179?\\u-9202?b");
+    }
+    void membersValuesAreRtfText() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(MailMerge::rtfText(text), bytes);
     }
 
     void rtfIsAppendedUnlessTheNameEndsInIt_data() {
