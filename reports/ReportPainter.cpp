@@ -1,15 +1,14 @@
 #include "ReportPainter.h"
 
 #include "ReportError.h"
+#include "TextExport.h"
 
 #include <QBuffer>
-#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <map>
 
 namespace reports {
@@ -144,14 +143,7 @@ QByteArray pdfDocument(const PagedReport& report, int copies) {
 }
 
 void writePdf(const PagedReport& report, const QString& path) {
-    const QByteArray bytes = pdfDocument(report);
-    QSaveFile file(path);
-    // Unbuffered, so that a full disk fails the write itself rather than a flush nobody checks.
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-                         file.write(bytes) == bytes.size() && file.commit();
-    if (!written)
-        throw ReportError(QStringLiteral("The report could not be saved as \"%1\": %2")
-                              .arg(QFileInfo(path).fileName(), file.errorString()));
+    saveReportFile(path, pdfDocument(report));
 }
 
 } // namespace reports

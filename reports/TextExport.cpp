@@ -77,14 +77,18 @@ QString plainText(const PagedReport& report) {
     return out;
 }
 
-void writePlainText(const PagedReport& report, const QString& path) {
-    const QByteArray bytes = plainText(report).toUtf8();
+void saveReportFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
+    // Unbuffered, so that a full disk fails the write itself rather than a flush nobody checks.
     const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
                          file.write(bytes) == bytes.size() && file.commit();
     if (!written)
         throw ReportError(QStringLiteral("The report could not be saved as \"%1\": %2")
                               .arg(QFileInfo(path).fileName(), file.errorString()));
+}
+
+void writePlainText(const PagedReport& report, const QString& path) {
+    saveReportFile(path, plainText(report).toUtf8());
 }
 
 } // namespace reports

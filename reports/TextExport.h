@@ -12,6 +12,10 @@ namespace reports {
 // form feed; lines end in "\n" and carry no trailing blanks.
 QString plainText(const PagedReport& report);
 
+// Writes a saved copy of a report: beside its name, then renamed into place, so the file is
+// complete or not there. Throws ReportError naming the file when it cannot be written.
+void saveReportFile(const QString& path, const QByteArray& bytes);
+
 // Writes plainText() as UTF-8: the file is complete or not there. Throws ReportError naming
 // the file when it cannot be written.
 void writePlainText(const PagedReport& report, const QString& path);
