@@ -127,6 +127,42 @@ struct SortColumn {
     std::vector<Value> values;  // Values: by position
 };
 
+// The positions of a column of whole numbers in sort order, ties in position order, counted
+// into one bucket per value when the values span no more than a few times the rows (class
+// numbers, ranks of texts): a linear pass instead of a comparison sort. Empty when they span more.
+std::vector<int> countingOrder(const SortColumn& column) {
+    const std::size_t count = column.wholes.size();
+    qint64 low = std::numeric_limits<qint64>::max();
+    qint64 high = std::numeric_limits<qint64>::min();
+    for (std::size_t p = 0; p < count; ++p) {
+        if (column.nulls[p])
+            continue;
+        low = std::min(low, column.wholes[p]);
+        high = std::max(high, column.wholes[p]);
+    }
+    const bool anyValue = low <= high;
+    const quint64 span = anyValue ? quint64(high) - quint64(low) : 0;
+    if (span >= 4 * quint64(count) + 64)
+        return {};
+    // Bucket 0 holds the nulls; values follow, lowest first. Descending reverses the buckets
+    // but keeps the rows of one bucket in position order.
+    const std::size_t buckets = anyValue ? std::size_t(span) + 2 : 1;
+    const auto bucketOf = [&](std::size_t p) -> std::size_t {
+        const std::size_t ascending =
+            column.nulls[p] ? 0 : std::size_t(quint64(column.wholes[p]) - quint64(low)) + 1;
+        return column.descending ? buckets - 1 - ascending : ascending;
+    };
+    std::vector<int> starts(buckets + 1, 0);
+    for (std::size_t p = 0; p < count; ++p)
+        ++starts[bucketOf(p) + 1];
+    for (std::size_t b = 1; b <= buckets; ++b)
+        starts[b] += starts[b - 1];
+    std::vector<int> order(count);
+    for (std::size_t p = 0; p < count; ++p)
+        order[std::size_t(starts[bucketOf(p)]++)] = int(p);
+    return order;
+}
+
 // A text column sorts by the rank of each row's key among the column's distinct texts: names
 // repeat, so the keys are made and compared once per distinct text, and the rows are then
 // ordered by whole numbers. Equal keys share a rank; nulls come first. textAt gives a row's text
@@ -421,6 +457,13 @@ void RecordSet::sortView() {
             int position;
         };
         const SortColumn& column = columns.front();
+        if (const std::vector<int> order = countingOrder(column); !order.empty()) {
+            std::vector<int> sorted(count);
+            for (std::size_t p = 0; p < count; ++p)
+                sorted[p] = m_view[std::size_t(order[p])];
+            m_view = std::move(sorted);
+            return;
+        }
         std::vector<Item> items(count);
         for (std::size_t p = 0; p < count; ++p)
             items[p] = Item{column.nulls[p], column.wholes[p], int(p)};
