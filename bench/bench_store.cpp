@@ -71,6 +71,10 @@ Database openKeyed(const SampleShow& show) {
         throw std::runtime_error("cannot open the sample show");
     const QByteArray key = show.password().toUtf8();
     sqlite3_key(db.get(), key.constData(), int(key.size()));
+    // The program writes its files with pages of this size.
+    const std::string pageSize =
+        "PRAGMA cipher_page_size = " + std::to_string(store::NewFilePageSize);
+    sqlite3_exec(db.get(), pageSize.c_str(), nullptr, nullptr, nullptr);
     return db;
 }
 

@@ -69,7 +69,11 @@ void CellTexts::readRow(const Statement& statement, int first, const std::vector
     const std::size_t fieldCount = types.size();
     for (std::size_t c = 0; c < fieldCount; ++c) {
         const int column = int(c) + first;
-        const int storage = sqlite3_column_type(handle, column);
+        // Each column's value is fetched once and read through the value calls: the column calls
+        // would look the column up again for its type, its text and its length. A connection is
+        // used by one thread and opened without a mutex, so the value needs no protection.
+        sqlite3_value* value = sqlite3_column_value(handle, column);
+        const int storage = sqlite3_value_type(value);
         Cell& cell = cells.emplace_back();
         if (storage == SQLITE_NULL)
             continue;
@@ -78,9 +82,8 @@ void CellTexts::readRow(const Statement& statement, int first, const std::vector
         switch (types[c]) {
         case FieldType::Text:
             if (storage == SQLITE_TEXT) {
-                const auto* bytes =
-                    reinterpret_cast<const char*>(sqlite3_column_text(handle, column));
-                const int size = sqlite3_column_bytes(handle, column);
+                const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+                const int size = sqlite3_value_bytes(value);
                 cell.kind = Cell::Kind::Utf8;
                 cell.whole = qint64(m_utf8.size());
                 cell.size = quint32(size);
@@ -92,18 +95,18 @@ void CellTexts::readRow(const Statement& statement, int first, const std::vector
         case FieldType::Number:
             if (storage == SQLITE_INTEGER) {
                 cell.kind = Cell::Kind::Integer;
-                cell.whole = sqlite3_column_int64(handle, column);
+                cell.whole = sqlite3_value_int64(value);
                 continue;
             }
             if (storage == SQLITE_FLOAT && types[c] == FieldType::Number) {
                 cell.kind = Cell::Kind::Number;
-                cell.number = sqlite3_column_double(handle, column);
+                cell.number = sqlite3_value_double(value);
                 continue;
             }
             break;
         case FieldType::Boolean:
             cell.kind = Cell::Kind::Boolean;
-            cell.whole = sqlite3_column_int64(handle, column) != 0 ? 1 : 0;
+            cell.whole = sqlite3_value_int64(value) != 0 ? 1 : 0;
             continue;
         case FieldType::Currency:
         case FieldType::Date:
