@@ -24,10 +24,13 @@ if [[ ${1:-} == --run-checks ]]; then
   status=0
   for arch in "${archs[@]}"; do
     step "check_twl under Wine, $arch"
+    other=x86_64
+    [[ $arch == x86_64 ]] && other=i686
     # A sound device that takes every sound (ALSA's null device): PlaySound can play.
     if ! (cd "$out/$arch" &&
       ALSA_CONFIG_PATH="$root/tests/supportlib/null-sound.conf" \
-        timeout 600 wine check_twl.exe TWL.dll TWLTestRes.dll 2> wine-stderr.log); then
+        timeout 600 wine check_twl.exe TWL.dll TWLTestRes.dll "../$other/TWLTestRes.dll" \
+          2> wine-stderr.log); then
       echo "FAIL check_twl ($arch); Wine's messages: $out/$arch/wine-stderr.log"
       status=1
     fi

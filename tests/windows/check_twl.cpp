@@ -1,6 +1,6 @@
 // Checks a Windows build of TWL.dll as the program uses it: loaded by file name, each export
 // found by its name. Prints one line per check and exits non-zero when any fails.
-//   check_twl TWL.dll TWLTestRes.dll
+//   check_twl TWL.dll TWLTestRes.dll [OTHER_WORD_SIZE_RESOURCES.dll]
 
 #include "Fixtures.h"
 #include "supportlib/TWL.h"
@@ -362,6 +362,15 @@ void checkPictures(Report& report, const Exports& twl, const char* resourceFile)
     }
 }
 
+// A resource module is read as data: one built for the other word size serves as well.
+void checkOtherWordSize(Report& report, const Exports& twl, const char* resourceFile) {
+    Picture picture(3, 2);
+    const int result = twl.getResPic(resourceFile, picture.dc(), 3, 2, "LOGO", 0);
+    report.check(result == 1 && shows(picture, fixtures::sixColours(), 0, 0),
+                 std::string("GetResPic draws bitmap \"LOGO\" of ") + resourceFile +
+                     ", a module of the other word size");
+}
+
 // --- sound -----------------------------------------------------------------------------------
 
 // The message boxes shown on this thread while it runs: each is read and answered with OK.
@@ -430,11 +439,17 @@ void checkSound(Report& report, const Exports& twl, const char* resourceFile) {
         for (int async : {0, 1}) {
             boxes.clear();
             const int result = twl.sound(failure.module, failure.sound, async);
-            const std::string said = boxes.shown.empty() ? "nothing" : boxes.shown.front();
-            report.check(result == 0 && boxes.shown.size() == 1 && said == failure.box,
+            std::string said;
+            for (const std::string& box : boxes.shown)
+                said += " \"" + box + "\"";
+            const bool passed =
+                result == 0 && boxes.shown.size() == 1 && boxes.shown.front() == failure.box;
+            report.check(passed,
                          std::string("P_Sound returns 0 for ") + failure.what + " (async " +
-                             std::to_string(async) + ") and shows \"" + failure.box +
-                             "\"; it showed " + said);
+                             std::to_string(async) + ") and shows \"" + failure.box + "\"" +
+                             (passed ? ""
+                                     : "; it returned " + std::to_string(result) + " and showed" +
+                                           (said.empty() ? " nothing" : said)));
         }
     }
     report.note("P_Sound's \"LoadResource FAILED\" is not checked: LoadResource does not fail on "
@@ -474,8 +489,9 @@ void checkBackgroundSound(Report& report, const char* libraryFile, const char* r
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: check_twl TWL.dll RESOURCE_MODULE.dll\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: check_twl TWL.dll RESOURCE_MODULE.dll "
+                             "[OTHER_WORD_SIZE_RESOURCE_MODULE.dll]\n");
         return 2;
     }
     const char* libraryFile = argv[1];
@@ -507,6 +523,8 @@ int main(int argc, char** argv) {
     checkText(report, twl);
     checkTiming(report, twl);
     checkPictures(report, twl, resourceFile);
+    if (argc == 4)
+        checkOtherWordSize(report, twl, argv[3]);
     checkSound(report, twl, resourceFile);
     checkBackgroundSound(report, libraryFile, resourceFile);
 
