@@ -1,3 +1,4 @@
+#include "TextCases.h"
 #include "supportlib/TWL.h"
 
 #include <QLibrary>
@@ -84,6 +85,7 @@ private slots:
     void strCvrtStopsAtWorkingBufferLimit();
     void strCvrtRejectsNullAndBadMode();
     void hexToDec();
+    void knownAnswersEveryBuildGives();
     void lagWaitsForTheTicks();
     void lagWithNonPositiveTicksReturnsItsTarget();
     void syncWaitsAndReturnsItsArgument();
@@ -242,6 +244,26 @@ void TestSupportLib::hexToDec() {
     QCOMPARE(m_hexToDec("C"), 12);
     // Lower-case letters are not hex digits here: 'f' counts as 102 - 55.
     QCOMPARE(m_hexToDec("7f"), 7 * 16 + 47);
+}
+
+void TestSupportLib::knownAnswersEveryBuildGives() {
+    // The table the Windows builds are checked against: it must hold for this build too.
+    for (const textcases::Call& call : textcases::TransCalCases) {
+        char buffer[64];
+        std::strcpy(buffer, textcases::Untouched);
+        QVERIFY2(m_transCal(buffer, call.mode, call.in, call.key) == call.result, call.name);
+        const char* expected = call.out != nullptr ? call.out : textcases::Untouched;
+        QVERIFY2(QByteArray(buffer) == QByteArray(expected), call.name);
+    }
+    for (const textcases::Call& call : textcases::StrCvrtCases) {
+        char buffer[64];
+        std::strcpy(buffer, textcases::Untouched);
+        QVERIFY2(m_strCvrt(buffer, call.mode, call.in) == call.result, call.name);
+        const char* expected = call.out != nullptr ? call.out : textcases::Untouched;
+        QVERIFY2(QByteArray(buffer) == QByteArray(expected), call.name);
+    }
+    for (const textcases::HexCase& hex : textcases::HexToDecCases)
+        QVERIFY2(m_hexToDec(hex.hex) == hex.value, hex.hex);
 }
 
 void TestSupportLib::checkTimedWait(WaitFn wait, int ticks, bool resultIsTarget) {
