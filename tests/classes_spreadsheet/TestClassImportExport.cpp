@@ -376,6 +376,53 @@ private slots:
         QVERIFY(!m_screen->findChild<ImportClass*>());
     }
 
+    // The workbook goes between listing its sheets and reading one: the failure is reported and
+    // there is nothing to accept.
+    void aSheetThatCannotBeReadIsReported() {
+        describeSomeClasses();
+        const auto before = storedClasses();
+        const QString workbook = copyIn("classes10.xls");
+        openScreen();
+        m_files.script(workbook);
+        bool okAfter = true;
+        int previewLines = -1;
+        onModal<ImportClass>([&](ImportClass& dialog) {
+            QFile::remove(workbook);
+            dialog.findChild<QListWidget*>("SheetsList")->setCurrentRow(0);
+            okAfter = dialog.findChild<QPushButton*>("OKBut")->isEnabled();
+            previewLines = dialog.findChild<QListWidget*>("ClsDescLst")->count();
+            dialog.findChild<QPushButton*>("CanBut")->click();
+            return true;
+        });
+        child<QPushButton>("ImportBut")->click();
+        QVERIFY(!okAfter);
+        QCOMPARE(previewLines, 0);
+        QCOMPARE(m_prompt.shown().size(), size_t(1));
+        QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Critical);
+        QVERIFY(m_prompt.shown()[0].text.startsWith("The sheet 'Classes' cannot be read."));
+        QVERIFY(storedClasses() == before);
+    }
+
+    // The show file refuses the batch: the failure is reported and no class has changed.
+    void aFailedImportChangesNoClass() {
+        describeSomeClasses();
+        const auto before = storedClasses();
+        openScreen();
+        store::connectionFor(m_shared.session.ShowConnString)
+            ->execute("CREATE TRIGGER NoClass120 BEFORE UPDATE ON Class_tbl "
+                      "WHEN old.[Class No] = 120 BEGIN SELECT RAISE(ABORT, 'the disk is full'); "
+                      "END");
+        m_files.script(copyIn("classes200.xlsx"));
+        m_prompt.script(Prompt::Answer::Yes);
+        QVERIFY(runImport("Classes").okAfter);
+        QCOMPARE(m_prompt.shown().size(), size_t(2));
+        QCOMPARE(m_prompt.shown()[1].icon, Prompt::Icon::Critical);
+        QVERIFY(m_prompt.shown()[1].text.contains("the disk is full"));
+        QVERIFY(storedClasses() == before);
+        QCOMPARE(cell(0, 2), QString("Old Halter"));
+        QVERIFY(!m_screen->classes().hasPendingChanges());
+    }
+
     void unreadableWorkbooksAreRefused_data() {
         QTest::addColumn<QString>("kind");
         QTest::newRow("missing") << "missing";

@@ -12,10 +12,6 @@ using store::Value;
 
 namespace {
 
-QString fixture(const QString& name) {
-    return QStringLiteral(TWL_CLASS_FIXTURES "/") + name;
-}
-
 struct StoredClass {
     QString name;
     double fee = 0;
@@ -34,7 +30,7 @@ std::vector<StoredClass> storedClasses(const QString& connection) {
     return rows;
 }
 
-// The class rows of the 10-row LibreOffice sheet, as the import takes them.
+// The class rows of the 10-row test sheet, as the import takes them.
 std::vector<ImportedClass> tenClassesImported() {
     std::vector<ImportedClass> expected = {
         {"Halter Mares", 15, 1},    {"Halter Stallions", 12.5, 1.5},
@@ -139,19 +135,6 @@ private slots:
         QCOMPARE(preview.multipliers, QStringList({""}));
     }
 
-    void previewKeepsRowsBeyond150() {
-        store::workbook::SheetRows sheet;
-        sheet.headings = {"Class", "Fee", "Multiplier"};
-        for (int i = 1; i <= 200; ++i)
-            sheet.rows.push_back({Value(QString("C%1").arg(i)), Value(i), Value(1)});
-        const Preview preview = previewOf(sheet);
-        QCOMPARE(preview.descriptions.size(), 200);
-        QCOMPARE(preview.fees.size(), 200);
-        const auto imported = importedClasses(preview);
-        QCOMPARE(int(imported.size()), ImportedRows);
-        QCOMPARE(imported.back(), (ImportedClass{"C150", 150, 1}));
-    }
-
     void feeAndMultiplierRules_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<double>("fee");
@@ -173,41 +156,6 @@ private slots:
         QFETCH(double, multiplier);
         QCOMPARE(importedFee(line), fee);
         QCOMPARE(importedMultiplier(line), multiplier);
-    }
-
-    // LibreOffice's workbooks, both formats: the formula's kept value, the refused values.
-    void tenRowsFromLibreOffice_data() {
-        QTest::addColumn<QString>("file");
-        QTest::newRow("xls") << "classes10.xls";
-        QTest::newRow("xlsx") << "classes10.xlsx";
-    }
-    void tenRowsFromLibreOffice() {
-        QFETCH(QString, file);
-        QCOMPARE(store::workbook::sheetNames(fixture(file)), QStringList({"Classes", "Notes"}));
-        const Preview preview = previewOf(store::workbook::readSheet(fixture(file), "Classes"));
-        QCOMPARE(preview.fees.size(), 10);
-        QCOMPARE(preview.fees[7], QString("27.5")); // =B2+B3
-        QCOMPARE(preview.multipliers[5], QString("double"));
-        QCOMPARE(preview.descriptions[6], BlankMarker);
-        QCOMPARE(preview.fees[8], QString());
-        QVERIFY(importedClasses(preview) == tenClassesImported());
-    }
-
-    void twoHundredRowsFromLibreOffice_data() {
-        QTest::addColumn<QString>("file");
-        QTest::newRow("xls") << "classes200.xls";
-        QTest::newRow("xlsx") << "classes200.xlsx";
-    }
-    void twoHundredRowsFromLibreOffice() {
-        QFETCH(QString, file);
-        QCOMPARE(store::workbook::sheetNames(fixture(file)), QStringList({"Notes", "Classes"}));
-        const Preview preview = previewOf(store::workbook::readSheet(fixture(file), "Classes"));
-        QCOMPARE(preview.descriptions.size(), 200);
-        QCOMPARE(preview.descriptions.last(), QString("Class 200"));
-        const auto imported = importedClasses(preview);
-        QCOMPARE(int(imported.size()), ImportedRows);
-        QCOMPARE(imported[149], (ImportedClass{"Class 150", 150, 2}));
-        QCOMPARE(imported[0], (ImportedClass{"Class 1", 1, 1.5}));
     }
 
     void importWritesEveryClassAndKeepsTheEndedFlags() {
