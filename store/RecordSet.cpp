@@ -127,6 +127,42 @@ struct SortColumn {
     std::vector<Value> values;  // Values: by position
 };
 
+// The positions of a column of whole numbers in sort order, ties in position order, counted
+// into one bucket per value when the values span no more than a few times the rows (class
+// numbers, ranks of texts): a linear pass instead of a comparison sort. Empty when they span more.
+std::vector<int> countingOrder(const SortColumn& column) {
+    const std::size_t count = column.wholes.size();
+    qint64 low = std::numeric_limits<qint64>::max();
+    qint64 high = std::numeric_limits<qint64>::min();
+    for (std::size_t p = 0; p < count; ++p) {
+        if (column.nulls[p])
+            continue;
+        low = std::min(low, column.wholes[p]);
+        high = std::max(high, column.wholes[p]);
+    }
+    const bool anyValue = low <= high;
+    const quint64 span = anyValue ? quint64(high) - quint64(low) : 0;
+    if (span >= 4 * quint64(count) + 64)
+        return {};
+    // Bucket 0 holds the nulls; values follow, lowest first. Descending reverses the buckets
+    // but keeps the rows of one bucket in position order.
+    const std::size_t buckets = anyValue ? std::size_t(span) + 2 : 1;
+    const auto bucketOf = [&](std::size_t p) -> std::size_t {
+        const std::size_t ascending =
+            column.nulls[p] ? 0 : std::size_t(quint64(column.wholes[p]) - quint64(low)) + 1;
+        return column.descending ? buckets - 1 - ascending : ascending;
+    };
+    std::vector<int> starts(buckets + 1, 0);
+    for (std::size_t p = 0; p < count; ++p)
+        ++starts[bucketOf(p) + 1];
+    for (std::size_t b = 1; b <= buckets; ++b)
+        starts[b] += starts[b - 1];
+    std::vector<int> order(count);
+    for (std::size_t p = 0; p < count; ++p)
+        order[std::size_t(starts[bucketOf(p)]++)] = int(p);
+    return order;
+}
+
 // A text column sorts by the rank of each row's key among the column's distinct texts: names
 // repeat, so the keys are made and compared once per distinct text, and the rows are then
 // ordered by whole numbers. Equal keys share a rank; nulls come first. textAt gives a row's text
@@ -174,16 +210,6 @@ template <typename TextAt> void rankTexts(std::size_t count, TextAt textAt, Sort
 // The rows a whole-table read is expected to give: the table's highest row id, which is its
 // number of rows unless rows were deleted. Zero when the table is empty or the guess is out of
 // all proportion.
-std::size_t expectedRows(Connection& connection, const QString& table) {
-    constexpr qint64 Plausible = 10'000'000;
-    Statement statement = connection.prepare(QStringLiteral("SELECT max(") + RowIdColumn +
-                                             QStringLiteral(") FROM ") + quotedName(table));
-    if (!statement.step())
-        return 0;
-    const qint64 highest = statement.columnInt64(0);
-    return highest > 0 && highest <= Plausible ? std::size_t(highest) : 0;
-}
-
 } // namespace
 
 void RecordSet::requireOpen() const {
@@ -236,8 +262,7 @@ void RecordSet::load() {
     // The rows are read into fresh storage: the set's own is replaced only by a complete read.
     std::vector<Record> records;
     std::vector<Cell> cells;
-    std::string utf8;
-    std::vector<QString> heldTexts;
+    CellTexts texts;
     const std::size_t fieldCount = m_fields.size();
     std::size_t expected = previousRows;
     if (expected == 0 && writable && readsWholeTable())
@@ -248,58 +273,13 @@ void RecordSet::load() {
     std::vector<FieldType> types;
     for (const Field& field : m_fields)
         types.push_back(field.type);
-    sqlite3_stmt* handle = statement.handle();
     while (statement.step()) {
         records.push_back(Record{withRowId ? statement.columnInt64(0) : 0, State::Unchanged});
-        for (std::size_t c = 0; c < fieldCount; ++c) {
-            const int column = int(c) + first;
-            const int storage = sqlite3_column_type(handle, column);
-            Cell& cell = cells.emplace_back();
-            if (storage == SQLITE_NULL)
-                continue;
-            // The usual pairs of field type and stored value are read here; the rest as the
-            // statement converts them.
-            switch (types[c]) {
-            case FieldType::Text:
-                if (storage == SQLITE_TEXT) {
-                    const auto* bytes =
-                        reinterpret_cast<const char*>(sqlite3_column_text(handle, column));
-                    const int size = sqlite3_column_bytes(handle, column);
-                    cell.kind = Cell::Kind::Utf8;
-                    cell.whole = qint64(utf8.size());
-                    cell.size = quint32(size);
-                    utf8.append(bytes, std::size_t(size));
-                    continue;
-                }
-                break;
-            case FieldType::Integer:
-            case FieldType::Number:
-                if (storage == SQLITE_INTEGER) {
-                    cell.kind = Cell::Kind::Integer;
-                    cell.whole = sqlite3_column_int64(handle, column);
-                    continue;
-                }
-                if (storage == SQLITE_FLOAT && types[c] == FieldType::Number) {
-                    cell.kind = Cell::Kind::Number;
-                    cell.number = sqlite3_column_double(handle, column);
-                    continue;
-                }
-                break;
-            case FieldType::Boolean:
-                cell.kind = Cell::Kind::Boolean;
-                cell.whole = sqlite3_column_int64(handle, column) != 0 ? 1 : 0;
-                continue;
-            case FieldType::Currency:
-            case FieldType::Date:
-                break;
-            }
-            cell = cellOf(statement.columnValue(column, types[c]), heldTexts);
-        }
+        texts.readRow(statement, first, types, cells);
     }
     m_records = std::move(records);
     m_cells = std::move(cells);
-    m_utf8 = std::move(utf8);
-    m_heldTexts = std::move(heldTexts);
+    m_texts = std::move(texts);
     m_pending.clear();
 }
 
@@ -321,8 +301,7 @@ void RecordSet::close() {
     // The rows' storage is given back, not kept for a next read.
     std::vector<Record>().swap(m_records);
     std::vector<Cell>().swap(m_cells);
-    std::string().swap(m_utf8);
-    std::vector<QString>().swap(m_heldTexts);
+    m_texts.release();
     m_pending.clear();
     std::vector<int>().swap(m_view);
     m_position = -1;
@@ -441,7 +420,7 @@ void RecordSet::sortView() {
                     if (cell.kind == Cell::Kind::Null)
                         return std::nullopt;
                     if (cell.kind == Cell::Kind::Utf8)
-                        return std::string_view(m_utf8.data() + cell.whole, cell.size);
+                        return m_texts.utf8Of(cell);
                     return spelled.emplace_back(valueOf(cell).toText().toStdString());
                 },
                 column);
@@ -478,6 +457,13 @@ void RecordSet::sortView() {
             int position;
         };
         const SortColumn& column = columns.front();
+        if (const std::vector<int> order = countingOrder(column); !order.empty()) {
+            std::vector<int> sorted(count);
+            for (std::size_t p = 0; p < count; ++p)
+                sorted[p] = m_view[std::size_t(order[p])];
+            m_view = std::move(sorted);
+            return;
+        }
         std::vector<Item> items(count);
         for (std::size_t p = 0; p < count; ++p)
             items[p] = Item{column.nulls[p], column.wholes[p], int(p)};
@@ -585,62 +571,6 @@ RecordSet::Record& RecordSet::current() {
 int RecordSet::currentIndex() const {
     current();
     return m_view[m_position];
-}
-
-Value RecordSet::valueOf(const Cell& cell) const {
-    switch (cell.kind) {
-    case Cell::Kind::Null:
-        break;
-    case Cell::Kind::Boolean:
-        return Value(cell.whole != 0);
-    case Cell::Kind::Integer:
-        return Value(cell.whole);
-    case Cell::Kind::Number:
-        return Value(cell.number);
-    case Cell::Kind::Currency:
-        return Value(Currency{cell.whole});
-    case Cell::Kind::Date:
-        return Value(QDate::fromJulianDay(cell.whole));
-    case Cell::Kind::Utf8:
-        return Value(QString::fromUtf8(m_utf8.data() + cell.whole, qsizetype(cell.size)));
-    case Cell::Kind::Held:
-        return Value(m_heldTexts[std::size_t(cell.whole)]);
-    }
-    return {};
-}
-
-RecordSet::Cell RecordSet::cellOf(const Value& value, std::vector<QString>& heldTexts) {
-    Cell cell;
-    switch (value.kind()) {
-    case Value::Kind::Null:
-        break;
-    case Value::Kind::Boolean:
-        cell.kind = Cell::Kind::Boolean;
-        cell.whole = value.toBool() ? 1 : 0;
-        break;
-    case Value::Kind::Integer:
-        cell.kind = Cell::Kind::Integer;
-        cell.whole = value.toInt();
-        break;
-    case Value::Kind::Number:
-        cell.kind = Cell::Kind::Number;
-        cell.number = value.toDouble();
-        break;
-    case Value::Kind::Currency:
-        cell.kind = Cell::Kind::Currency;
-        cell.whole = value.toCurrency().tenThousandths;
-        break;
-    case Value::Kind::Date:
-        cell.kind = Cell::Kind::Date;
-        cell.whole = value.toDate().toJulianDay();
-        break;
-    case Value::Kind::Text:
-        cell.kind = Cell::Kind::Held;
-        cell.whole = qint64(heldTexts.size());
-        heldTexts.push_back(value.toText());
-        break;
-    }
-    return cell;
 }
 
 bool RecordSet::passes(const Filter& filter, int record, std::vector<Value>& row) const {
@@ -889,12 +819,8 @@ std::vector<RecordSet::Bookmark> RecordSet::pendingRows() const {
 }
 
 bool RecordSet::readsWholeTable() const {
-    static const QRegularExpression wholeTable(
-        QStringLiteral("^SELECT\\s+\\*\\s+FROM\\s+(\\[[^\\]]+\\]|`[^`]+`|\\w+)\\s*;?\\s*$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const auto match = wholeTable.match(m_sql);
-    return match.hasMatch() &&
-           bareFieldName(match.captured(1)).compare(m_table, Qt::CaseInsensitive) == 0;
+    const QString table = wholeTableOf(m_sql);
+    return !table.isEmpty() && table.compare(m_table, Qt::CaseInsensitive) == 0;
 }
 
 bool RecordSet::placeWrittenRows(const std::vector<Bookmark>& rows) {

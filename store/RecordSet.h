@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Cells.h"
 #include "Field.h"
 #include "Filter.h"
 #include "Value.h"
@@ -90,19 +91,6 @@ private:
         qint64 rowId = 0;
         State state = State::Unchanged;
     };
-    // One value as the set keeps it: a type tag and the value itself. A text read from the file
-    // stays in the engine's UTF-8 in one buffer of the set until it is asked for; a text the
-    // program wrote is kept as it was given.
-    struct Cell {
-        enum class Kind : quint8 { Null, Boolean, Integer, Number, Currency, Date, Utf8, Held };
-        Kind kind = Kind::Null;
-        quint32 size = 0; // Utf8: the text's bytes
-        union {
-            qint64 whole = 0; // Boolean (0/1), Integer, Currency (ten-thousandths), Date (day),
-                              // Utf8 (where the bytes start), Held (the text's index)
-            double number;
-        };
-    };
     // What a changed, added or deleted row had before, and the fields written since the batch.
     struct Pending {
         std::vector<Cell> original; // kept from the first change on
@@ -124,9 +112,8 @@ private:
     const Cell* cellsOf(int record) const {
         return m_cells.data() + std::size_t(record) * m_fields.size();
     }
-    Value valueOf(const Cell& cell) const;
-    static Cell cellOf(const Value& value, std::vector<QString>& heldTexts);
-    Cell cellOf(const Value& value) { return cellOf(value, m_heldTexts); }
+    Value valueOf(const Cell& cell) const { return m_texts.valueOf(cell); }
+    Cell cellOf(const Value& value) { return m_texts.cellOf(value); }
     // Whether the record passes the filter; row is scratch space of one value per field.
     bool passes(const Filter& filter, int record, std::vector<Value>& row) const;
     Pending& pendingOf(int record);
@@ -147,8 +134,7 @@ private:
     std::vector<QString> m_columnsInTable; // the table column behind each field
     std::vector<Record> m_records;
     std::vector<Cell> m_cells;                  // the records' values, one field after another
-    std::string m_utf8;                         // the bytes of the texts read from the file
-    std::vector<QString> m_heldTexts;           // the texts the program wrote
+    CellTexts m_texts;                          // the texts behind the cells
     std::unordered_map<int, Pending> m_pending; // by record
     std::vector<int> m_view;                    // indexes into m_records, in the order shown
     int m_position = -1;

@@ -33,13 +33,13 @@ int ShapedRows::fieldIndex(const QString& field) const {
     return index;
 }
 
-const Value& ShapedRows::value(int row, int field) const {
+Value ShapedRows::value(int row, int field) const {
     if (row < 0 || row >= rowCount() || field < 0 || field >= int(m_fields.size()))
         throw StoreError(Code::NoCurrentRecord, QStringLiteral("There is no such shaped row."));
-    return m_rows[std::size_t(row)].values[std::size_t(field)];
+    return valueAt(row, field);
 }
 
-const Value& ShapedRows::value(int row, const QString& field) const {
+Value ShapedRows::value(int row, const QString& field) const {
     return value(row, fieldIndex(field));
 }
 
@@ -50,7 +50,7 @@ const ShapedRows& ShapedRows::chapter(int row, const QString& member) const {
                          QStringLiteral("The shaped rows have no member \"%1\".").arg(member));
     if (row < 0 || row >= rowCount())
         throw StoreError(Code::NoCurrentRecord, QStringLiteral("There is no such shaped row."));
-    return *m_rows[std::size_t(row)].chapters[std::size_t(index)];
+    return *m_chapters[std::size_t(row)][std::size_t(index)];
 }
 
 namespace {
@@ -59,7 +59,7 @@ namespace {
 
 struct Token {
     enum Kind { Sql, Open, Close, Comma, Dot, Word, Name, End } kind = End;
-    QString text;  // the SQL, the word, or the name without its quotes
+    QString text;     // the SQL, the word, or the name without its quotes
     int position = 0; // 1-based character position in the command
 };
 
@@ -200,8 +200,7 @@ private:
     }
     bool nextIsShapeWord() const {
         return m_tokens[m_next].kind == Token::Open && m_tokens[m_next + 1].kind == Token::Word &&
-               m_tokens[m_next + 1].text.compare(QLatin1String("SHAPE"), Qt::CaseInsensitive) ==
-                   0;
+               m_tokens[m_next + 1].text.compare(QLatin1String("SHAPE"), Qt::CaseInsensitive) == 0;
     }
 
     std::unique_ptr<ShapeNode> parseShape() {
@@ -355,15 +354,21 @@ private:
             statement.bind(int(i) + 1, parameters[i]);
         ShapedRows rows;
         const int columns = statement.columnCount();
-        for (int c = 0; c < columns; ++c)
+        std::vector<FieldType> types;
+        for (int c = 0; c < columns; ++c) {
             rows.m_fields.push_back(statement.columnField(c));
-        while (statement.step()) {
-            ShapedRows::Row row;
-            row.values.reserve(std::size_t(columns));
-            for (int c = 0; c < columns; ++c)
-                row.values.push_back(statement.columnValue(c, rows.m_fields[std::size_t(c)].type));
-            rows.m_rows.push_back(std::move(row));
+            types.push_back(rows.m_fields.back().type);
         }
+        if (parameters.empty()) {
+            const QString table = wholeTableOf(sql);
+            if (!table.isEmpty())
+                rows.m_cells.reserve(expectedRows(*m_connection, table) * types.size());
+        }
+        while (statement.step()) {
+            rows.m_texts->readRow(statement, 0, types, rows.m_cells);
+            ++rows.m_rowCount;
+        }
+        rows.m_chapters.resize(std::size_t(rows.m_rowCount));
         return rows;
     }
 
@@ -373,9 +378,16 @@ private:
         auto part = std::make_shared<ShapedRows>();
         part->m_fields = like.m_fields;
         part->m_members = like.m_members;
-        part->m_rows.reserve(rowIndexes.size());
-        for (int i : rowIndexes)
-            part->m_rows.push_back(like.m_rows[std::size_t(i)]);
+        part->m_texts = like.m_texts;
+        const std::size_t width = like.m_fields.size();
+        part->m_cells.reserve(rowIndexes.size() * width);
+        part->m_chapters.reserve(rowIndexes.size());
+        for (int i : rowIndexes) {
+            const Cell* cells = like.cellsOf(i);
+            part->m_cells.insert(part->m_cells.end(), cells, cells + width);
+            part->m_chapters.push_back(like.m_chapters[std::size_t(i)]);
+        }
+        part->m_rowCount = int(rowIndexes.size());
         return part;
     }
 
@@ -383,7 +395,7 @@ private:
     rowsByValue(const ShapedRows& rows, int field) {
         std::unordered_map<ValueKey, std::vector<int>, ValueKeyHash> groups;
         for (int i = 0; i < rows.rowCount(); ++i)
-            groups[keyOf(rows.m_rows[std::size_t(i)].values[std::size_t(field)])].push_back(i);
+            groups[keyOf(rows.valueAt(i, field))].push_back(i);
         return groups;
     }
 
@@ -393,18 +405,20 @@ private:
         const auto children = rowsByValue(child, child.fieldIndex(relation.childField));
         const auto none = subset(child, {});
         parent.m_members << relation.member;
-        for (ShapedRows::Row& row : parent.m_rows) {
-            const auto found = children.find(keyOf(row.values[std::size_t(parentField)]));
-            row.chapters.push_back(found == children.end() ? none : subset(child, found->second));
+        for (int row = 0; row < parent.m_rowCount; ++row) {
+            const auto found = children.find(keyOf(parent.valueAt(row, parentField)));
+            parent.m_chapters[std::size_t(row)].push_back(
+                found == children.end() ? none : subset(child, found->second));
         }
     }
 
     void appendAggregate(ShapedRows& parent, const Aggregate& aggregate) {
         const int member = memberIndex(parent, aggregate);
         std::optional<Field> field;
-        for (ShapedRows::Row& row : parent.m_rows) {
-            const ShapedRows& chapter = *row.chapters[std::size_t(member)];
-            row.values.push_back(aggregateOver(chapter, aggregate));
+        std::vector<Value> values;
+        for (int row = 0; row < parent.m_rowCount; ++row) {
+            const ShapedRows& chapter = *parent.m_chapters[std::size_t(row)][std::size_t(member)];
+            values.push_back(aggregateOver(chapter, aggregate));
             if (!field)
                 field = aggregateField(chapter, aggregate);
         }
@@ -413,7 +427,22 @@ private:
             field = Field{aggregate.name, aggregate.kind == Aggregate::Count ? FieldType::Integer
                                                                              : FieldType::Number};
         }
-        parent.m_fields.push_back(*field);
+        appendField(parent, *field, values);
+    }
+
+    // Widens every row of the level by one field holding the row's value of `values`.
+    static void appendField(ShapedRows& level, const Field& field,
+                            const std::vector<Value>& values) {
+        const std::size_t width = level.m_fields.size();
+        std::vector<Cell> cells;
+        cells.reserve(std::size_t(level.m_rowCount) * (width + 1));
+        for (int row = 0; row < level.m_rowCount; ++row) {
+            const Cell* old = level.cellsOf(row);
+            cells.insert(cells.end(), old, old + width);
+            cells.push_back(level.m_texts->cellOf(values[std::size_t(row)]));
+        }
+        level.m_cells = std::move(cells);
+        level.m_fields.push_back(field);
     }
 
     static int memberIndex(const ShapedRows& parent, const Aggregate& aggregate) {
@@ -436,13 +465,12 @@ private:
         const int field = over.fieldIndex(aggregate.field);
         if (aggregate.kind == Aggregate::Count)
             return Value(qint64(over.rowCount()));
-        const bool money =
-            over.m_fields[std::size_t(field)].type == FieldType::Currency;
+        const bool money = over.m_fields[std::size_t(field)].type == FieldType::Currency;
         bool any = false;
         double sum = 0;
         qint64 moneySum = 0;
-        for (const ShapedRows::Row& row : over.m_rows) {
-            const Value& v = row.values[std::size_t(field)];
+        for (int row = 0; row < over.m_rowCount; ++row) {
+            const Value v = over.valueAt(row, field);
             if (v.isNull())
                 continue;
             any = true;
@@ -478,9 +506,9 @@ private:
         for (const auto& item : node.computed) {
             if (const auto* member = std::get_if<QString>(&item)) {
                 if (member->compare(node.alias, Qt::CaseInsensitive) != 0)
-                    throw StoreError(Code::UnknownField,
-                                     QStringLiteral("The shaping command has no member \"%1\".")
-                                         .arg(*member));
+                    throw StoreError(
+                        Code::UnknownField,
+                        QStringLiteral("The shaping command has no member \"%1\".").arg(*member));
                 parent.m_members << *member;
             } else {
                 parent.m_fields.push_back(aggregateField(*child, std::get<Aggregate>(item)));
@@ -492,17 +520,21 @@ private:
             parent.m_fields.push_back(child->m_fields[std::size_t(groupFieldIndexes.back())]);
         }
 
+        // The group fields' cells are the child's, so the parent reads the child's texts.
+        parent.m_texts = child->m_texts;
         for (const auto& group : groups) {
-            ShapedRows::Row row;
+            std::vector<std::shared_ptr<const ShapedRows>>& chapters =
+                parent.m_chapters.emplace_back();
             for (const auto& item : node.computed) {
                 if (std::holds_alternative<QString>(item))
-                    row.chapters.push_back(group);
+                    chapters.push_back(group);
                 else
-                    row.values.push_back(aggregateOver(*group, std::get<Aggregate>(item)));
+                    parent.m_cells.push_back(
+                        parent.m_texts->cellOf(aggregateOver(*group, std::get<Aggregate>(item))));
             }
             for (int index : groupFieldIndexes)
-                row.values.push_back(group->m_rows.front().values[std::size_t(index)]);
-            parent.m_rows.push_back(std::move(row));
+                parent.m_cells.push_back(group->cellsOf(0)[index]);
+            ++parent.m_rowCount;
         }
         return parent;
     }
@@ -518,8 +550,7 @@ private:
         for (int i = 0; i < rows.rowCount(); ++i) {
             QString key;
             for (int field : indexes)
-                key += keyOf(rows.m_rows[std::size_t(i)].values[std::size_t(field)]).text +
-                       QChar(0x1F);
+                key += keyOf(rows.valueAt(i, field)).text + QChar(0x1F);
             const auto [at, added] = groupOf.try_emplace(ValueKey{key}, groups.size());
             if (added)
                 groups.emplace_back();

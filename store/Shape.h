@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Cells.h"
 #include "Field.h"
 #include "Value.h"
 
@@ -11,30 +12,37 @@
 namespace store {
 
 // One level of a shaped result: rows of fields, and for each row its chapters (the child
-// levels) by member name. Read-only.
+// levels) by member name. Read-only. The values are kept as compact cells whose texts stay in
+// the file's UTF-8 until asked for: a level of ten thousand rows is read about as fast as a
+// record set of them.
 class ShapedRows {
 public:
     const Fields& fields() const { return m_fields; }
     const QStringList& members() const { return m_members; }
-    int rowCount() const { return int(m_rows.size()); }
+    int rowCount() const { return m_rowCount; }
 
     // Throw StoreError (UnknownField) for a name the level does not have.
     int fieldIndex(const QString& field) const;
-    const Value& value(int row, int field) const;
-    const Value& value(int row, const QString& field) const;
+    Value value(int row, int field) const;
+    Value value(int row, const QString& field) const;
     const ShapedRows& chapter(int row, const QString& member) const;
-
-    struct Row {
-        store::Row values;
-        std::vector<std::shared_ptr<const ShapedRows>> chapters; // in the order of members()
-    };
 
 private:
     friend class ShapeEvaluator;
 
+    const Cell* cellsOf(int row) const {
+        return m_cells.data() + std::size_t(row) * m_fields.size();
+    }
+    Value valueAt(int row, int field) const { return m_texts->valueOf(cellsOf(row)[field]); }
+
     Fields m_fields;
     QStringList m_members;
-    std::vector<Row> m_rows;
+    int m_rowCount = 0;
+    std::vector<Cell> m_cells; // the rows' values, one field after another
+    // Shared with the levels made from this one's rows (groups, related chapters, parents).
+    std::shared_ptr<CellTexts> m_texts = std::make_shared<CellTexts>();
+    // Each row's chapters, in the order of members().
+    std::vector<std::vector<std::shared_ptr<const ShapedRows>>> m_chapters;
 };
 
 // Evaluates a data-shaping command over the database of the connection text:

@@ -4,6 +4,8 @@
 #include "store/StoreError.h"
 #include "support/TestFolder.h"
 
+#include <algorithm>
+
 using store::RecordSet;
 using store::StoreError;
 using store::Value;
@@ -194,6 +196,56 @@ private slots:
         store::execute(m_conn, "DELETE FROM Entries_tbl WHERE [Show Exh No] = 10");
         QVERIFY(!rs.placeWrittenRows(written));
         QCOMPARE(rows(rs), before);
+    }
+
+    // A single whole-number key sorts by counting when its values lie close together and by
+    // comparison when they spread wide; both give the stable order: nulls first, ties in table
+    // order, and descending the reverse of the values with ties still in table order.
+    void singleKeySortsAreStableWhateverTheSpread_data() {
+        QTest::addColumn<QList<qint64>>("points");
+        QTest::newRow("close together") << QList<qint64>{3, 1, 2, 3, 1, -1, 2, 3};
+        QTest::newRow("spread wide")
+            << QList<qint64>{3, 1, 30000, 3, -30000, -1, 30000, 3};
+    }
+
+    void singleKeySortsAreStableWhateverTheSpread() {
+        QFETCH(QList<qint64>, points);
+        RecordSet rs;
+        rs.open("SELECT * FROM Entries_tbl", m_conn);
+        for (int i = 0; i < points.size(); ++i) {
+            rs.addNew();
+            rs.setValue("Show Exh No", 100 + i);
+            // Every third new row has no place: nulls sort first (last descending).
+            rs.setValue("Place", i % 3 == 2 ? Value() : Value(points[i]));
+        }
+        rs.updateBatch();
+        rs.requery();
+
+        struct Row {
+            bool null;
+            qint64 place;
+            int exhibitor;
+        };
+        std::vector<Row> expected;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            expected.push_back({rs.value("Place").isNull(), rs.value("Place").toInt(),
+                                int(rs.value("Show Exh No").toInt())});
+        for (const bool descending : {false, true}) {
+            std::vector<Row> order = expected;
+            std::stable_sort(order.begin(), order.end(), [&](const Row& a, const Row& b) {
+                if (a.null != b.null)
+                    return descending ? b.null : a.null;
+                return descending ? a.place > b.place : a.place < b.place;
+            });
+            rs.setSort(descending ? "[Place] DESC" : "[Place]");
+            QList<int> got;
+            for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+                got << int(rs.value("Show Exh No").toInt());
+            QList<int> want;
+            for (const Row& row : order)
+                want << row.exhibitor;
+            QCOMPARE(got, want);
+        }
     }
 
     void nullsSortFirst() {

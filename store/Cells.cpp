@@ -1,0 +1,141 @@
+#include "Cells.h"
+
+#include "Connection.h"
+
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+namespace store {
+
+Value CellTexts::valueOf(const Cell& cell) const {
+    switch (cell.kind) {
+    case Cell::Kind::Null:
+        break;
+    case Cell::Kind::Boolean:
+        return Value(cell.whole != 0);
+    case Cell::Kind::Integer:
+        return Value(cell.whole);
+    case Cell::Kind::Number:
+        return Value(cell.number);
+    case Cell::Kind::Currency:
+        return Value(Currency{cell.whole});
+    case Cell::Kind::Date:
+        return Value(QDate::fromJulianDay(cell.whole));
+    case Cell::Kind::Utf8:
+        return Value(QString::fromUtf8(m_utf8.data() + cell.whole, qsizetype(cell.size)));
+    case Cell::Kind::Held:
+        return Value(m_held[std::size_t(cell.whole)]);
+    }
+    return {};
+}
+
+Cell CellTexts::cellOf(const Value& value) {
+    Cell cell;
+    switch (value.kind()) {
+    case Value::Kind::Null:
+        break;
+    case Value::Kind::Boolean:
+        cell.kind = Cell::Kind::Boolean;
+        cell.whole = value.toBool() ? 1 : 0;
+        break;
+    case Value::Kind::Integer:
+        cell.kind = Cell::Kind::Integer;
+        cell.whole = value.toInt();
+        break;
+    case Value::Kind::Number:
+        cell.kind = Cell::Kind::Number;
+        cell.number = value.toDouble();
+        break;
+    case Value::Kind::Currency:
+        cell.kind = Cell::Kind::Currency;
+        cell.whole = value.toCurrency().tenThousandths;
+        break;
+    case Value::Kind::Date:
+        cell.kind = Cell::Kind::Date;
+        cell.whole = value.toDate().toJulianDay();
+        break;
+    case Value::Kind::Text:
+        cell.kind = Cell::Kind::Held;
+        cell.whole = qint64(m_held.size());
+        m_held.push_back(value.toText());
+        break;
+    }
+    return cell;
+}
+
+void CellTexts::readRow(const Statement& statement, int first, const std::vector<FieldType>& types,
+                        std::vector<Cell>& cells) {
+    sqlite3_stmt* handle = statement.handle();
+    const std::size_t fieldCount = types.size();
+    for (std::size_t c = 0; c < fieldCount; ++c) {
+        const int column = int(c) + first;
+        const int storage = sqlite3_column_type(handle, column);
+        Cell& cell = cells.emplace_back();
+        if (storage == SQLITE_NULL)
+            continue;
+        // The usual pairs of field type and stored value are read here; the rest as the
+        // statement converts them.
+        switch (types[c]) {
+        case FieldType::Text:
+            if (storage == SQLITE_TEXT) {
+                const auto* bytes =
+                    reinterpret_cast<const char*>(sqlite3_column_text(handle, column));
+                const int size = sqlite3_column_bytes(handle, column);
+                cell.kind = Cell::Kind::Utf8;
+                cell.whole = qint64(m_utf8.size());
+                cell.size = quint32(size);
+                m_utf8.append(bytes, std::size_t(size));
+                continue;
+            }
+            break;
+        case FieldType::Integer:
+        case FieldType::Number:
+            if (storage == SQLITE_INTEGER) {
+                cell.kind = Cell::Kind::Integer;
+                cell.whole = sqlite3_column_int64(handle, column);
+                continue;
+            }
+            if (storage == SQLITE_FLOAT && types[c] == FieldType::Number) {
+                cell.kind = Cell::Kind::Number;
+                cell.number = sqlite3_column_double(handle, column);
+                continue;
+            }
+            break;
+        case FieldType::Boolean:
+            cell.kind = Cell::Kind::Boolean;
+            cell.whole = sqlite3_column_int64(handle, column) != 0 ? 1 : 0;
+            continue;
+        case FieldType::Currency:
+        case FieldType::Date:
+            break;
+        }
+        cell = cellOf(statement.columnValue(column, types[c]));
+    }
+}
+
+QString wholeTableOf(const QString& sql) {
+    static const QRegularExpression wholeTable(
+        QStringLiteral("^SELECT\\s+\\*\\s+FROM\\s+(\\[[^\\]]+\\]|`[^`]+`|\\w+)\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto match = wholeTable.match(sql);
+    return match.hasMatch() ? bareFieldName(match.captured(1)) : QString();
+}
+
+std::size_t expectedRows(Connection& connection, const QString& table) {
+    constexpr qint64 Plausible = 10'000'000;
+    if (!connection.isTable(table))
+        return 0;
+    Statement statement = connection.prepare(QStringLiteral("SELECT max(_rowid_) FROM [") + table +
+                                             QStringLiteral("]"));
+    if (!statement.step())
+        return 0;
+    const qint64 highest = statement.columnInt64(0);
+    return highest > 0 && highest <= Plausible ? std::size_t(highest) : 0;
+}
+
+void CellTexts::release() {
+    std::string().swap(m_utf8);
+    std::vector<QString>().swap(m_held);
+}
+
+} // namespace store

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Field.h"
+#include "Value.h"
+
+#include <QString>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace store {
+
+class Connection;
+class Statement;
+
+// One value as the row stores keep it: a type tag and the value itself, 16 bytes. A text read
+// from the file stays in the engine's UTF-8 in the store's one text buffer until it is asked
+// for; a text the program gave is held as it was given.
+struct Cell {
+    enum class Kind : quint8 { Null, Boolean, Integer, Number, Currency, Date, Utf8, Held };
+    Kind kind = Kind::Null;
+    quint32 size = 0; // Utf8: the text's bytes
+    union {
+        qint64 whole = 0; // Boolean (0/1), Integer, Currency (ten-thousandths), Date (day),
+                          // Utf8 (where the bytes start), Held (the text's index)
+        double number;
+    };
+};
+
+// The texts behind a store's cells, and the conversions between cells and values.
+class CellTexts {
+public:
+    Value valueOf(const Cell& cell) const;
+    Cell cellOf(const Value& value);
+    // The UTF-8 bytes of a cell read from the file (Kind::Utf8 only).
+    std::string_view utf8Of(const Cell& cell) const {
+        return {m_utf8.data() + cell.whole, cell.size};
+    }
+
+    // Appends to `cells` the columns first, first + 1, ... of the statement's current row, one
+    // for each of `types`, read as fields of those types.
+    void readRow(const Statement& statement, int first, const std::vector<FieldType>& types,
+                 std::vector<Cell>& cells);
+
+    void release(); // gives the storage back
+
+private:
+    std::string m_utf8;
+    std::vector<QString> m_held;
+};
+
+// The table a query reads whole ("SELECT * FROM T"), or empty text.
+QString wholeTableOf(const QString& sql);
+
+// How many rows a whole read of the table will give, from its highest row id, to size the
+// storage before reading; 0 when that is not known.
+std::size_t expectedRows(Connection& connection, const QString& table);
+
+} // namespace store
