@@ -33,30 +33,46 @@ AttachedDatabase::AttachedDatabase(std::shared_ptr<Connection> connection, const
     if (info.size() == 0)
         throw StoreError(Code::NotADatabase, QStringLiteral("\"%1\" is empty.").arg(m_file));
 
-    Statement attach = m_connection->prepare(QStringLiteral("ATTACH DATABASE ? AS ") + schema +
-                                             QStringLiteral(" KEY ?"));
-    attach.bind(1, Value(m_file));
     const QByteArray key = keyTextFor(m_file, password);
-    attach.bind(2, Value(QString::fromUtf8(key)));
-    attach.step();
-    m_attached = true;
-
-    // The key is only tried by the first statement that reads the file.
-    try {
-        Statement probe = m_connection->prepare(QStringLiteral("SELECT count(*) FROM ") + schema +
-                                                QStringLiteral(".sqlite_master"));
-        probe.step();
-    } catch (const StoreError& error) {
+    // The key and the page size are only tried by the first statement that reads the file.
+    QString failure;
+    int failureNumber = 0;
+    // Attaching reads the file at once, with the page size the engine takes for files attached
+    // (a setting of the whole process, which only attaching uses: every connection of this
+    // program sets its own page size). It is set for each try and left at the size of new files.
+    const auto attachDefault = [this](int pageSize) {
+        m_connection->execute(QStringLiteral("PRAGMA cipher_default_page_size = ") +
+                              QString::number(pageSize));
+    };
+    for (const int pageSize : FilePageSizes) {
         try {
-            detach();
-        } catch (const StoreError&) {
+            attachDefault(pageSize);
+            Statement attach = m_connection->prepare(QStringLiteral("ATTACH DATABASE ? AS ") +
+                                                     schema + QStringLiteral(" KEY ?"));
+            attach.bind(1, Value(m_file));
+            attach.bind(2, Value(QString::fromUtf8(key)));
+            attach.step();
+            m_attached = true;
+            Statement probe = m_connection->prepare(QStringLiteral("SELECT count(*) FROM ") +
+                                                    schema + QStringLiteral(".sqlite_master"));
+            probe.step();
+            attachDefault(NewFilePageSize);
+            return;
+        } catch (const StoreError& error) {
+            failure = error.message();
+            failureNumber = error.number();
+            try {
+                detach();
+            } catch (const StoreError&) {
+            }
         }
-        throw StoreError(Code::WrongPassword,
-                         QStringLiteral("\"%1\" cannot be opened with the database password "
-                                        "(a wrong password, or not a database): %2")
-                             .arg(m_file, error.message()),
-                         error.number());
     }
+    attachDefault(NewFilePageSize);
+    throw StoreError(Code::WrongPassword,
+                     QStringLiteral("\"%1\" cannot be opened with the database password "
+                                    "(a wrong password, or not a database): %2")
+                         .arg(m_file, failure),
+                     failureNumber);
 }
 
 AttachedDatabase::~AttachedDatabase() {

@@ -85,6 +85,8 @@ void exportInto(Connection& source, const QString& target, const QString& passwo
     attach.bind(2, Value(password));
     attach.step();
     try {
+        source.execute(
+            QStringLiteral("PRAGMA compacted.cipher_page_size = %1").arg(NewFilePageSize));
         source.execute(QStringLiteral("PRAGMA compacted.journal_mode = OFF"));
         source.execute(QStringLiteral("PRAGMA compacted.synchronous = OFF"));
         source.execute(QStringLiteral("SELECT sqlcipher_export('compacted')"));

@@ -361,6 +361,22 @@ void Connection::abandonTransaction() noexcept {
 }
 
 bool Connection::openKeyed(const QByteArray& key, Mode mode) {
+    const QFileInfo info(m_file);
+    const bool newFile = !info.exists() || info.size() == 0;
+    if (newFile)
+        return openKeyedWith(key, mode, NewFilePageSize);
+    if (m_pageSize != 0 && openKeyedWith(key, mode, m_pageSize))
+        return true;
+    for (const int pageSize : FilePageSizes) {
+        if (pageSize != m_pageSize && openKeyedWith(key, mode, pageSize)) {
+            m_pageSize = pageSize;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Connection::openKeyedWith(const QByteArray& key, Mode mode, int pageSize) {
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::Create)
         flags |= SQLITE_OPEN_CREATE;
@@ -374,11 +390,15 @@ bool Connection::openKeyed(const QByteArray& key, Mode mode) {
                          QStringLiteral("\"%1\" cannot be opened: %2").arg(m_file, message));
     }
     sqlite3_key(m_db, key.constData(), int(key.size()));
+    const QByteArray setPageSize = "PRAGMA cipher_page_size = " + QByteArray::number(pageSize);
+    sqlite3_exec(m_db, setPageSize.constData(), nullptr, nullptr, nullptr);
     sqlite3_busy_timeout(m_db, 2000);
-    // The key is only tried by the first statement that reads the file.
+    // The key and the page size are only tried by the first statement that reads the file.
     rc = sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK)
+    if (rc == SQLITE_OK) {
+        m_pageSize = pageSize;
         return true;
+    }
     sqlite3_close(m_db);
     m_db = nullptr;
     return false;

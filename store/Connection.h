@@ -15,6 +15,13 @@ struct sqlite3_stmt;
 
 namespace store {
 
+// The page sizes of the data files, in the order they are tried when a file is opened. Files this
+// program writes have pages of 4096 bytes: every page is decrypted and checked on its own, so a
+// quarter of the pages of the engine's default of 1024 bytes reads a large show far faster.
+// Files written with 1024-byte pages open as before (and a compaction rewrites them).
+inline constexpr int FilePageSizes[] = {4096, 1024};
+inline constexpr int NewFilePageSize = FilePageSizes[0];
+
 class Connection;
 
 // One prepared statement; finalised with the object.
@@ -79,7 +86,9 @@ public:
     [[noreturn]] void fail(int rc, const QString& what) const;
 
 private:
+    // Opens the file with the key, trying each page size (the one that opened it before first).
     bool openKeyed(const QByteArray& key, Mode mode);
+    bool openKeyedWith(const QByteArray& key, Mode mode, int pageSize);
     static void countRowWritten(void* connection, int operation, const char* database,
                                 const char* table, long long rowId);
     // Ends a transaction that the engine refused to roll back, by closing the engine's handle
@@ -97,6 +106,7 @@ private:
     friend class Transaction;
     QString m_file;
     QByteArray m_keyText; // the key that opened the file
+    int m_pageSize = 0;   // the page size that opened it
     sqlite3* m_db = nullptr;
     int m_transactionDepth = 0;
     std::vector<std::pair<QByteArray, qint64>> m_rowsWrittenByTable; // "table" or "db.table"

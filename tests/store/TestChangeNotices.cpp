@@ -1,3 +1,4 @@
+#include "store/AttachedDatabase.h"
 #include "store/ChangeNotifier.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
@@ -127,11 +128,11 @@ private slots:
         QFile(org).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         auto connection =
             store::connectionFor(store::dataConnectionText(show, TestFolder::Password));
-        connection->execute("ATTACH DATABASE '" + org + "' AS orgfile KEY '" +
-                            TestFolder::Password + "'");
         Heard heard;
-        connection->execute("UPDATE orgfile.OrgData_tbl SET OrgName = 'Valley Riders'");
-        connection->execute("DETACH DATABASE orgfile");
+        {
+            store::AttachedDatabase attached(connection, org, TestFolder::Password, "orgfile");
+            connection->execute("UPDATE orgfile.OrgData_tbl SET OrgName = 'Valley Riders'");
+        }
         QCOMPARE(heard.notices.size(), size_t(1));
         QCOMPARE(heard.notices[0].file, QFileInfo(org).absoluteFilePath());
         QCOMPARE(heard.notices[0].tables, QStringList{"OrgData_tbl"});

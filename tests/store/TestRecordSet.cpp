@@ -204,8 +204,7 @@ private slots:
     void singleKeySortsAreStableWhateverTheSpread_data() {
         QTest::addColumn<QList<qint64>>("points");
         QTest::newRow("close together") << QList<qint64>{3, 1, 2, 3, 1, -1, 2, 3};
-        QTest::newRow("spread wide")
-            << QList<qint64>{3, 1, 30000, 3, -30000, -1, 30000, 3};
+        QTest::newRow("spread wide") << QList<qint64>{3, 1, 30000, 3, -30000, -1, 30000, 3};
     }
 
     void singleKeySortsAreStableWhateverTheSpread() {

@@ -1,8 +1,10 @@
+#include "store/AttachedDatabase.h"
 #include "store/Compaction.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/DataSource.h"
 #include "store/Dialect.h"
+#include "store/FileChecks.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 #include "store/Transaction.h"
@@ -40,6 +42,12 @@ class TestStoreEngine : public QObject {
             return error.code();
         }
         return Code::Closed; // no error: never expected here
+    }
+
+    static qint64 pageSize(const QString& conn) {
+        store::Statement statement = store::connectionFor(conn)->prepare("PRAGMA page_size");
+        statement.step();
+        return statement.columnInt64(0);
     }
 
     static int rows(const QString& conn, const QString& sql) {
@@ -288,6 +296,46 @@ private slots:
             const int n = store::compactionRandomNumber();
             QVERIFY(n >= 1 && n <= 100000);
         }
+    }
+
+    // Files written with the engine's former page size of 1024 bytes open, attach, pass their
+    // check and are read as before; a compaction rewrites them with the pages of new files.
+    void filesWithSmallerPagesStillOpenAndCompactionEnlargesThem() {
+        TestFolder folder;
+        const QString show = folder.newShow("Spring.twl");
+        const QString conn = store::dataConnectionText(show, "Tr0tW");
+        QCOMPARE(pageSize(conn), qint64(store::NewFilePageSize));
+        store::execute(conn, "UPDATE Class_tbl SET [Class Name] = 'Halter' WHERE [Class No] = 7");
+
+        // An older program's copy of the show, written by the engine with 1024-byte pages.
+        const QString older = folder.file("Older.twl");
+        {
+            store::Connection connection(show, "Tr0tW", store::Connection::Mode::Create);
+            connection.execute("PRAGMA cipher_default_page_size = 1024");
+            connection.execute("ATTACH DATABASE '" + older + "' AS older KEY 'Tr0tW'");
+            connection.execute("SELECT sqlcipher_export('older')");
+            connection.execute("DETACH DATABASE older");
+            connection.execute(
+                QString("PRAGMA cipher_default_page_size = %1").arg(store::NewFilePageSize));
+        }
+        const QString olderConn = store::dataConnectionText(older, "Tr0tW");
+        QCOMPARE(pageSize(olderConn), qint64(1024));
+        QCOMPARE(rows(olderConn, "SELECT * FROM Class_tbl WHERE [Class Name] = 'Halter'"), 1);
+        QCOMPARE(store::checkDataFile(older, "Tr0tW", store::showSchemaObjects(), 0).state,
+                 store::FileCheck::State::Good);
+        {
+            // Attached to a show of new pages, and the other way round.
+            store::AttachedDatabase attached(store::connectionFor(conn), older, "Tr0tW", "older");
+            QCOMPARE(rows(conn, "SELECT * FROM older.Class_tbl WHERE [Class Name] = 'Halter'"), 1);
+            store::AttachedDatabase back(store::connectionFor(olderConn), show, "Tr0tW", "newer");
+            QCOMPARE(rows(olderConn, "SELECT * FROM newer.Class_tbl WHERE [Class No] = 7"), 1);
+        }
+        QVERIFY_THROWS_EXCEPTION(StoreError, store::Connection(older, "wrong"));
+
+        store::releaseAllConnections();
+        store::compactFileInPlace(older, "Tr0tW", 12);
+        QCOMPARE(pageSize(olderConn), qint64(store::NewFilePageSize));
+        QCOMPARE(rows(olderConn, "SELECT * FROM Class_tbl WHERE [Class Name] = 'Halter'"), 1);
     }
 
     void failedCompactionKeepsTheOriginal() {

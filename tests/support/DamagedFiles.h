@@ -11,8 +11,8 @@
 // leaves them.
 namespace damaged {
 
-// The engine's page size for files of this format.
-constexpr qint64 PageSize = 1024;
+// The page size of the files this program writes.
+constexpr qint64 PageSize = store::NewFilePageSize;
 
 // Adds entries to a show, so that its entries fill many pages.
 inline void addEntries(const QString& show, const QString& password, int count) {
