@@ -10,6 +10,7 @@ packages=(
   openbox x11-utils
   poppler-utils
   libfreexl-dev libgsf-1-dev libzip-dev python3-openpyxl python3-xlrd
+  libreoffice-calc-nogui libreoffice-writer-nogui
 )
 
 missing=()

@@ -1,9 +1,13 @@
 #include "EditClasses.h"
 
 #include "classes/ClassRules.h"
+#include "classes/ClassSpreadsheet.h"
+#include "classes/ui/ImportClass.h"
 #include "shell/TWL_public.h"
+#include "shell/widgets/BusyCursor.h"
 #include "shell/widgets/CellEditorDelegate.h"
 #include "store/StoreError.h"
+#include "store/spreadsheet/Workbook.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -198,6 +202,8 @@ void EditClasses::buildButtons() {
     m_doneBut = makeButton(QStringLiteral("&Done"), QStringLiteral("DoneBut"),
                            DialogWidth - Margin - ButtonWidth);
     connect(m_clearAllBut, &QPushButton::clicked, this, &EditClasses::clearAll);
+    connect(m_importBut, &QPushButton::clicked, this, &EditClasses::importClasses);
+    connect(m_exportBut, &QPushButton::clicked, this, &EditClasses::exportClasses);
     connect(m_doneBut, &QPushButton::clicked, this, &EditClasses::accept);
 }
 
@@ -328,11 +334,81 @@ void EditClasses::clearAll() {
                                    error.message(),
                                Prompt::Icon::Critical);
     }
-    m_classes.moveFirst();
+    showClassesAgain();
+}
+
+// The grid shows the classes afresh from the first one.
+void EditClasses::showClassesAgain() {
+    if (m_classes.isOpen())
+        m_classes.moveFirst();
     m_model->reset();
     applyGridLayout();
     if (m_model->rowCount() > 0)
         m_grid->setCurrentIndex(m_model->index(0, NameColumn));
+}
+
+// Every class of the show from the sheet the user chooses, after one question; written in one
+// batch.
+void EditClasses::importClasses() {
+    ImportClass chooser(m_services, this);
+    chooser.exec();
+    if (chooser.cancelled())
+        return;
+    const auto answer = m_services.prompt.show(
+        Title, ClassSpreadsheet::replaceQuestion(m_services.shared.session.ShowPath),
+        Prompt::Icon::Exclamation, Prompt::Buttons::YesNo);
+    if (answer != Prompt::Answer::Yes || !m_classes.isOpen())
+        return;
+    try {
+        const BusyCursor busy;
+        ClassSpreadsheet::writeImport(m_classes,
+                                      ClassSpreadsheet::importedClasses(chooser.preview()));
+    } catch (const store::StoreError& error) {
+        m_services.prompt.show(Title,
+                               QStringLiteral("The classes could not be imported; the show file "
+                                              "is unchanged.\n\n") +
+                                   error.message(),
+                               Prompt::Icon::Critical);
+    }
+    showClassesAgain();
+}
+
+// Every class into a new sheet "Class_Desc" of a workbook that exists already.
+void EditClasses::exportClasses() {
+    const QString workbook = chooseClassWorkbook(m_services, ClassSpreadsheet::ExportDialogTitle);
+    if (m_services.shared.session.DialogCancelled)
+        return;
+    // A name that names no workbook has no sheets to read either.
+    QStringList sheets;
+    bool readable = !workbook.isEmpty();
+    if (readable) {
+        try {
+            sheets = store::workbook::sheetNames(workbook);
+        } catch (const store::StoreError&) {
+            readable = false;
+        }
+    }
+    if (!readable) {
+        m_services.prompt.show(Title, ClassSpreadsheet::NoSheetNames, Prompt::Icon::Exclamation);
+        return;
+    }
+    if (ClassSpreadsheet::hasExportSheet(sheets)) {
+        m_services.prompt.show(Title, ClassSpreadsheet::ExportSheetExists,
+                               Prompt::Icon::Exclamation);
+        return;
+    }
+    const auto answer = m_services.prompt.show(Title, ClassSpreadsheet::addSheetQuestion(workbook),
+                                               Prompt::Icon::Question, Prompt::Buttons::YesNo);
+    if (answer != Prompt::Answer::Yes)
+        return;
+    try {
+        const BusyCursor busy;
+        ClassSpreadsheet::exportClasses(workbook, m_classes);
+    } catch (const store::StoreError& error) {
+        m_services.prompt.show(Title, ClassSpreadsheet::exportFailure(error.message()),
+                               Prompt::Icon::Critical);
+    }
+    applyGridLayout();
 }
 
 // Nothing is written at close: every accepted change was written when it was accepted.

@@ -42,6 +42,9 @@ private:
     void editEnded();
     void enableButtons();
     void clearAll();
+    void importClasses();
+    void exportClasses();
+    void showClassesAgain();
     void showRefusal(const store::RecordSetModel::Refusal& refusal);
 
     Services& m_services;
