@@ -4,6 +4,8 @@
 #include "store/DataSource.h"
 #include "store/StoreError.h"
 
+#include <unordered_map>
+
 namespace twl {
 
 void EntryListSync::remember(store::DataSource& list) {
@@ -127,14 +129,19 @@ void EntryListSync::countRows(store::DataSource& list) {
     try {
         m_classField = entries.fieldIndex(QStringLiteral("Class No"));
         m_tally = ClassTally{};
+        // Counted by class in a hash first: the tally's ordered map is filled once per class.
+        std::unordered_map<qint64, qint64> perClass;
         for (entries.moveFirst(); !entries.eof(); entries.moveNext()) {
             const RowClass row = rowClass(entries.value(m_classField));
             const std::size_t bookmark = std::size_t(entries.bookmark());
             if (bookmark >= m_rowClasses.size())
                 m_rowClasses.resize(bookmark + 1);
             m_rowClasses[bookmark] = row;
-            count(row, 1);
+            ++m_tally->total;
+            if (row.whole)
+                ++perClass[row.classNo];
         }
+        m_tally->perClass.insert(perClass.begin(), perClass.end());
     } catch (const store::StoreError&) {
         m_tally.reset();
         m_rowClasses.clear();
