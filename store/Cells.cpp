@@ -126,8 +126,6 @@ QString wholeTableOf(const QString& sql) {
 
 std::size_t expectedRows(Connection& connection, const QString& table) {
     constexpr qint64 Plausible = 10'000'000;
-    if (!connection.isTable(table))
-        return 0;
     Statement statement = connection.prepare(QStringLiteral("SELECT max(_rowid_) FROM [") + table +
                                              QStringLiteral("]"));
     if (!statement.step())

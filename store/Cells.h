@@ -52,8 +52,8 @@ private:
 // The table a query reads whole ("SELECT * FROM T"), or empty text.
 QString wholeTableOf(const QString& sql);
 
-// How many rows a whole read of the table will give, from its highest row id, to size the
-// storage before reading; 0 when that is not known.
+// How many rows a whole read of the table (a table, not a stored query) will give, from its
+// highest row id, to size the storage before reading; 0 when that is not known.
 std::size_t expectedRows(Connection& connection, const QString& table);
 
 } // namespace store

@@ -361,7 +361,7 @@ private:
         }
         if (parameters.empty()) {
             const QString table = wholeTableOf(sql);
-            if (!table.isEmpty())
+            if (!table.isEmpty() && m_connection->isTable(table))
                 rows.m_cells.reserve(expectedRows(*m_connection, table) * types.size());
         }
         while (statement.step()) {

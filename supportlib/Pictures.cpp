@@ -1,3 +1,4 @@
+#include "Animation.h"
 #include "Dib.h"
 #include "PeModule.h"
 #include "TWL.h"
@@ -15,13 +16,10 @@ using twl::pe::Module;
 using twl::pe::ModuleFile;
 using twl::pe::ResourceId;
 
-// GetResPic's other place for its picture.
-constexpr int PlacedLeft = 155;
-constexpr int PlacedTop = 435;
-
-constexpr int FrameCount = 10;
-// The wait before each frame of the animation, in Lag's ticks.
-constexpr int FrameTicks = 99999;
+using twl::animation::FrameCount;
+using twl::animation::FrameTicks;
+using twl::animation::PlacedLeft;
+using twl::animation::PlacedTop;
 
 // The caller's surface, or nothing when it cannot be drawn on.
 std::optional<Pixels> pixelsOf(const TWL_Surface* surface) {
@@ -127,22 +125,12 @@ TWL_EXPORT int TWL_CALL SpnFrm(const char* moduleFile, TWL_Surface* destination,
         built[std::size_t(i)] = buildFrame(file->module(), i, backgroundPixels, width, height);
 
     const auto target = pixelsOf(destination);
-    int frame = direction != 0 ? 1 : FrameCount - 1;
-    for (;;) {
+    for (const int frame : twl::animation::frameOrder(direction)) {
         Lag(FrameTicks);
         // A frame that was not built is not shown.
         if (target && built[std::size_t(frame)]) {
             twl::dib::copy(built[std::size_t(frame)]->pixels(), *target, 0, 0, width, height);
             tellDrawn(destination);
-        }
-        if (direction == 1) {
-            if (frame == FrameCount - 1)
-                break;
-            ++frame;
-        } else {
-            if (frame == 0)
-                break;
-            --frame;
         }
     }
     return 0;

@@ -139,8 +139,8 @@ QString biffString(const QByteArray& data, qsizetype at, qsizetype end, int coun
     return QString::fromLatin1(data.constData() + at, count);
 }
 
-// The Workbook stream of a compound file, or nothing for a workbook older than BIFF8.
-QByteArray workbookStream(const QString& path) {
+// The compound file at the path, or nothing when it is missing or not a compound file.
+std::unique_ptr<GsfInfile, Unref> openCompoundFile(const QString& path) {
     GError* error = nullptr;
     std::unique_ptr<GsfInput, Unref> input(
         gsf_input_stdio_new(QFile::encodeName(path).constData(), &error));
@@ -152,6 +152,12 @@ QByteArray workbookStream(const QString& path) {
     std::unique_ptr<GsfInfile, Unref> container(gsf_infile_msole_new(input.get(), &error));
     if (error)
         g_error_free(error);
+    return container;
+}
+
+// The Workbook stream of a compound file, or nothing for a workbook older than BIFF8.
+QByteArray workbookStream(const QString& path) {
+    const auto container = openCompoundFile(path);
     if (!container)
         return {};
     std::unique_ptr<GsfInput, Unref> stream(gsf_infile_child_by_name(container.get(), "Workbook"));
@@ -234,17 +240,7 @@ void addKeptValues(const QString& path, const QString& sheet,
 } // namespace
 
 bool isEncryptedPackage(const QString& path) {
-    GError* error = nullptr;
-    std::unique_ptr<GsfInput, Unref> input(
-        gsf_input_stdio_new(QFile::encodeName(path).constData(), &error));
-    if (error)
-        g_error_free(error);
-    if (!input)
-        return false;
-    error = nullptr;
-    std::unique_ptr<GsfInfile, Unref> container(gsf_infile_msole_new(input.get(), &error));
-    if (error)
-        g_error_free(error);
+    const auto container = openCompoundFile(path);
     if (!container)
         return false;
     std::unique_ptr<GsfInput, Unref> package(
@@ -593,16 +589,7 @@ void xlsAppendSheet(const QString& path, const QString& sheet, const QStringList
         throwCorrupt(path, QStringLiteral("no Excel 97-2003 workbook stream"));
     const QByteArray workbook = workbookWithSheet(stream, sheet, headings, rows, path);
 
-    GError* error = nullptr;
-    std::unique_ptr<GsfInput, Unref> input(
-        gsf_input_stdio_new(QFile::encodeName(path).constData(), &error));
-    if (error)
-        g_error_free(error);
-    error = nullptr;
-    std::unique_ptr<GsfInfile, Unref> container(input ? gsf_infile_msole_new(input.get(), &error)
-                                                      : nullptr);
-    if (error)
-        g_error_free(error);
+    const auto container = openCompoundFile(path);
     if (!container)
         throwCorrupt(path);
 
@@ -619,7 +606,7 @@ void xlsAppendSheet(const QString& path, const QString& sheet, const QStringList
     }
     bool written = false;
     {
-        error = nullptr;
+        GError* error = nullptr;
         std::unique_ptr<GsfOutput, Unref> sink(
             gsf_output_stdio_new(QFile::encodeName(temporary).constData(), &error));
         if (error)

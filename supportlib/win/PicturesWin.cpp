@@ -1,5 +1,6 @@
 // Bitmaps from resource modules drawn with the platform's own device contexts.
 
+#include "../Animation.h"
 #include "../TWL.h"
 
 #include <array>
@@ -11,13 +12,10 @@
 
 namespace {
 
-// GetResPic's other place for its picture.
-constexpr int PlacedLeft = 155;
-constexpr int PlacedTop = 435;
-
-constexpr int FrameCount = 10;
-// The wait before each frame of the animation, in Lag's ticks.
-constexpr int FrameTicks = 99999;
+using twl::animation::FrameCount;
+using twl::animation::FrameTicks;
+using twl::animation::PlacedLeft;
+using twl::animation::PlacedTop;
 
 // A module loaded for its resources only: nothing of it runs, and a module of the other word
 // size loads as well.
@@ -229,22 +227,12 @@ TWL_EXPORT int TWL_CALL SpnFrm(const char* moduleFile, HDC destination, HDC back
     for (int i = 0; i < frames && i < FrameCount; ++i)
         built[std::size_t(i)] = buildFrame(module.get(), i, destination, background, width, height);
 
-    int frame = direction != 0 ? 1 : FrameCount - 1;
-    for (;;) {
+    for (const int frame : twl::animation::frameOrder(direction)) {
         Lag(FrameTicks);
         // A frame that was not built is not shown.
         if (built[std::size_t(frame)])
             BitBlt(destination, 0, 0, width, height, built[std::size_t(frame)]->dc(), 0, 0,
                    SRCCOPY);
-        if (direction == 1) {
-            if (frame == FrameCount - 1)
-                break;
-            ++frame;
-        } else {
-            if (frame == 0)
-                break;
-            --frame;
-        }
     }
     return 0;
 }

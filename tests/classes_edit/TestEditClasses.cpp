@@ -5,6 +5,7 @@
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
+#include "support/OpenShowFolder.h"
 #include "support/TestFolder.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <optional>
 
 using namespace twl;
 using store::RecordSet;
@@ -38,7 +40,7 @@ struct ClassRow {
 class TestEditClasses : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestFolder> m_folder;
+    std::optional<OpenShowFolder> m_show;
     twl::TWL_public m_shared;
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
@@ -133,21 +135,13 @@ class TestEditClasses : public QObject {
 
 private slots:
     void init() {
-        store::releaseAllConnections();
-        m_shared = twl::TWL_public{};
         m_prompt.clear();
-        m_folder = std::make_unique<TestFolder>();
-        m_shared.session.ShowPath = m_folder->newShow("Spring Show.twl");
-        m_shared.session.ShowConnString =
-            store::dataConnectionText(m_shared.session.ShowPath, TestFolder::Password);
-        m_shared.session.TotClassUsed = 20;
+        m_show.emplace(m_shared, 20);
     }
 
     void cleanup() {
         m_dialog.reset();
-        store::releaseAllConnections();
-        m_folder.reset();
-        m_shared = twl::TWL_public{};
+        m_show.reset();
     }
 
     void opensWithEveryClassInItsColumns() {

@@ -4,41 +4,18 @@
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
-#include "support/TestFolder.h"
+#include "support/OpenShowFolder.h"
 
-#include <QDir>
 #include <QFile>
-#include <memory>
 
 // A program folder with a show open, as the screens of the class results see it: the shared
 // values set, the class log folder made, and helpers that put data into the two files.
-class ResultsShow {
+class ResultsShow : public OpenShowFolder {
 public:
-    explicit ResultsShow(twl::TWL_public& shared) : m_shared(shared) {
-        m_shared = twl::TWL_public{};
-        store::releaseAllConnections();
-        m_folder = std::make_unique<TestFolder>();
-        QDir().mkpath(m_folder->file("TWL Class Log"));
-        m_shared.session.AppFolder = m_folder->path();
-        m_shared.session.ShowPath = m_folder->newShow("Spring Show.twl");
-        m_shared.session.ShowConnString =
-            store::dataConnectionText(m_shared.session.ShowPath, TestFolder::Password);
-        m_shared.session.OrgConnString =
-            store::dataConnectionText(m_folder->file("TWL.org"), TestFolder::Password);
-        m_shared.session.TotClassUsed = 20;
-        m_shared.session.DateOfEvent = QDate(2005, 6, 18);
-        QFile(orgFile()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    ~ResultsShow() {
-        store::releaseAllConnections();
-        m_folder.reset();
-        m_shared = twl::TWL_public{};
-    }
+    explicit ResultsShow(twl::TWL_public& shared) : OpenShowFolder(shared, 20) {}
 
     QString showFile() const { return m_shared.session.ShowPath; }
-    QString orgFile() const { return m_folder->file("TWL.org"); }
     QString logFile(const QString& name) const { return m_folder->file("TWL Class Log/" + name); }
-    const TestFolder& folder() const { return *m_folder; }
 
     void show(const QString& sql) { store::execute(m_shared.session.ShowConnString, sql); }
     void org(const QString& sql) { store::execute(m_shared.session.OrgConnString, sql); }
@@ -138,8 +115,4 @@ public:
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-
-private:
-    twl::TWL_public& m_shared;
-    std::unique_ptr<TestFolder> m_folder;
 };

@@ -7,6 +7,8 @@
 #include "store/RecordSet.h"
 #include "support/CapturePrinter.h"
 #include "support/ModalDialogs.h"
+#include "support/SystemPython.h"
+#include "support/OpenShowFolder.h"
 #include "support/TestFolder.h"
 
 #include <QApplication>
@@ -15,10 +17,10 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <optional>
 
 using namespace twl;
 using store::RecordSet;
@@ -31,22 +33,9 @@ const QString Instructions =
     "Select a sheet name from the left that contains the Class Descriptions and click OK.  Class "
     "Descriptions must be in the first column of the spreadsheet (A1) with the first row as the "
     "column header.  TWL will import 150 rows (A2-C151).  Leave unused rows in that range blank.";
-// The system's own Python, where Debian's xlrd and openpyxl live.
-const QString Python = "/usr/bin/python3";
 
 QString fixture(const QString& name) {
     return QStringLiteral(TWL_CLASS_FIXTURES "/") + name;
-}
-
-QByteArray runPython(const QStringList& arguments) {
-    QProcess process;
-    process.start(Python, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        qWarning().noquote() << process.readAllStandardError();
-        return {};
-    }
-    return process.readAllStandardOutput();
 }
 
 // Every sheet of a workbook as xlrd or openpyxl reads it: [[name, rows], ...].
@@ -97,7 +86,7 @@ QStringList lines(QListWidget* list) {
 class TestClassImportExport : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestFolder> m_folder;
+    std::optional<OpenShowFolder> m_show;
     twl::TWL_public m_shared;
     ScriptedPrompt m_prompt;
     ScriptedFileChooser m_files;
@@ -148,7 +137,7 @@ class TestClassImportExport : public QObject {
     }
 
     QString copyIn(const QString& name) {
-        const QString path = m_folder->file(name);
+        const QString path = m_show->folder().file(name);
         QFile::remove(path);
         if (!QFile::copy(fixture(name), path))
             return {};
@@ -233,7 +222,7 @@ class TestClassImportExport : public QObject {
 
     // Workbooks the program must not read: encrypted, cut short, or not a workbook at all.
     QString unreadableWorkbook(const QString& kind) {
-        const QString path = m_folder->file(kind + (kind == "protected" ? ".xls" : ".xlsx"));
+        const QString path = m_show->folder().file(kind + (kind == "protected" ? ".xls" : ".xlsx"));
         if (kind == "encrypted" || kind == "protected") {
             runPython({QStringLiteral(TWL_SOURCE_DIR "/tests/store_workbooks/fixtures/make_xls.py"),
                        kind, path});
@@ -251,21 +240,13 @@ class TestClassImportExport : public QObject {
 
 private slots:
     void init() {
-        store::releaseAllConnections();
-        m_shared = twl::TWL_public{};
         m_prompt.clear();
-        m_folder = std::make_unique<TestFolder>();
-        m_shared.session.ShowPath = m_folder->newShow("Spring Show.twl");
-        m_shared.session.ShowConnString =
-            store::dataConnectionText(m_shared.session.ShowPath, TestFolder::Password);
-        m_shared.session.TotClassUsed = 20;
+        m_show.emplace(m_shared, 20);
     }
 
     void cleanup() {
         m_screen.reset();
-        store::releaseAllConnections();
-        m_folder.reset();
-        m_shared = twl::TWL_public{};
+        m_show.reset();
     }
 
     void importTenRows_data() {
@@ -436,7 +417,7 @@ private slots:
         describeSomeClasses();
         const auto before = storedClasses();
         const QString workbook =
-            kind == "missing" ? m_folder->file("Nowhere.xls") : unreadableWorkbook(kind);
+            kind == "missing" ? m_show->folder().file("Nowhere.xls") : unreadableWorkbook(kind);
         QVERIFY(kind == "missing" || QFile::exists(workbook));
         const QByteArray bytes = contents(workbook);
         openScreen();
@@ -522,7 +503,7 @@ private slots:
 
     // The workbook itself refuses the sheet after the question: the failure and its source.
     void exportFailureIsReported() {
-        const QString workbook = m_folder->file("Lower.xlsx");
+        const QString workbook = m_show->folder().file("Lower.xlsx");
         runPython({"-c",
                    "import sys, openpyxl; b = openpyxl.Workbook(); b.active.title = 'class_desc'; "
                    "b.save(sys.argv[1])",

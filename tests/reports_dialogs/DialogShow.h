@@ -4,39 +4,18 @@
 #include "shell/TWL_public.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
-#include "support/TestFolder.h"
+#include "support/OpenShowFolder.h"
 
-#include <QDir>
 #include <QFile>
 #include <QtTest>
-#include <memory>
 #include <utility>
 #include <vector>
 
 // A program folder with a show open, as the report dialogs see it: the shared values set and
 // helpers that put entries, class names and ended classes into the show.
-class DialogShow {
+class DialogShow : public OpenShowFolder {
 public:
-    explicit DialogShow(twl::TWL_public& shared) : m_shared(shared) {
-        m_shared = twl::TWL_public{};
-        store::releaseAllConnections();
-        m_folder = std::make_unique<TestFolder>();
-        QDir().mkpath(m_folder->file("TWL Class Log"));
-        m_shared.session.AppFolder = m_folder->path();
-        m_shared.session.ShowPath = m_folder->newShow("Spring Show.twl");
-        m_shared.session.ShowConnString =
-            store::dataConnectionText(m_shared.session.ShowPath, TestFolder::Password);
-        m_shared.session.OrgConnString =
-            store::dataConnectionText(m_folder->file("TWL.org"), TestFolder::Password);
-        m_shared.session.TotClassUsed = 150;
-        m_shared.session.DateOfEvent = QDate(2005, 6, 18);
-        QFile(m_folder->file("TWL.org")).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    ~DialogShow() {
-        store::releaseAllConnections();
-        m_folder.reset();
-        m_shared = twl::TWL_public{};
-    }
+    explicit DialogShow(twl::TWL_public& shared) : OpenShowFolder(shared, 150) {}
 
     const QString& connection() const { return m_shared.session.ShowConnString; }
 
@@ -101,8 +80,4 @@ public:
     QString missingShowConnection() const {
         return store::dataConnectionText(m_folder->file("Gone.twl"), TestFolder::Password);
     }
-
-private:
-    twl::TWL_public& m_shared;
-    std::unique_ptr<TestFolder> m_folder;
 };

@@ -4,6 +4,7 @@
 
 #include "store/StoreError.h"
 #include "store/spreadsheet/Workbook.h"
+#include "support/SystemPython.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -37,22 +37,9 @@ namespace wb = store::workbook;
 
 namespace {
 
-// The system's own Python, where the Debian packages openpyxl and xlrd live.
-const QString Python = QStringLiteral("/usr/bin/python3");
 
 QString fixtureScript(const QString& name) {
     return QStringLiteral(TWL_WORKBOOK_FIXTURES "/") + name;
-}
-
-QByteArray runPython(const QStringList& arguments) {
-    QProcess process;
-    process.start(Python, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        qWarning().noquote() << process.readAllStandardError();
-        return {};
-    }
-    return process.readAllStandardOutput();
 }
 
 bool makeXlsx(const QString& kind, const QString& out) {
