@@ -1,8 +1,8 @@
-#include "shell/Application.h"
-#include "shell/Clock.h"
+#include "Application.h"
+#include "common/Clock.h"
+#include "reports/ui/SystemPrinter.h"
 #include "shell/DialogFileChooser.h"
 #include "shell/MessageBoxPrompt.h"
-#include "reports/ui/SystemPrinter.h"
 
 #include <QApplication>
 

@@ -7,14 +7,14 @@
 // times are reported beside Google Benchmark's mean.
 
 #include "BenchShow.h"
-#include "tests/support/CapturePrinter.h"
 #include "BenchSizes.h"
+#include "app/Application.h"
 #include "entries/ui/EntryScreen.h"
-#include "shell/Application.h"
 #include "shell/DisplayModes.h"
 #include "shell/ShowFileCommands.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
+#include "tests/support/CapturePrinter.h"
 #include "tests/support/ReadyDisplay.h"
 
 #include <QAction>

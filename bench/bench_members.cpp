@@ -4,13 +4,13 @@
 // top row is loaded on opening, 10 ms before a chosen row is loaded), as a user sees them.
 
 #include "BenchFolder.h"
-#include "tests/support/CapturePrinter.h"
 #include "DataPassword.h"
 #include "SampleData.h"
+#include "common/Services.h"
 #include "members/ui/MemForm.h"
-#include "shell/Services.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
+#include "tests/support/CapturePrinter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,14 +4,14 @@
 // file cache is warm).
 
 #include "BenchShow.h"
-#include "tests/support/CapturePrinter.h"
 #include "BenchSizes.h"
-#include "shell/Application.h"
+#include "app/Application.h"
 #include "shell/ShowFileCommands.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
+#include "tests/support/CapturePrinter.h"
 
 #include <QApplication>
 #include <QDir>

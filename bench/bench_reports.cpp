@@ -4,20 +4,20 @@
 // show report of 150 classes and 10,000 entries (data and layout; every page as PDF; the peak
 // memory of the process as a counter), and the member roster of 5,000 members as PDF.
 
+#include "common/Services.h"
 #include "reports/MemberReports.h"
 #include "reports/ReportPainter.h"
-#include "reports/ShowReports.h"
 #include "reports/SheetReports.h"
+#include "reports/ShowReports.h"
 #include "reports/ui/ReportPreview.h"
-#include "shell/Services.h"
 #include "store/RecordSet.h"
 #include "store/Shape.h"
 #include "tests/support/CapturePrinter.h"
 #include "tests/support/ReportShow.h"
 
 #include <QApplication>
-#include <sys/resource.h>
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -35,9 +35,10 @@ public:
         m_show.generate(150, entries, std::max(60, entries / 10), 5);
         store::Transaction transaction(m_show.connection());
         for (int i = 0; i < ScoreEntries; ++i)
-            m_show.addEntry({1000 + i, QStringLiteral("Score Sheet Exhibitor %1").arg(i), ScoreClass,
-                             QStringLiteral("Horse %1").arg(i), QStringLiteral("Owner %1").arg(i),
-                             QStringLiteral("OH"), QStringLiteral("A%1").arg(i), QStringLiteral("R%1").arg(i)});
+            m_show.addEntry({1000 + i, QStringLiteral("Score Sheet Exhibitor %1").arg(i),
+                             ScoreClass, QStringLiteral("Horse %1").arg(i),
+                             QStringLiteral("Owner %1").arg(i), QStringLiteral("OH"),
+                             QStringLiteral("A%1").arg(i), QStringLiteral("R%1").arg(i)});
         transaction.commit();
         m_context.showPath = m_show.path();
         m_context.password = QString::fromLatin1(TestFolder::Password);
@@ -70,7 +71,8 @@ public:
     }
     const reports::ReportContext& context() const { return m_context; }
     QString connectionText() const {
-        return store::reportConnectionText(m_show.path(), QString::fromLatin1(TestFolder::Password));
+        return store::reportConnectionText(m_show.path(),
+                                           QString::fromLatin1(TestFolder::Password));
     }
 
 private:

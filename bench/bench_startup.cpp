@@ -4,14 +4,14 @@
 // fall into the first iteration only.
 
 #include "BenchFolder.h"
-#include "tests/support/CapturePrinter.h"
-#include "shell/Application.h"
-#include "shell/Clock.h"
-#include "shell/FileChooser.h"
-#include "shell/Prompt.h"
-#include "shell/Services.h"
+#include "app/Application.h"
+#include "common/Clock.h"
+#include "common/FileChooser.h"
+#include "common/Prompt.h"
+#include "common/Services.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
+#include "tests/support/CapturePrinter.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "ClassRules.h"
 
-#include "reports/Formats.h"
+#include "common/Formats.h"
 
 namespace twl::ClassRules {
 

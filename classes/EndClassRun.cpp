@@ -1,6 +1,6 @@
 #include "EndClassRun.h"
 
-#include "reports/Formats.h"
+#include "common/Formats.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,8 +10,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <unistd.h>
 #include <QSet>
+#include <unistd.h>
 
 namespace twl {
 

@@ -1,6 +1,6 @@
 #include "EntryFields.h"
 
-#include "entries/SortKeys.h"
+#include "SortKeys.h"
 
 namespace twl {
 

@@ -122,7 +122,8 @@ EntryListSync::RowClass EntryListSync::classOfRow(store::RecordSet& entries, int
 // Right after a read the list is in the table's order: counting it walks memory in order.
 void EntryListSync::countRows(store::DataSource& list) {
     store::RecordSet& entries = list.recordSet();
-    if (list.recordSource().trimmed().compare(EntryQueries::EntryListQuery, Qt::CaseInsensitive) != 0 ||
+    if (list.recordSource().trimmed().compare(EntryQueries::EntryListQuery, Qt::CaseInsensitive) !=
+            0 ||
         !entries.filter().isEmpty())
         return;
     const store::RecordSet::Bookmark shown = entries.bookmark();

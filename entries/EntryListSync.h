@@ -12,7 +12,7 @@
 namespace store {
 class DataSource;
 class RecordSet;
-}
+} // namespace store
 
 namespace twl {
 

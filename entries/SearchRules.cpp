@@ -28,7 +28,9 @@ constexpr std::array<SearchField, SearchFieldCount> kSearchFields{{
     {"Email", "[Email] LIKE ", false},
 }};
 
-const SearchField& field(int index) { return kSearchFields.at(std::size_t(index)); }
+const SearchField& field(int index) {
+    return kSearchFields.at(std::size_t(index));
+}
 
 // A number in plain digits, as the filter language reads it ("1,200" -> "1200", "1e3" -> "1000").
 QString plainNumber(double value) {
@@ -42,9 +44,13 @@ QString plainNumber(double value) {
 
 } // namespace
 
-QString searchFieldCaption(int index) { return QString::fromLatin1(field(index).caption); }
+QString searchFieldCaption(int index) {
+    return QString::fromLatin1(field(index).caption);
+}
 
-bool isNumericSearchField(int index) { return field(index).numeric; }
+bool isNumericSearchField(int index) {
+    return field(index).numeric;
+}
 
 QString emptySearchListFilter() {
     return QStringLiteral("[Horse Name] = ") + QStringLiteral("'2005-TWL-v2'");

@@ -23,7 +23,7 @@ QString emptySearchListFilter();
 QString searchPatternText(const QString& typed);
 
 struct SearchFilterResult {
-    QString filter;     // empty when the text is empty: every entry is listed
+    QString filter;      // empty when the text is empty: every entry is listed
     int invalidBox = -1; // a number box ticked with a text that is not a number
 };
 

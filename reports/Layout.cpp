@@ -11,19 +11,18 @@
 namespace reports {
 namespace {
 
-const QStringList SectionNames{section::ReportHeader,     section::PageHeader,
-                               section::OuterGroupHeader, section::InnerGroupHeader,
-                               section::Detail,           section::InnerGroupFooter,
-                               section::OuterGroupFooter, section::PageFooter,
-                               section::ReportFooter};
+const QStringList SectionNames{
+    section::ReportHeader,     section::PageHeader, section::OuterGroupHeader,
+    section::InnerGroupHeader, section::Detail,     section::InnerGroupFooter,
+    section::OuterGroupFooter, section::PageFooter, section::ReportFooter};
 
 class Reader {
 public:
     explicit Reader(QString origin) : m_origin(std::move(origin)) {}
 
     [[noreturn]] void fail(const QString& what) const {
-        throw ReportError(QStringLiteral("The report layout \"%1\" cannot be used: %2")
-                              .arg(m_origin, what));
+        throw ReportError(
+            QStringLiteral("The report layout \"%1\" cannot be used: %2").arg(m_origin, what));
     }
 
     int twips(const QJsonObject& o, const char* key, const QString& where, int fallback = 0) const {
@@ -119,7 +118,8 @@ Layout Layout::fromJson(const QByteArray& json, const QString& origin) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (document.isNull() || !document.isObject())
-        reader.fail(QStringLiteral("%1 at character %2").arg(error.errorString()).arg(error.offset));
+        reader.fail(
+            QStringLiteral("%1 at character %2").arg(error.errorString()).arg(error.offset));
     const QJsonObject root = document.object();
     Layout layout;
     layout.m_name = root.value(QLatin1String("name")).toString();
@@ -129,9 +129,9 @@ Layout Layout::fromJson(const QByteArray& json, const QString& origin) {
     layout.m_paper.height = reader.twips(paper, "height", QStringLiteral("paper"), 15840);
     const QJsonObject margins = root.value(QLatin1String("margins")).toObject();
     const QString m = QStringLiteral("margins");
-    layout.m_margins = QMargins(reader.twips(margins, "left", m, 720), reader.twips(margins, "top", m, 720),
-                                reader.twips(margins, "right", m, 720),
-                                reader.twips(margins, "bottom", m, 720));
+    layout.m_margins =
+        QMargins(reader.twips(margins, "left", m, 720), reader.twips(margins, "top", m, 720),
+                 reader.twips(margins, "right", m, 720), reader.twips(margins, "bottom", m, 720));
     for (const QJsonValue& v : root.value(QLatin1String("sections")).toArray())
         layout.m_sections.push_back(reader.section(v.toObject()));
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PagedReport.h"
+#include "common/PagedReport.h"
 
 #include <QMargins>
 #include <QString>
@@ -19,7 +19,7 @@ struct Control {
     QString caption;    // labels: "%p", "%P" and "%D" are filled in on each page
     QString dataMember; // text boxes: the named level of the data; empty for the outer rows
     QString field;
-    QString format;     // display format of a text box ("$"#,##0.00); empty: the value as it is
+    QString format; // display format of a text box ("$"#,##0.00); empty: the value as it is
     TextStyle style;
     int lineWidth = 15;
 };

@@ -16,8 +16,14 @@ ReportResult memberRoster(const ReportContext& context) {
     result.recordCountText = recordCount(rows);
     Layout layout = Layout::load(QStringLiteral(":/layouts/MemRostRpt.json"));
     bindFields(layout, section::Detail, QStringLiteral("Memb_R"),
-               {{"MR1", "Mem Num"}, {"MR2", "Mem Reg No"}, {"MR3", "Mem Nam"}, {"MR4", "Mem Horse"},
-                {"MR5", "Mem City"}, {"MR6", "Mem State"}, {"MR7", "Mem Phone"}, {"MR8", "Mem Points"}});
+               {{"MR1", "Mem Num"},
+                {"MR2", "Mem Reg No"},
+                {"MR3", "Mem Nam"},
+                {"MR4", "Mem Horse"},
+                {"MR5", "Mem City"},
+                {"MR6", "Mem State"},
+                {"MR7", "Mem Phone"},
+                {"MR8", "Mem Points"}});
     setStandardCaptions(layout, context);
     const QString title = QStringLiteral("Member Roster");
     layout.setCaption(QStringLiteral("RptTypN6"), title);
@@ -40,10 +46,10 @@ ReportResult memberProfile(const ReportContext& context, const QString& memberNu
     const QString title = QStringLiteral("Member Profile");
     setStandardCaptions(layout, context);
     layout.setCaption(QStringLiteral("RptTypN7"), title);
-    const char* fields[] = {"Mem Nam",   "Mem Num",     "Mem Add_1",   "Mem Add_2",
-                            "Mem City",  "Mem State",   "Mem Zip",     "Mem Phone",
-                            "Mem Email", "Mem Reg No",  "Mem Amat No", "Mem Misc ID",
-                            "Mem Horse", "Mem Points",  "Mem StartDat", "Mem FeeBal"};
+    const char* fields[] = {"Mem Nam",   "Mem Num",    "Mem Add_1",    "Mem Add_2",
+                            "Mem City",  "Mem State",  "Mem Zip",      "Mem Phone",
+                            "Mem Email", "Mem Reg No", "Mem Amat No",  "Mem Misc ID",
+                            "Mem Horse", "Mem Points", "Mem StartDat", "Mem FeeBal"};
     for (int i = 0; i < 16; ++i) {
         try {
             const QString format = i == 15 ? QStringLiteral("$##,##0.00") : QString();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Layout.h"
-#include "PagedReport.h"
+#include "common/PagedReport.h"
 #include "store/Shape.h"
 
 #include <QDate>

@@ -33,9 +33,12 @@ namespace {
 
 Qt::Alignment alignmentOf(TextAlign align) {
     switch (align) {
-    case TextAlign::Center: return Qt::AlignHCenter | Qt::AlignTop;
-    case TextAlign::Right: return Qt::AlignRight | Qt::AlignTop;
-    case TextAlign::Left: break;
+    case TextAlign::Center:
+        return Qt::AlignHCenter | Qt::AlignTop;
+    case TextAlign::Right:
+        return Qt::AlignRight | Qt::AlignTop;
+    case TextAlign::Left:
+        break;
     }
     return Qt::AlignLeft | Qt::AlignTop;
 }
@@ -66,9 +69,10 @@ void paintText(QPainter& painter, const PlacedItem& item, Fonts& fonts) {
     const Fonts::Font& font = fonts.of(item.style);
     if (painter.font() != font.font)
         painter.setFont(font.font);
-    const QString shown = font.metrics.horizontalAdvance(item.text) <= item.twips.width()
-                              ? item.text
-                              : font.metrics.elidedText(item.text, Qt::ElideRight, item.twips.width());
+    const QString shown =
+        font.metrics.horizontalAdvance(item.text) <= item.twips.width()
+            ? item.text
+            : font.metrics.elidedText(item.text, Qt::ElideRight, item.twips.width());
     painter.drawText(QRectF(item.twips), int(alignmentOf(item.style.align)) | Qt::TextSingleLine,
                      shown);
 }

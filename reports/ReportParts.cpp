@@ -1,8 +1,8 @@
 #include "ReportParts.h"
 
-#include "Formats.h"
 #include "Pagination.h"
 #include "ValueText.h"
+#include "common/Formats.h"
 #include "store/ConnectionText.h"
 
 namespace reports::parts {

@@ -1,8 +1,8 @@
 #include "SheetReports.h"
 
-#include "Formats.h"
 #include "Layout.h"
 #include "Pagination.h"
+#include "common/Formats.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/DataSource.h"

@@ -1,8 +1,8 @@
 #include "ShowReports.h"
 
-#include "Formats.h"
 #include "ReportParts.h"
 #include "ValueText.h"
+#include "common/Formats.h"
 #include "store/Connection.h"
 #include "store/DataSource.h"
 #include "store/StoreError.h"
@@ -32,7 +32,8 @@ struct PopularClass {
 double totalPayouts(const QString& connection) {
     const store::ShapedRows rows = store::shape(
         QStringLiteral("SHAPE {SELECT * FROM `PayOut_tbl`} AS Pay ") +
-            QStringLiteral("COMPUTE COUNT(Pay.'PY Exh No') AS RecCnt, SUM(Pay.'PY Amt') AS PayTotal , Pay"),
+            QStringLiteral(
+                "COMPUTE COUNT(Pay.'PY Exh No') AS RecCnt, SUM(Pay.'PY Amt') AS PayTotal , Pay"),
         connection);
     const store::Value total = rows.value(0, QStringLiteral("PayTotal"));
     return total.isNull() ? 0.0 : total.toDouble();
@@ -44,7 +45,8 @@ std::vector<HighPointRow> highPointStandings(const QString& connection) {
     std::vector<HighPointRow> table(10);
     const store::ShapedRows groups = store::shape(
         QStringLiteral("SHAPE {select * from Entries_tbl} AS HighPoint ") +
-            QStringLiteral("COMPUTE HighPoint, SUM(HighPoint.[Show Points]) AS PointSub BY 'Show Exh Nam'"),
+            QStringLiteral(
+                "COMPUTE HighPoint, SUM(HighPoint.[Show Points]) AS PointSub BY 'Show Exh Nam'"),
         connection);
     const int sum = groups.fieldIndex(QStringLiteral("PointSub"));
     std::vector<int> order(size_t(groups.rowCount()));
@@ -69,15 +71,17 @@ std::vector<HighPointRow> highPointStandings(const QString& connection) {
 
 std::map<qint64, double> classFees(const QString& connection) {
     std::map<qint64, double> fees;
-    const store::ShapedRows rows =
-        store::queryRows(QStringLiteral("SELECT [Class Fee], [Class No] FROM Class_tbl"), connection);
+    const store::ShapedRows rows = store::queryRows(
+        QStringLiteral("SELECT [Class Fee], [Class No] FROM Class_tbl"), connection);
     for (int r = 0; r < rows.rowCount(); ++r)
         fees[rows.value(r, 1).toInt()] = rows.value(r, 0).toDouble();
     return fees;
 }
 
 qint64 entriesOfClass(const store::ShapedRows& classes, int row) {
-    return classes.chapter(row, QStringLiteral("ClasNum")).value(0, QStringLiteral("ExhCount")).toInt();
+    return classes.chapter(row, QStringLiteral("ClasNum"))
+        .value(0, QStringLiteral("ExhCount"))
+        .toInt();
 }
 
 double totalSales(const QString& connection, const store::ShapedRows& classes) {
@@ -94,7 +98,8 @@ double totalSales(const QString& connection, const store::ShapedRows& classes) {
 // Ranks the classes through the work table Top10Class_tbl, as the stored ranking does: most
 // entries first, equal counts by class number. The table is empty again afterwards, also when
 // a step fails.
-std::vector<PopularClass> popularClasses(const QString& connection, const store::ShapedRows& classes) {
+std::vector<PopularClass> popularClasses(const QString& connection,
+                                         const store::ShapedRows& classes) {
     const auto db = store::connectionFor(connection);
     const auto emptyTable = qScopeGuard([&] {
         try {
@@ -105,8 +110,8 @@ std::vector<PopularClass> popularClasses(const QString& connection, const store:
     {
         store::Transaction transaction(*db);
         db->execute(QStringLiteral("DELETE from Top10Class_tbl")); // a run that never finished
-        store::Statement insert =
-            db->prepare(QStringLiteral("INSERT INTO Top10Class_tbl (ClssNo, ClssCnt) VALUES (?, ?)"));
+        store::Statement insert = db->prepare(
+            QStringLiteral("INSERT INTO Top10Class_tbl (ClssNo, ClssCnt) VALUES (?, ?)"));
         for (int r = 0; r < classes.rowCount(); ++r) {
             insert.reset();
             insert.bind(1, classes.value(r, QStringLiteral("Class No")));
@@ -126,13 +131,19 @@ std::vector<PopularClass> popularClasses(const QString& connection, const store:
 
 void bindClassPages(Layout& layout) {
     bindFields(layout, section::Detail, QStringLiteral("Exhtors"),
-               {{"EOS1", "Show Exh No"}, {"EOS2", "Show Exh Nam"}, {"EOS3", "Member Number"},
-                {"EOS4", "Owner State"}, {"EOS5", "Place"}, {"EOS6", "Show Points"}});
+               {{"EOS1", "Show Exh No"},
+                {"EOS2", "Show Exh Nam"},
+                {"EOS3", "Member Number"},
+                {"EOS4", "Owner State"},
+                {"EOS5", "Place"},
+                {"EOS6", "Show Points"}});
     layout.setDataMember(section::InnerGroupHeader, QStringLiteral("CL1"), QString());
     layout.bind(QStringLiteral("CL1"), QStringLiteral("Class No"));
-    layout.setDataMember(section::InnerGroupHeader, QStringLiteral("CL2"), QStringLiteral("ClasNum"));
+    layout.setDataMember(section::InnerGroupHeader, QStringLiteral("CL2"),
+                         QStringLiteral("ClasNum"));
     layout.bind(QStringLiteral("CL2"), QStringLiteral("Class Name"));
-    layout.setDataMember(section::InnerGroupFooter, QStringLiteral("ExhCnt"), QStringLiteral("ClasNum"));
+    layout.setDataMember(section::InnerGroupFooter, QStringLiteral("ExhCnt"),
+                         QStringLiteral("ClasNum"));
     layout.bind(QStringLiteral("ExhCnt"), QStringLiteral("ExhCount"));
 }
 
@@ -145,8 +156,9 @@ void titleSheet(Layout& layout, const ReportContext& context, const QString& tit
 } // namespace
 
 QString classShapingCommand(int classesUsed) {
-    return QStringLiteral("SHAPE (SHAPE {SELECT * FROM `Class_tbl` ") + QStringLiteral("WHERE [Class No] < ") +
-           QString::number(classesUsed + 1) + QStringLiteral("} AS ClasNum ") +
+    return QStringLiteral("SHAPE (SHAPE {SELECT * FROM `Class_tbl` ") +
+           QStringLiteral("WHERE [Class No] < ") + QString::number(classesUsed + 1) +
+           QStringLiteral("} AS ClasNum ") +
            QStringLiteral("APPEND ({SELECT * FROM `Entries_tbl` ") +
            QStringLiteral("ORDER BY [Show Exh No]}AS Exhtors ") +
            QStringLiteral("RELATE 'Class No' TO 'Class No') AS Exhtors, ") +
@@ -167,10 +179,12 @@ ReportResult endOfShowReport(const ReportContext& context) {
         highPoints = highPointStandings(connection);
     } catch (const store::StoreError& error) {
         result.problems << QStringLiteral("The high-point standings could not be read, so they are "
-                                          "left empty: %1").arg(error.message());
+                                          "left empty: %1")
+                               .arg(error.message());
     }
 
-    const store::ShapedRows classes = store::shape(classShapingCommand(context.TotClassUsed), connection);
+    const store::ShapedRows classes =
+        store::shape(classShapingCommand(context.TotClassUsed), connection);
     const double sales = totalSales(connection, classes);
     const std::vector<PopularClass> popular = popularClasses(connection, classes);
 
@@ -182,14 +196,16 @@ ReportResult endOfShowReport(const ReportContext& context) {
     titleSheet(layout, context, QStringLiteral("RptTypN4"), title);
     layout.setCaption(QStringLiteral("TRecs"), result.recordCountText);
     layout.setCaption(QStringLiteral("TotClsUsd"), QString::number(context.TotClassUsed));
-    layout.setCaption(QStringLiteral("AvePclass"), twl::format::twoDecimals(context.averagePerClass));
+    layout.setCaption(QStringLiteral("AvePclass"),
+                      twl::format::twoDecimals(context.averagePerClass));
     layout.setCaption(QStringLiteral("TotSales"), twl::format::currency(sales));
     layout.setCaption(QStringLiteral("TotPay"), twl::format::currency(payouts));
     layout.setCaption(QStringLiteral("TotBal"), twl::format::currency(sales - payouts));
     for (int i = 0; i < 10; ++i) {
         const QString n = QString::number(i + 1);
         layout.setCaption(QStringLiteral("Top") + n, QString::number(popular[size_t(i)].classNo));
-        layout.setCaption(QStringLiteral("Top%1a").arg(n), QString::number(popular[size_t(i)].count));
+        layout.setCaption(QStringLiteral("Top%1a").arg(n),
+                          QString::number(popular[size_t(i)].count));
         layout.setCaption(QStringLiteral("Hi") + n, highPoints[size_t(i)].points);
         layout.setCaption(QStringLiteral("Hi%1a").arg(n), highPoints[size_t(i)].number);
         layout.setCaption(QStringLiteral("Hi%1b").arg(n), highPoints[size_t(i)].name);
@@ -235,22 +251,27 @@ ReportResult exhibitorReport(const ReportContext& context) {
     step(QStringLiteral("The exhibitor's details could not be read"), [&] {
         const store::ShapedRows first =
             store::queryRows(QStringLiteral("SELECT * FROM Exh2Prnt_Q"), connection);
-        const char* fields[] = {"Show Exh Nam", "Show Exh No", "Member Number", "Reg No", "Owner Name",
-                                "Owner State",  "Amateur No",  "Misc ID",       "Email"};
+        const char* fields[] = {"Show Exh Nam", "Show Exh No", "Member Number",
+                                "Reg No",       "Owner Name",  "Owner State",
+                                "Amateur No",   "Misc ID",     "Email"};
         for (int i = 0; i < 9; ++i)
             layout.setCaption(QStringLiteral("L6_%1").arg(i + 1),
                               captionOf(first, 0, QLatin1String(fields[i])));
     });
     store::ShapedRows rows;
     step(QStringLiteral("The exhibitor's entries could not be read"), [&] {
-        rows = store::shape(QStringLiteral("SHAPE {SELECT * FROM `Exh2Prnt_Q`} AS ExhPrnDat ") +
-                                QStringLiteral("COMPUTE COUNT(ExhPrnDat.'Show Exh No') AS RecCnt, ExhPrnDat"),
-                            connection);
+        rows = store::shape(
+            QStringLiteral("SHAPE {SELECT * FROM `Exh2Prnt_Q`} AS ExhPrnDat ") +
+                QStringLiteral("COMPUTE COUNT(ExhPrnDat.'Show Exh No') AS RecCnt, ExhPrnDat"),
+            connection);
         result.recordCountText = recordCount(rows);
     });
     bindFields(layout, section::Detail, QStringLiteral("ExhPrnDat"),
-               {{"ClsD1", "Class No"}, {"ClsD2", "Class Name"}, {"ClsD3", "Place"},
-                {"ClsD4", "Show Points"}, {"ClsD5", "Horse Name"}});
+               {{"ClsD1", "Class No"},
+                {"ClsD2", "Class Name"},
+                {"ClsD3", "Place"},
+                {"ClsD4", "Show Points"},
+                {"ClsD5", "Horse Name"}});
     setStandardCaptions(layout, context);
     layout.setCaption(QStringLiteral("RptTypN2"), title);
     layout.setCaption(QStringLiteral("TRecs"), result.recordCountText);
@@ -262,15 +283,21 @@ ReportResult exhibitorReport(const ReportContext& context) {
 
 ReportResult showRoster(const ReportContext& context) {
     const store::ShapedRows rows = store::shape(
-        QStringLiteral("SHAPE {SELECT * FROM `Entries_tbl` ORDER BY [Show Exh No],[Class No]} AS Show_R ") +
+        QStringLiteral(
+            "SHAPE {SELECT * FROM `Entries_tbl` ORDER BY [Show Exh No],[Class No]} AS Show_R ") +
             QStringLiteral("COMPUTE COUNT(Show_R.'Show Exh No') AS RecCnt, Show_R"),
         showConnection(context));
     ReportResult result;
     result.recordCountText = recordCount(rows);
     Layout layout = Layout::load(QStringLiteral(":/layouts/ShoRostRpt.json"));
     bindFields(layout, section::Detail, QStringLiteral("Show_R"),
-               {{"SR1", "Show Exh No"}, {"SR2", "Member Number"}, {"SR3", "Show Exh Nam"},
-                {"SR4", "Horse Name"}, {"SR5", "Owner State"}, {"SR6", "Class No"}, {"SR7", "Show Points"}});
+               {{"SR1", "Show Exh No"},
+                {"SR2", "Member Number"},
+                {"SR3", "Show Exh Nam"},
+                {"SR4", "Horse Name"},
+                {"SR5", "Owner State"},
+                {"SR6", "Class No"},
+                {"SR7", "Show Points"}});
     setStandardCaptions(layout, context);
     const QString title = QStringLiteral("Show Roster");
     layout.setCaption(QStringLiteral("RptTypS6"), title);

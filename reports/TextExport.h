@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PagedReport.h"
+#include "common/PagedReport.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "ValueText.h"
 
-#include "Formats.h"
+#include "common/Formats.h"
 
 namespace reports {
 namespace {

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev libsqlcipher-dev libssl-dev libxrandr-dev
   libbenchmark-dev libasound2-dev
   xvfb xauth
-  openbox x11-utils
+  openbox x11-utils clang-format
   poppler-utils
   libfreexl-dev libgsf-1-dev libzip-dev python3-openpyxl python3-xlrd
   libreoffice-calc-nogui libreoffice-writer-nogui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileChooser.h"
+#include "common/FileChooser.h"
 
 class QWidget;
 

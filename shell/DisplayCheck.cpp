@@ -1,7 +1,7 @@
 #include "DisplayCheck.h"
 
-#include "Prompt.h"
 #include "Startup.h"
+#include "common/Prompt.h"
 
 namespace twl {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Prompt.h"
+#include "common/Prompt.h"
 
 class QWidget;
 

@@ -1,9 +1,9 @@
 #include "Startup.h"
 
 #include "FileProblems.h"
-#include "Prompt.h"
 #include "Settings.h"
-#include "TWL_public.h"
+#include "common/Prompt.h"
+#include "common/TWL_public.h"
 #include "store/Compaction.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TWL_public.h"
+#include "common/TWL_public.h"
 #include "store/FileRecovery.h"
 
 #include <QString>

@@ -185,8 +185,8 @@ public:
         bool lastWasWild = false;
         for (qsizetype i = 0; i < folded.size(); ++i) {
             const QChar c = folded[i];
-            const bool escaped = c == QLatin1Char('[') && i + 2 < folded.size() &&
-                                 folded[i + 2] == QLatin1Char(']');
+            const bool escaped =
+                c == QLatin1Char('[') && i + 2 < folded.size() && folded[i + 2] == QLatin1Char(']');
             if (escaped) {
                 segment += folded[i + 1];
                 i += 2;

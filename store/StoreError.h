@@ -21,6 +21,8 @@ public:
         NoCurrentRecord, // BOF or EOF where a record is needed
         UnknownField,    // a field name the record set does not have
         Closed,          // an operation on a record set that is not open
+        FileIo,          // a file could not be read or written: permission, a full disk, a device
+        UnreadableWorkbook, // a spreadsheet workbook that is damaged or of a form not read
     };
 
     StoreError(Code code, const QString& message, int engineNumber = 0)

@@ -40,9 +40,9 @@ TWL_EXPORT int TWL_CALL StrCvrt(char* out, int mode, const char* in);
 TWL_EXPORT int TWL_CALL HexToDec(const char* hex);
 
 // Busy-waits `ticks` units of 100 ns of the monotonic clock (std::chrono::steady_clock:
-// CLOCK_MONOTONIC on Linux, the performance counter on Windows). Only the low 32 bits of the counter take part, compared as
-// signed values, so a wait that crosses their sign change or carry ends early.
-// Returns the target counter value.
+// CLOCK_MONOTONIC on Linux, the performance counter on Windows). Only the low 32 bits of the
+// counter take part, compared as signed values, so a wait that crosses their sign change or carry
+// ends early. Returns the target counter value.
 TWL_EXPORT int TWL_CALL Lag(int ticks);
 
 // Waits as Lag, then returns `ticks`.

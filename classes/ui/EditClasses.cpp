@@ -1,11 +1,11 @@
 #include "EditClasses.h"
 
+#include "ImportClass.h"
 #include "classes/ClassRules.h"
 #include "classes/ClassSpreadsheet.h"
-#include "classes/ui/ImportClass.h"
-#include "shell/TWL_public.h"
-#include "shell/widgets/BusyCursor.h"
-#include "shell/widgets/CellEditorDelegate.h"
+#include "common/TWL_public.h"
+#include "common/widgets/BusyCursor.h"
+#include "common/widgets/CellEditorDelegate.h"
 #include "store/StoreError.h"
 #include "store/spreadsheet/Workbook.h"
 

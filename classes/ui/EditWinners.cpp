@@ -2,9 +2,9 @@
 
 #include "classes/ClassQueries.h"
 #include "classes/EndClassRun.h"
-#include "shell/TWL_public.h"
-#include "shell/widgets/CellEditorDelegate.h"
-#include "shell/widgets/DialogClosing.h"
+#include "common/TWL_public.h"
+#include "common/widgets/CellEditorDelegate.h"
+#include "common/widgets/DialogClosing.h"
 #include "store/StoreError.h"
 
 #include <QHeaderView>

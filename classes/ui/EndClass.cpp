@@ -2,9 +2,9 @@
 
 #include "classes/ClassQueries.h"
 #include "classes/EndClassWriter.h"
-#include "shell/TWL_public.h"
-#include "shell/widgets/DialogClosing.h"
-#include "shell/widgets/SafetyCatch.h"
+#include "common/TWL_public.h"
+#include "common/widgets/DialogClosing.h"
+#include "common/widgets/SafetyCatch.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Services.h"
+#include "common/Services.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "ImportClass.h"
 
-#include "shell/TWL_public.h"
-#include "shell/widgets/BusyCursor.h"
-#include "shell/widgets/PlacedControls.h"
+#include "common/TWL_public.h"
+#include "common/widgets/BusyCursor.h"
+#include "common/widgets/PlacedControls.h"
 #include "store/StoreError.h"
 #include "store/spreadsheet/Workbook.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "classes/ClassSpreadsheet.h"
-#include "shell/Services.h"
+#include "common/Services.h"
 
 #include <QDialog>
 #include <QString>

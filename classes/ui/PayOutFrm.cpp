@@ -2,7 +2,7 @@
 
 #include "ScheduleGrid.h"
 #include "classes/Schedules.h"
-#include "shell/TWL_public.h"
+#include "common/TWL_public.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 

@@ -1,8 +1,8 @@
 #include "ScheduleGrid.h"
 
 #include "classes/Schedules.h"
-#include "shell/TWL_public.h"
-#include "shell/widgets/CellEditorDelegate.h"
+#include "common/TWL_public.h"
+#include "common/widgets/CellEditorDelegate.h"
 #include "store/StoreError.h"
 
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "classes/ClassQueries.h"
-#include "shell/Services.h"
+#include "common/Services.h"
 #include "store/RecordSet.h"
 #include "store/RecordSetModel.h"
 

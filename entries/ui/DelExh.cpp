@@ -1,7 +1,7 @@
 #include "DelExh.h"
 
-#include "shell/widgets/PlacedControls.h"
-#include "shell/widgets/SafetyCatch.h"
+#include "common/widgets/PlacedControls.h"
+#include "common/widgets/SafetyCatch.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -45,8 +45,8 @@ DelExh::DelExh(const ShownEntry& entry, QWidget* parent) : QDialog(parent) {
     placedLabel(entry.exhibitorNo, QStringLiteral("Label5"), QRect(150, 46, 238, 22), this);
     placedLabel(QStringLiteral("Exhibitor Name:"), QStringLiteral("Label3_3"),
                 QRect(12, 72, 130, 22), this, right);
-    m_name = placedLabel(entry.exhibitorName, QStringLiteral("Label6"), QRect(150, 72, 238, 22),
-                         this);
+    m_name =
+        placedLabel(entry.exhibitorName, QStringLiteral("Label6"), QRect(150, 72, 238, 22), this);
     m_allName = allLabel(QStringLiteral("Alllbl_0"), QRect(150, 72, 238, 22), this);
     placedLabel(QStringLiteral("Class Entry"), QStringLiteral("Label3_4"), QRect(12, 98, 130, 22),
                 this, right);

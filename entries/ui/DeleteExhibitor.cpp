@@ -1,7 +1,7 @@
 #include "DeleteExhibitor.h"
 
+#include "common/Prompt.h"
 #include "entries/EntryDeletion.h"
-#include "shell/Prompt.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 
@@ -23,8 +23,8 @@ DeleteOutcome deleteExhibitor(store::RecordSet& entries, const QString& showConn
     const store::Value exhibitorNo = entries.value(QStringLiteral("Show Exh No"));
     const QString exhibitorText = exhibitorNo.toText();
     const QString classText = entries.value(QStringLiteral("Class No")).toText();
-    const DeleteChoice choice = ask(
-        {exhibitorText, entries.value(QStringLiteral("Show Exh Nam")).toText(), classText});
+    const DeleteChoice choice =
+        ask({exhibitorText, entries.value(QStringLiteral("Show Exh Nam")).toText(), classText});
     if (!choice.confirmed)
         return {};
     try {

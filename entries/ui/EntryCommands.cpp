@@ -2,14 +2,14 @@
 
 #include "EntryForm.h"
 #include "EntryLists.h"
+#include "common/MainDataSources.h"
+#include "common/MainWindowFrame.h"
+#include "common/Services.h"
+#include "common/TWL_public.h"
+#include "common/widgets/BusyCursor.h"
 #include "entries/EntryQueries.h"
 #include "entries/EntryRules.h"
 #include "entries/ShowEntryData.h"
-#include "shell/MainDataSources.h"
-#include "shell/MainWindowFrame.h"
-#include "shell/Services.h"
-#include "shell/TWL_public.h"
-#include "shell/widgets/BusyCursor.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>

@@ -2,15 +2,15 @@
 
 #include "EntryForm.h"
 #include "EntryTabs.h"
+#include "common/MainDataSources.h"
+#include "common/MainWindowFrame.h"
+#include "common/Services.h"
+#include "common/TWL_public.h"
+#include "common/widgets/BusyCursor.h"
 #include "entries/EntryQueries.h"
 #include "entries/EntryRules.h"
 #include "entries/ShowEntryData.h"
 #include "entries/SortKeys.h"
-#include "shell/MainDataSources.h"
-#include "shell/MainWindowFrame.h"
-#include "shell/Services.h"
-#include "shell/TWL_public.h"
-#include "shell/widgets/BusyCursor.h"
 #include "store/StoreError.h"
 
 #include <QEvent>
@@ -277,7 +277,8 @@ void EntryLists::calEntries() {
     if (tally) {
         perClass = std::move(tally->perClass);
         total = tally->total;
-    } else if (store::loadThroughDataSource(adoTmp, showConnString, EntryQueries::ClassCountQuery)) {
+    } else if (store::loadThroughDataSource(adoTmp, showConnString,
+                                            EntryQueries::ClassCountQuery)) {
         store::RecordSet& counts = adoTmp.recordSet();
         for (counts.moveFirst(); !counts.eof(); counts.moveNext()) {
             const store::Value classNo = counts.value(0);

@@ -6,9 +6,9 @@
 #include "EntryTabs.h"
 #include "MultiClass.h"
 #include "SearchList.h"
-#include "shell/MainDataSources.h"
-#include "shell/MainWindowFrame.h"
-#include "shell/Services.h"
+#include "common/MainDataSources.h"
+#include "common/MainWindowFrame.h"
+#include "common/Services.h"
 #include "store/ChangeNotifier.h"
 
 #include <QApplication>
@@ -115,10 +115,9 @@ void EntryScreen::deleteExhibitor() {
         const OwnEntryWrite own(m_state);
         // One entry leaves the list in place; all of an exhibitor's are written beside it, and
         // the list is read again.
-        outcome = twl::deleteExhibitor(entries, m_session.ShowConnString,
-                                       deleteDialogOver(&m_frame.window()),
-                                       m_frame.services().prompt,
-                                       [lists = m_lists] { lists->writeEntryBatch(); });
+        outcome = twl::deleteExhibitor(
+            entries, m_session.ShowConnString, deleteDialogOver(&m_frame.window()),
+            m_frame.services().prompt, [lists = m_lists] { lists->writeEntryBatch(); });
     }
     m_session.DialogCancelled = !outcome.deleted;
     if (outcome.deleted) {

@@ -1,7 +1,7 @@
 #include "EntryTabs.h"
 
-#include "shell/MainWindowFrame.h"
-#include "shell/widgets/InfoLabels.h"
+#include "common/MainWindowFrame.h"
+#include "common/widgets/InfoLabels.h"
 
 #include <QGridLayout>
 #include <QHeaderView>

@@ -1,8 +1,8 @@
 #include "MultiClass.h"
 
+#include "common/Prompt.h"
+#include "common/widgets/PlacedControls.h"
 #include "entries/MultiSelectTable.h"
-#include "shell/Prompt.h"
-#include "shell/widgets/PlacedControls.h"
 #include "store/StoreError.h"
 
 #include <QFrame>
@@ -110,17 +110,17 @@ MultiClass::MultiClass(Prompt& prompt, QString showConnectionText, int totClassU
                                "the class has Ended."),
                 QStringLiteral("DisabledNote"), QRect(16, 294, 480, 36), this)
         ->setWordWrap(true);
-    placedLabel(QStringLiteral("Selected"), QStringLiteral("SelectedLabel"),
-                QRect(16, 344, 60, 22), this);
-    m_chosen = placedLabel(QStringLiteral("0"), QStringLiteral("Chosen"), QRect(80, 344, 40, 22),
-                           this);
+    placedLabel(QStringLiteral("Selected"), QStringLiteral("SelectedLabel"), QRect(16, 344, 60, 22),
+                this);
+    m_chosen =
+        placedLabel(QStringLiteral("0"), QStringLiteral("Chosen"), QRect(80, 344, 40, 22), this);
     m_disabledCount =
         placedLabel(QString(), QStringLiteral("ChuzBx_0"), QRect(130, 344, 100, 22), this);
 
     QPushButton* clear = placedButton(QStringLiteral("&Clear All New"), QStringLiteral("Clear"),
                                       QRect(270, 340, 120, 30), this);
-    QPushButton* ok = placedButton(QStringLiteral("&OK"), QStringLiteral("OKBut"),
-                                   QRect(400, 340, 96, 30), this);
+    QPushButton* ok =
+        placedButton(QStringLiteral("&OK"), QStringLiteral("OKBut"), QRect(400, 340, 96, 30), this);
     connect(clear, &QPushButton::clicked, this, &MultiClass::clearAllNew);
     connect(ok, &QPushButton::clicked, this, &MultiClass::save);
 

@@ -1,7 +1,7 @@
 #include "SearchDlg.h"
 
-#include "shell/widgets/BlinkingMarker.h"
-#include "shell/widgets/PlacedControls.h"
+#include "common/widgets/BlinkingMarker.h"
+#include "common/widgets/PlacedControls.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -36,16 +36,15 @@ SearchDlg::SearchDlg(QWidget* parent) : QDialog(parent) {
     placedLabel(QStringLiteral("Select the fields to search"), QStringLiteral("FieldsLabel"),
                 QRect(20, 76, 350, 20), this);
     for (int i = 0; i < SearchFieldCount; ++i) {
-        m_boxes[std::size_t(i)] = placedCheck(searchFieldCaption(i),
-                                              QStringLiteral("Chk1_%1").arg(i), boxGeometry(i),
-                                              this);
+        m_boxes[std::size_t(i)] = placedCheck(
+            searchFieldCaption(i), QStringLiteral("Chk1_%1").arg(i), boxGeometry(i), this);
         connect(m_boxes[std::size_t(i)], &QCheckBox::toggled, this, &SearchDlg::updateOkButton);
     }
     placedLabel(QStringLiteral("Do not use wildcards"), QStringLiteral("WildcardNote"),
                 QRect(20, 254, 350, 20), this);
 
-    m_ok = placedButton(QStringLiteral("&OK"), QStringLiteral("OKBut"), QRect(84, 288, 96, 30),
-                        this);
+    m_ok =
+        placedButton(QStringLiteral("&OK"), QStringLiteral("OKBut"), QRect(84, 288, 96, 30), this);
     m_ok->setEnabled(false);
     QPushButton* cancel = placedButton(QStringLiteral("&Cancel"), QStringLiteral("CanBut"),
                                        QRect(210, 288, 96, 30), this);

@@ -1,9 +1,9 @@
 #include "DelMem.h"
 
+#include "common/Services.h"
+#include "common/widgets/PlacedControls.h"
+#include "common/widgets/SafetyCatch.h"
 #include "members/MemberRules.h"
-#include "shell/Services.h"
-#include "shell/widgets/PlacedControls.h"
-#include "shell/widgets/SafetyCatch.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "MailMergeCommand.h"
 
+#include "common/Services.h"
 #include "members/MailMerge.h"
-#include "shell/Services.h"
 
 #include <QDir>
 #include <QScopeGuard>

@@ -2,8 +2,8 @@
 
 #include "DelMem.h"
 #include "ResetFrm.h"
-#include "shell/TWL_public.h"
-#include "shell/widgets/BusyCursor.h"
+#include "common/TWL_public.h"
+#include "common/widgets/BusyCursor.h"
 #include "store/StoreError.h"
 
 #include <QApplication>

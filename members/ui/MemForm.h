@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/Services.h"
 #include "members/MemberRules.h"
-#include "shell/Services.h"
 #include "store/RecordSet.h"
 #include "store/RecordSetModel.h"
 

@@ -1,11 +1,11 @@
 #include "ResetFrm.h"
 
+#include "common/Services.h"
+#include "common/TWL_public.h"
+#include "common/widgets/BusyCursor.h"
+#include "common/widgets/PlacedControls.h"
+#include "common/widgets/SafetyCatch.h"
 #include "members/MemberRules.h"
-#include "shell/Services.h"
-#include "shell/TWL_public.h"
-#include "shell/widgets/BusyCursor.h"
-#include "shell/widgets/PlacedControls.h"
-#include "shell/widgets/SafetyCatch.h"
 #include "store/StoreError.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "PayOutSht.h"
 
+#include "common/Services.h"
+#include "common/widgets/DialogClosing.h"
+#include "common/widgets/PlacedControls.h"
 #include "reports/PayoutChoice.h"
-#include "shell/Services.h"
-#include "shell/widgets/DialogClosing.h"
-#include "shell/widgets/PlacedControls.h"
 #include "store/StoreError.h"
 
 #include <QCheckBox>

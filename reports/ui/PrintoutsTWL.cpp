@@ -1,8 +1,8 @@
 #include "PrintoutsTWL.h"
 
+#include "common/Services.h"
+#include "common/widgets/PlacedControls.h"
 #include "reports/PrintoutsChoice.h"
-#include "shell/Services.h"
-#include "shell/widgets/PlacedControls.h"
 #include "store/StoreError.h"
 
 #include <QCheckBox>

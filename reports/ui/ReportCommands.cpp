@@ -1,12 +1,12 @@
 #include "ReportCommands.h"
 
 #include "ReportPreview.h"
-#include "reports/Printer.h"
-#include "reports/ReportError.h"
+#include "common/Printer.h"
+#include "common/Services.h"
 #include "reports/MemberReports.h"
+#include "reports/ReportError.h"
 #include "reports/SheetReports.h"
 #include "reports/ShowReports.h"
-#include "shell/Services.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>
@@ -32,15 +32,24 @@ enum Kind {
 
 const char* titleOf(int kind) {
     switch (kind) {
-    case ScoreSheet: return "Score Sheet";
-    case EndOfShow: return "End of Show Report";
-    case ClassList: return "Class Description List";
-    case Exhibitor: return "Exhibitor Report";
-    case MemberRoster: return "Member Roster";
-    case MemberProfile: return "Member Profile";
-    case ShowRoster: return "Show Roster";
-    case PayoutSheet: return "Payout Sheet";
-    default: return nullptr; // no report of this kind
+    case ScoreSheet:
+        return "Score Sheet";
+    case EndOfShow:
+        return "End of Show Report";
+    case ClassList:
+        return "Class Description List";
+    case Exhibitor:
+        return "Exhibitor Report";
+    case MemberRoster:
+        return "Member Roster";
+    case MemberProfile:
+        return "Member Profile";
+    case ShowRoster:
+        return "Show Roster";
+    case PayoutSheet:
+        return "Payout Sheet";
+    default:
+        return nullptr; // no report of this kind
     }
 }
 
@@ -195,13 +204,26 @@ void ReportCommands::runShowOrMemberReport(int kind) {
     });
     ReportResult result;
     switch (kind) {
-    case EndOfShow: result = endOfShowReport(c); break;
-    case ClassList: result = classDescriptionList(c); break;
-    case Exhibitor: result = exhibitorReport(c); break;
-    case MemberRoster: result = memberRoster(c); break;
-    case MemberProfile: result = memberProfile(c, shared.report.ReportSubject); break;
-    case ShowRoster: result = showRoster(c); break;
-    default: return;
+    case EndOfShow:
+        result = endOfShowReport(c);
+        break;
+    case ClassList:
+        result = classDescriptionList(c);
+        break;
+    case Exhibitor:
+        result = exhibitorReport(c);
+        break;
+    case MemberRoster:
+        result = memberRoster(c);
+        break;
+    case MemberProfile:
+        result = memberProfile(c, shared.report.ReportSubject);
+        break;
+    case ShowRoster:
+        result = showRoster(c);
+        break;
+    default:
+        return;
     }
     result.pages.title = shared.report.ReportTitle;
     shared.report.RecordCountText = result.recordCountText;
@@ -242,10 +264,10 @@ void ReportCommands::clearWorkTable(const QString& table) {
 }
 
 void ReportCommands::reportFailure(const QString& reason) {
-    m_services.prompt.show(
-        Title,
-        QStringLiteral("The %1 could not be printed.\n%2").arg(m_services.shared.report.ReportTitle, reason),
-        twl::Prompt::Icon::Exclamation);
+    m_services.prompt.show(Title,
+                           QStringLiteral("The %1 could not be printed.\n%2")
+                               .arg(m_services.shared.report.ReportTitle, reason),
+                           twl::Prompt::Icon::Exclamation);
 }
 
 } // namespace reports

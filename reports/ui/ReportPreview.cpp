@@ -1,11 +1,11 @@
 #include "ReportPreview.h"
 
 #include "ReportPageView.h"
-#include "reports/Printer.h"
+#include "common/Printer.h"
+#include "common/Services.h"
 #include "reports/ReportError.h"
 #include "reports/ReportPainter.h"
 #include "reports/TextExport.h"
-#include "shell/Services.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -24,12 +24,11 @@ struct ZoomChoice {
     const char* caption;
     double factor; // 0: fit the width
 };
-const ZoomChoice ZoomChoices[] = {{"Fit Width", 0},  {"50%", 0.5},   {"75%", 0.75},
-                                  {"100%", 1.0},     {"125%", 1.25}, {"150%", 1.5},
-                                  {"200%", 2.0}};
+const ZoomChoice ZoomChoices[] = {{"Fit Width", 0}, {"50%", 0.5},  {"75%", 0.75}, {"100%", 1.0},
+                                  {"125%", 1.25},   {"150%", 1.5}, {"200%", 2.0}};
 
 QAction* addToolAction(QToolBar& bar, const char* name, const QString& text,
-                   const QList<QKeySequence>& keys) {
+                       const QList<QKeySequence>& keys) {
     QAction* action = bar.addAction(text);
     action->setObjectName(QLatin1String(name));
     action->setShortcuts(keys);
@@ -66,8 +65,8 @@ void ReportPreview::buildToolBar() {
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("previewToolBar"));
     layout()->addWidget(bar);
-    QAction* printAction = addToolAction(*bar, "printAction", QStringLiteral("&Print..."),
-                                     {QKeySequence::Print});
+    QAction* printAction =
+        addToolAction(*bar, "printAction", QStringLiteral("&Print..."), {QKeySequence::Print});
     connect(printAction, &QAction::triggered, this, &ReportPreview::print);
     QAction* pdf = addToolAction(*bar, "exportPdfAction", QStringLiteral("Save as P&DF..."), {});
     connect(pdf, &QAction::triggered, this, &ReportPreview::exportPdf);
@@ -75,20 +74,20 @@ void ReportPreview::buildToolBar() {
     connect(text, &QAction::triggered, this, &ReportPreview::exportText);
     bar->addSeparator();
     connect(addToolAction(*bar, "previewFirstPage", QStringLiteral("|<"),
-                      {QKeySequence(Qt::CTRL | Qt::Key_Home)}),
+                          {QKeySequence(Qt::CTRL | Qt::Key_Home)}),
             &QAction::triggered, this, [this] { showPage(0); });
     connect(addToolAction(*bar, "previewPreviousPage", QStringLiteral("<"),
-                      {QKeySequence(Qt::Key_PageUp)}),
+                          {QKeySequence(Qt::Key_PageUp)}),
             &QAction::triggered, this, [this] { showPage(m_page - 1); });
     m_pageLabel = new QLabel(bar);
     m_pageLabel->setObjectName(QStringLiteral("previewPageLabel"));
     m_pageLabel->setContentsMargins(8, 0, 8, 0);
     bar->addWidget(m_pageLabel);
     connect(addToolAction(*bar, "previewNextPage", QStringLiteral(">"),
-                      {QKeySequence(Qt::Key_PageDown)}),
+                          {QKeySequence(Qt::Key_PageDown)}),
             &QAction::triggered, this, [this] { showPage(m_page + 1); });
     connect(addToolAction(*bar, "previewLastPage", QStringLiteral(">|"),
-                      {QKeySequence(Qt::CTRL | Qt::Key_End)}),
+                          {QKeySequence(Qt::CTRL | Qt::Key_End)}),
             &QAction::triggered, this, [this] { showPage(m_report.pageCount() - 1); });
     bar->addSeparator();
     m_zoomBox = new QComboBox(bar);
@@ -99,8 +98,8 @@ void ReportPreview::buildToolBar() {
             [this](int index) { setZoom(m_zoomBox->itemData(index).toDouble()); });
     bar->addWidget(m_zoomBox);
     bar->addSeparator();
-    QAction* close =
-        addToolAction(*bar, "previewClose", QStringLiteral("&Close"), {QKeySequence(Qt::Key_Escape)});
+    QAction* close = addToolAction(*bar, "previewClose", QStringLiteral("&Close"),
+                                   {QKeySequence(Qt::Key_Escape)});
     connect(close, &QAction::triggered, this, &QDialog::reject);
 }
 
@@ -169,7 +168,8 @@ QString ReportPreview::chooseExportFile(const QString& extension, const QString&
 }
 
 void ReportPreview::exportPdf() {
-    const QString path = chooseExportFile(QStringLiteral(".pdf"), QStringLiteral("PDF files (*.pdf)"));
+    const QString path =
+        chooseExportFile(QStringLiteral(".pdf"), QStringLiteral("PDF files (*.pdf)"));
     if (path.isEmpty())
         return;
     try {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/PagedReport.h"
+#include "common/PagedReport.h"
 
 #include <QDialog>
 

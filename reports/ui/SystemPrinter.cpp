@@ -1,6 +1,6 @@
 #include "SystemPrinter.h"
 
-#include "reports/PagedReport.h"
+#include "common/PagedReport.h"
 #include "reports/ReportError.h"
 #include "reports/ReportPainter.h"
 
@@ -25,8 +25,8 @@ void prepare(QPrinter& printer, const PagedReport& report) {
 void paintRange(QPrinter& printer, const PagedReport& report, int first, int last) {
     QPainter painter;
     if (!painter.begin(&printer))
-        throw ReportError(QStringLiteral("The printer \"%1\" could not be opened.")
-                              .arg(printer.printerName()));
+        throw ReportError(
+            QStringLiteral("The printer \"%1\" could not be opened.").arg(printer.printerName()));
     const QRectF page(0, 0, printer.width(), printer.height());
     for (int i = first; i <= last; ++i) {
         if (i > first)
@@ -43,11 +43,12 @@ void paintRange(QPrinter& printer, const PagedReport& report, int first, int las
 void SystemPrinter::printDirect(const PagedReport& report, int copies) {
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     if (defaultPrinter.isNull())
-        throw ReportError(QStringLiteral(
-            "No printer is set up on this computer, so \"%1\" was not printed.\n"
-            "Set up a printer, or untick \"Skip Print Preview\" to preview the report and save "
-            "it as a PDF file.")
-                              .arg(report.title));
+        throw ReportError(
+            QStringLiteral(
+                "No printer is set up on this computer, so \"%1\" was not printed.\n"
+                "Set up a printer, or untick \"Skip Print Preview\" to preview the report and save "
+                "it as a PDF file.")
+                .arg(report.title));
     QPrinter printer(defaultPrinter, QPrinter::HighResolution);
     prepare(printer, report);
     for (int copy = 0; copy < copies; ++copy)

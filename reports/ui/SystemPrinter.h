@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/Printer.h"
+#include "common/Printer.h"
 
 namespace reports {
 

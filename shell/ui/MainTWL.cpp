@@ -1,6 +1,6 @@
 #include "MainTWL.h"
 
-#include "shell/widgets/InfoLabels.h"
+#include "common/widgets/InfoLabels.h"
 
 #include "ToolbarIcons.h"
 

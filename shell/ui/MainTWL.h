@@ -1,9 +1,9 @@
 #pragma once
 
+#include "common/CommandStates.h"
+#include "common/MainWindowFrame.h"
+#include "common/Services.h"
 #include "entries/SortKeys.h"
-#include "shell/CommandStates.h"
-#include "shell/MainWindowFrame.h"
-#include "shell/Services.h"
 
 #include <QHash>
 #include <QMainWindow>

@@ -1,8 +1,8 @@
 #include "OrgDataTWL.h"
 
-#include "reports/Formats.h"
-#include "shell/TWL_public.h"
-#include "shell/widgets/BlinkingMarker.h"
+#include "common/Formats.h"
+#include "common/TWL_public.h"
+#include "common/widgets/BlinkingMarker.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 

@@ -1,7 +1,7 @@
 #include "ShoDataTWL.h"
 
-#include "shell/TWL_public.h"
-#include "shell/widgets/BlinkingMarker.h"
+#include "common/TWL_public.h"
+#include "common/widgets/BlinkingMarker.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/Services.h"
 #include "shell/DetailsRules.h"
-#include "shell/Services.h"
 
 #include <QDialog>
 #include <array>

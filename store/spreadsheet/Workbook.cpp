@@ -1,7 +1,7 @@
-#include "store/spreadsheet/Workbook.h"
+#include "Workbook.h"
 
+#include "WorkbookFormats.h"
 #include "store/StoreError.h"
-#include "store/spreadsheet/WorkbookFormats.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 // The readers and writers of each workbook format behind store/spreadsheet/Workbook.h.
 
-#include "store/spreadsheet/Workbook.h"
+#include "Workbook.h"
 
 #include <QByteArray>
 

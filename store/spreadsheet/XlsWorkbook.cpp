@@ -1,8 +1,8 @@
 // Excel 97-2003 workbooks (.xls): BIFF records in the "Workbook" stream of a compound file,
 // read through FreeXL.
 
+#include "WorkbookFormats.h"
 #include "store/StoreError.h"
-#include "store/spreadsheet/WorkbookFormats.h"
 
 #include <QDir>
 #include <QFile>

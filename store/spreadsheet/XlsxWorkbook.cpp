@@ -1,8 +1,8 @@
 // Office Open XML workbooks (.xlsx): a zip of XML parts. The workbook part is found through the
 // package relationships, its sheets through the workbook's own relationships.
 
+#include "WorkbookFormats.h"
 #include "store/StoreError.h"
-#include "store/spreadsheet/WorkbookFormats.h"
 
 #include <QDir>
 #include <QFile>

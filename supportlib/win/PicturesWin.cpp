@@ -1,7 +1,7 @@
 // Bitmaps from resource modules drawn with the platform's own device contexts.
 
-#include "../Animation.h"
-#include "../TWL.h"
+#include "supportlib/Animation.h"
+#include "supportlib/TWL.h"
 
 #include <array>
 #include <cstring>

@@ -1,6 +1,6 @@
 // Sound resources played from memory with PlaySound.
 
-#include "../TWL.h"
+#include "supportlib/TWL.h"
 
 #include <mmsystem.h>
 

@@ -1,10 +1,10 @@
 #include "classes/ui/EditClasses.h"
-#include "support/CapturePrinter.h"
-#include "shell/Services.h"
-#include "shell/TWL_public.h"
+#include "common/Services.h"
+#include "common/TWL_public.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
+#include "support/CapturePrinter.h"
 #include "support/OpenShowFolder.h"
 #include "support/TestFolder.h"
 

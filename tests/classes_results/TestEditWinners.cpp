@@ -1,7 +1,7 @@
 #include "ResultsShow.h"
-#include "support/CapturePrinter.h"
 #include "classes/ui/EditWinners.h"
-#include "shell/Services.h"
+#include "common/Services.h"
+#include "support/CapturePrinter.h"
 
 #include <QHeaderView>
 #include <QLabel>

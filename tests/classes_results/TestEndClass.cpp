@@ -1,9 +1,9 @@
 #include "ResultsShow.h"
-#include "support/CapturePrinter.h"
 #include "classes/EndClassWriter.h"
 #include "classes/ui/EditWinners.h"
 #include "classes/ui/EndClass.h"
-#include "shell/Services.h"
+#include "common/Services.h"
+#include "support/CapturePrinter.h"
 #include "support/FullDisk.h"
 
 #include <QLabel>

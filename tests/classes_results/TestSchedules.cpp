@@ -1,9 +1,9 @@
 #include "ResultsShow.h"
-#include "support/CapturePrinter.h"
 #include "classes/Schedules.h"
 #include "classes/ui/PayOutFrm.h"
 #include "classes/ui/PointForm.h"
-#include "shell/Services.h"
+#include "common/Services.h"
+#include "support/CapturePrinter.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "app/Application.h"
+#include "common/TWL_public.h"
 #include "entries/ui/EntryScreen.h"
-#include "support/CapturePrinter.h"
-#include "shell/Application.h"
 #include "shell/ShowFileCommands.h"
-#include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
+#include "support/CapturePrinter.h"
 #include "support/ReadyDisplay.h"
 #include "support/TestFolder.h"
 

@@ -1,8 +1,8 @@
 #include "EntryScreenFixture.h"
-#include "support/ModalDialogs.h"
 #include "entries/ui/DelExh.h"
 #include "entries/ui/MultiClass.h"
 #include "entries/ui/SearchDlg.h"
+#include "support/ModalDialogs.h"
 
 #include <QCheckBox>
 #include <QListWidget>

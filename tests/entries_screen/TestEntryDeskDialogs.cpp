@@ -1,10 +1,10 @@
+#include "common/Prompt.h"
+#include "entries/SearchRules.h"
 #include "entries/ui/DelExh.h"
 #include "entries/ui/DeleteExhibitor.h"
 #include "entries/ui/MultiClass.h"
 #include "entries/ui/SearchDlg.h"
 #include "entries/ui/SearchList.h"
-#include "entries/SearchRules.h"
-#include "shell/Prompt.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
@@ -263,14 +263,14 @@ private slots:
     void theBoardWritesTheTickedClasses() {
         TestFolder folder;
         const QString show = store::dataConnectionText(folder.newShow(), TestFolder::Password);
-        store::execute(show, "UPDATE MultiSelect_tbl SET OtherExhNa = 1 WHERE [Class No] IN (3, 7)");
+        store::execute(show,
+                       "UPDATE MultiSelect_tbl SET OtherExhNa = 1 WHERE [Class No] IN (3, 7)");
         store::execute(show, "UPDATE Class_tbl SET [Class Ended] = 1 WHERE [Class No] = 7");
         ScriptedPrompt prompt;
         {
             MultiClass dialog(prompt, show, 40);
             dialog.show();
-            QTRY_COMPARE(child<QLabel>(dialog, "ChuzBx_0")->text(),
-                         QStringLiteral("2  disabled"));
+            QTRY_COMPARE(child<QLabel>(dialog, "ChuzBx_0")->text(), QStringLiteral("2  disabled"));
             QVERIFY(child<QLabel>(dialog, "ChuzBx_40")->isEnabled());
             QVERIFY(!child<QLabel>(dialog, "ChuzBx_41")->isEnabled());
             for (int classNo : {1, 2, 3, 5})

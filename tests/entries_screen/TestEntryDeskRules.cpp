@@ -196,11 +196,9 @@ private slots:
     void aDeleteTheFileRefusesChangesNothing() {
         DeskShow show;
         show.add({{5, "Ann", 1, ""}, {5, "Ann", 2, ""}, {6, "Bo", 1, ""}});
-        store::execute(show.connection(),
-                       "CREATE TRIGGER refuse BEFORE DELETE ON Entries_tbl "
-                       "BEGIN SELECT RAISE(ABORT, 'refused'); END");
-        QVERIFY_THROWS_EXCEPTION(store::StoreError,
-                                 deleteEntriesOfExhibitor(show.connection(), 5));
+        store::execute(show.connection(), "CREATE TRIGGER refuse BEFORE DELETE ON Entries_tbl "
+                                          "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        QVERIFY_THROWS_EXCEPTION(store::StoreError, deleteEntriesOfExhibitor(show.connection(), 5));
         QCOMPARE(show.found(QString()), QStringLiteral("5/1,5/2,6/1"));
 
         store::RecordSet list;

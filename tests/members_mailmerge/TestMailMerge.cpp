@@ -1,5 +1,5 @@
+#include "app/Application.h"
 #include "members/MailMerge.h"
-#include "shell/Application.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/RecordSet.h"
@@ -167,8 +167,12 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("braces and a backslash") << "Apt {3}\\b" << QByteArray("Apt \\{3\\}\\\\b");
-        QTest::newRow("the code page as bytes") << "Zoë €5 ?" << QByteArray("Zo\xEB \x80" "5 ?");
-        QTest::newRow("outside the page") << "Łódź" << QByteArray("\\u321?\xF3" "d\\u378?");
+        QTest::newRow("the code page as bytes") << "Zoë €5 ?"
+                                                << QByteArray("Zo\xEB \x80"
+                                                              "5 ?");
+        QTest::newRow("outside the page") << "Łódź"
+                                          << QByteArray("\\u321?\xF3"
+                                                        "d\\u378?");
         QTest::newRow("a pair of surrogates") << "a🐎b" << QByteArray("a\\u-10179?\\u-9202?b");
     }
     void membersValuesAreRtfText() {

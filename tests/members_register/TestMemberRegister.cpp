@@ -1,12 +1,12 @@
+#include "common/Services.h"
+#include "common/TWL_public.h"
 #include "members/ui/DelMem.h"
-#include "support/CapturePrinter.h"
 #include "members/ui/MemForm.h"
 #include "members/ui/ResetFrm.h"
-#include "shell/Services.h"
-#include "shell/TWL_public.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
+#include "support/CapturePrinter.h"
 #include "support/TestFolder.h"
 
 #include <QApplication>

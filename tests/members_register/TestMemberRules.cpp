@@ -1,5 +1,5 @@
+#include "common/widgets/SafetyCatch.h"
 #include "members/MemberRules.h"
-#include "shell/widgets/SafetyCatch.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "classes/EndClassWriter.h"
-#include "shell/TWL_public.h"
+#include "common/TWL_public.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "support/OpenShowFolder.h"

@@ -1,7 +1,7 @@
 #include "DialogShow.h"
+#include "common/Services.h"
 #include "reports/ui/PayOutSht.h"
 #include "reports/ui/ScoreShtTWL.h"
-#include "shell/Services.h"
 #include "support/CapturePrinter.h"
 
 #include <QCheckBox>

@@ -62,16 +62,19 @@ class TestReportEngine : public QObject {
     std::unique_ptr<ReportShow> m_show;
 
     QString connection() const {
-        return store::reportConnectionText(m_show->path(), QString::fromLatin1(TestFolder::Password));
+        return store::reportConnectionText(m_show->path(),
+                                           QString::fromLatin1(TestFolder::Password));
     }
     void entries(int classNo, int count, int firstExhibitor = 1) {
         for (int i = 0; i < count; ++i)
-            m_show->addEntry({firstExhibitor + i, QStringLiteral("Exhibitor %1").arg(firstExhibitor + i), classNo});
+            m_show->addEntry({firstExhibitor + i,
+                              QStringLiteral("Exhibitor %1").arg(firstExhibitor + i), classNo});
     }
     store::ShapedRows countForm() const {
-        return store::shape(QStringLiteral("SHAPE {SELECT * FROM `Entries_tbl` ORDER BY [Show Exh No]} "
-                                           "AS Rows COMPUTE COUNT(Rows.'Show Exh No') AS RecCnt, Rows"),
-                            connection());
+        return store::shape(
+            QStringLiteral("SHAPE {SELECT * FROM `Entries_tbl` ORDER BY [Show Exh No]} "
+                           "AS Rows COMPUTE COUNT(Rows.'Show Exh No') AS RecCnt, Rows"),
+            connection());
     }
 
 private slots:
@@ -109,10 +112,11 @@ private slots:
             const Layout layout = Layout::load(layouts.filePath(file));
             for (const reports::Section& section : layout.sections())
                 for (const reports::Control& control : section.controls) {
-                    const QString caption = QString(control.caption)
-                                                .replace(QLatin1String("%p"), QLatin1String("99"))
-                                                .replace(QLatin1String("%P"), QLatin1String("99"))
-                                                .replace(QLatin1String("%D"), QLatin1String("12/31/2026"));
+                    const QString caption =
+                        QString(control.caption)
+                            .replace(QLatin1String("%p"), QLatin1String("99"))
+                            .replace(QLatin1String("%P"), QLatin1String("99"))
+                            .replace(QLatin1String("%D"), QLatin1String("12/31/2026"));
                     if (control.kind != reports::Control::Kind::Label || caption.isEmpty())
                         continue;
                     const QFontMetricsF metrics(reports::fontFor(control.style));
@@ -149,10 +153,12 @@ private slots:
             Layout::fromJson(json, QStringLiteral("test layout"));
             QFAIL("the layout was taken");
         } catch (const ReportError& error) {
-            QVERIFY2(error.text().contains(QStringLiteral("test layout")), qPrintable(error.text()));
+            QVERIFY2(error.text().contains(QStringLiteral("test layout")),
+                     qPrintable(error.text()));
             QVERIFY2(error.text().contains(expected), qPrintable(error.text()));
         }
-        QVERIFY_THROWS_EXCEPTION(ReportError, Layout::load(QStringLiteral("/nowhere/Missing.json")));
+        QVERIFY_THROWS_EXCEPTION(ReportError,
+                                 Layout::load(QStringLiteral("/nowhere/Missing.json")));
     }
 
     void aMisspeltControlOrFieldIsAnError() {
@@ -166,19 +172,22 @@ private slots:
 
     void detailBandsFlowOverNumberedPages() {
         entries(1, 30);
-        const PagedReport report = reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
+        const PagedReport report =
+            reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
         QCOMPARE(report.pageCount(), 3);
         QCOMPARE(report.title, QStringLiteral("Test Report"));
         const QStringList pages = pageTexts(report);
         QCOMPARE(pages.size(), 3);
         const int perPage[] = {12, 12, 6};
         for (int p = 0; p < 3; ++p) {
-            QVERIFY2(pages[p].startsWith(QStringLiteral("Report Date: 6/18/2005\n")), qPrintable(pages[p]));
+            QVERIFY2(pages[p].startsWith(QStringLiteral("Report Date: 6/18/2005\n")),
+                     qPrintable(pages[p]));
             QVERIFY(pages[p].endsWith(QStringLiteral("Page %1 of 3 pages\n").arg(p + 1)));
             QCOMPARE(pages[p].count(QStringLiteral("Exhibitor")), perPage[p]);
         }
         // Numbers stand right-aligned in their box, names at their column, cut to their box.
-        QVERIFY2(pages[0].contains(QStringLiteral("\n     1      Exhibitor\n")), qPrintable(pages[0]));
+        QVERIFY2(pages[0].contains(QStringLiteral("\n     1      Exhibitor\n")),
+                 qPrintable(pages[0]));
         QVERIFY(pages[2].contains(QStringLiteral("\n    30      Exhibitor\n")));
         // Lines are drawn but are not text.
         const auto& items = report.pages[0].items;
@@ -189,7 +198,8 @@ private slots:
 
     void pageFieldsComeOnlyFromTheLayout() {
         m_show->addEntry({7, QStringLiteral("%p of %P on %D"), 1});
-        const PagedReport report = reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
+        const PagedReport report =
+            reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
         Layout wide = detailLayout(QStringLiteral("Rows"));
         const QString text = reports::plainText(report);
         QVERIFY2(text.contains(QStringLiteral("%p of %P")), qPrintable(text));
@@ -197,7 +207,8 @@ private slots:
     }
 
     void anEmptyReportHasOnePageWithHeaderAndFooter() {
-        const PagedReport report = reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
+        const PagedReport report =
+            reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
         QCOMPARE(report.pageCount(), 1);
         QCOMPARE(reports::plainText(report),
                  QStringLiteral("Report Date: 6/18/2005\nPage 1 of 1 pages\n"));
@@ -211,7 +222,8 @@ private slots:
         const QString classCommand = QStringLiteral(
             "SHAPE (SHAPE {SELECT * FROM `Class_tbl` WHERE [Class No] < 3} AS ClasNum "
             "APPEND ({SELECT * FROM `Entries_tbl` ORDER BY [Show Exh No]}AS Exhtors "
-            "RELATE 'Class No' TO 'Class No') AS Exhtors, COUNT(Exhtors.'Show Exh Nam') AS ExhCount) "
+            "RELATE 'Class No' TO 'Class No') AS Exhtors, COUNT(Exhtors.'Show Exh Nam') AS "
+            "ExhCount) "
             "COMPUTE ClasNum BY 'Class No'");
         const QString groups = QStringLiteral(R"(
           {"name": "Section8", "height": 500, "controls": [
@@ -223,7 +235,8 @@ private slots:
             {"type": "textbox", "name": "ExhCnt", "left": 3500, "top": 0, "width": 700, "height": 300}]},)");
         Layout layout = detailLayout(QStringLiteral("Exhtors"), groups);
         layout.bind(QStringLiteral("CL1"), QStringLiteral("Class No"));
-        layout.setDataMember(reports::section::InnerGroupHeader, QStringLiteral("CL2"), QStringLiteral("ClasNum"));
+        layout.setDataMember(reports::section::InnerGroupHeader, QStringLiteral("CL2"),
+                             QStringLiteral("ClasNum"));
         layout.bind(QStringLiteral("CL2"), QStringLiteral("Class Name"));
         layout.setDataMember(reports::section::InnerGroupFooter, QStringLiteral("ClasNum"));
         layout.bind(QStringLiteral("ExhCnt"), QStringLiteral("ExhCount"));
@@ -232,12 +245,15 @@ private slots:
             reports::paginate(layout, store::shape(classCommand, connection()), PrintDate);
         const QStringList pages = pageTexts(report);
         QCOMPARE(pages.size(), 2);
-        QVERIFY2(pages[0].contains(QStringLiteral("\n1       Halter\n     1      Exhibitor\n")), qPrintable(pages[0]));
-        QVERIFY2(pages[0].contains(QStringLiteral("Entries for this class:      11\n")), qPrintable(pages[0]));
+        QVERIFY2(pages[0].contains(QStringLiteral("\n1       Halter\n     1      Exhibitor\n")),
+                 qPrintable(pages[0]));
+        QVERIFY2(pages[0].contains(QStringLiteral("Entries for this class:      11\n")),
+                 qPrintable(pages[0]));
         // Class 2's header would have been the last band of page 1: it goes over with its rows.
         QVERIFY(!pages[0].contains(QStringLiteral("Western Pleasure")));
-        QVERIFY2(pages[1].contains(QStringLiteral("Report Date: 6/18/2005\n2       Western Pleasure\n")),
-                 qPrintable(pages[1]));
+        QVERIFY2(
+            pages[1].contains(QStringLiteral("Report Date: 6/18/2005\n2       Western Pleasure\n")),
+            qPrintable(pages[1]));
         QVERIFY(pages[1].contains(QStringLiteral("Entries for this class:      2\n")));
     }
 
@@ -265,10 +281,12 @@ private slots:
 
     void aPdfReadsBackWithAnIndependentReader() {
         const QString reader = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-        QVERIFY2(!reader.isEmpty(), "pdftotext (poppler-utils, installed by scripts/setup.sh) is needed");
+        QVERIFY2(!reader.isEmpty(),
+                 "pdftotext (poppler-utils, installed by scripts/setup.sh) is needed");
         entries(1, 30);
         m_show->addEntry({99, QStringLiteral("Zoë Ångström"), 1});
-        const PagedReport report = reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
+        const PagedReport report =
+            reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
         const QString pdf = m_folder->file(QStringLiteral("Report.pdf"));
         reports::writePdf(report, pdf);
         QProcess process;
@@ -285,7 +303,8 @@ private slots:
 
     void aSaveThatFailsNamesTheFileAndLeavesNothing() {
         entries(1, 2);
-        const PagedReport report = reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
+        const PagedReport report =
+            reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
         const QString missingFolder = m_folder->file(QStringLiteral("gone/Report.pdf"));
         for (const auto& save : {reports::writePdf, reports::writePlainText}) {
             try {

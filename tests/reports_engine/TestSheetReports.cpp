@@ -1,5 +1,5 @@
-#include "reports/ReportError.h"
 #include "reports/MemberReports.h"
+#include "reports/ReportError.h"
 #include "reports/SheetReports.h"
 #include "reports/ShowReports.h"
 #include "reports/TextExport.h"
@@ -18,7 +18,8 @@ namespace {
 void fillShow(ReportShow& show) {
     show.generate(20, 400, 60, 5);
     show.addEntry({250, QStringLiteral("Maximilian Bartholomew-Featherstonehaugh III"), 12,
-                   QStringLiteral("Sir Lancelot of the Lake"), QStringLiteral("Owner"), QStringLiteral("OH")});
+                   QStringLiteral("Sir Lancelot of the Lake"), QStringLiteral("Owner"),
+                   QStringLiteral("OH")});
 }
 
 // Members of the organisation file for the member reports.
@@ -77,8 +78,8 @@ class TestSheetReports : public QObject {
         c.TotClassUsed = 18;
         c.averagePerClass = 22.27;
         c.printDate = QDate(2005, 6, 19);
-        c.organisationConnection = store::dataConnectionText(m_folder->file(QStringLiteral("TWL.org")),
-                                                             QString::fromLatin1(TestFolder::Password));
+        c.organisationConnection = store::dataConnectionText(
+            m_folder->file(QStringLiteral("TWL.org")), QString::fromLatin1(TestFolder::Password));
         c.OrgName = QStringLiteral("Buckeye Horse Club");
         c.OrgAdd1 = QStringLiteral("PO Box 18");
         c.OrgAdd2 = QStringLiteral("Columbus, OH 43085");
@@ -87,7 +88,8 @@ class TestSheetReports : public QObject {
         return c;
     }
     int workTableRows() {
-        store::Statement rows = m_show->connection().prepare(QStringLiteral("SELECT PrintClass FROM ScrSht2Prnt_tbl"));
+        store::Statement rows =
+            m_show->connection().prepare(QStringLiteral("SELECT PrintClass FROM ScrSht2Prnt_tbl"));
         int n = 0;
         while (rows.step())
             ++n;
@@ -139,7 +141,8 @@ private slots:
         const QDir golden(QStringLiteral(TWL_GOLDEN_DIR));
         for (const QString& name : golden.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
             QTest::newRow(qPrintable(name)) << golden.filePath(name);
-        QVERIFY(QTest::currentDataTag() || golden.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() >= 3);
+        QVERIFY(QTest::currentDataTag() ||
+                golden.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() >= 3);
     }
     void sheetsPrintTheirGoldenText() {
         QFETCH(QString, folder);

@@ -37,12 +37,13 @@ class TestShowReports : public QObject {
         c.password = QString::fromLatin1(TestFolder::Password);
         c.TotClassUsed = classesUsed;
         c.printDate = QDate(2005, 6, 19);
-        c.organisationConnection = store::dataConnectionText(m_folder->file(QStringLiteral("TWL.org")),
-                                                             QString::fromLatin1(TestFolder::Password));
+        c.organisationConnection = store::dataConnectionText(
+            m_folder->file(QStringLiteral("TWL.org")), QString::fromLatin1(TestFolder::Password));
         return c;
     }
     void entry(int exhibitor, const QString& name, int classNo, double points = 0) {
-        m_show->addEntry({exhibitor, name, classNo, {}, {}, QStringLiteral("OH"), {}, {}, {}, 0, points});
+        m_show->addEntry(
+            {exhibitor, name, classNo, {}, {}, QStringLiteral("OH"), {}, {}, {}, 0, points});
     }
 
 private slots:
@@ -68,9 +69,11 @@ private slots:
         const QString text = textOf(reports::endOfShowReport(context(2)));
         // Every entry counts in the total and in the standings; class 3 is in neither the class
         // pages, nor the sales, nor the popular classes.
-        QCOMPARE(titleLine(text, "Total entries on this report:"), QStringLiteral("Total entries on this report: 4"));
+        QCOMPARE(titleLine(text, "Total entries on this report:"),
+                 QStringLiteral("Total entries on this report: 4"));
         QCOMPARE(titleLine(text, "Total Sales:"), QStringLiteral("Total Sales: $10.00"));
-        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("55 +101 +Anna Brooks"))), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("55 +101 +Anna Brooks"))),
+                 qPrintable(text));
         QVERIFY(!text.contains(QStringLiteral("Above The Limit")));
         QCOMPARE(text.count(QStringLiteral("Entries for this class:")), 2);
         const QString list = textOf(reports::classDescriptionList(context(2)));
@@ -86,7 +89,8 @@ private slots:
         // Classes 2 and 4 have two entries each, class 3 three, class 1 one.
         entry(101, QStringLiteral("Anna Brooks"), 1, 3);
         entry(102, QStringLiteral("Ben Carter"), 2, 4);
-        entry(103, QStringLiteral("Benjamin Carter"), 2, 4); // the same exhibitor, spelt another way
+        entry(103, QStringLiteral("Benjamin Carter"), 2,
+              4); // the same exhibitor, spelt another way
         entry(104, QStringLiteral("Carla Dalton"), 3, 2);
         entry(105, QStringLiteral("Carla Dalton"), 3, 2); // another exhibitor of the same name
         entry(106, QStringLiteral("Dylan Ellis"), 3, 1);
@@ -96,7 +100,8 @@ private slots:
         QStringList popular;
         const QString text = textOf(result);
         const QStringList lines = text.split(QLatin1Char('\n'));
-        const int first = lines.indexOf(QRegularExpression(QStringLiteral("^\\s*Class No\\.\\s+Exhibitors.*")));
+        const int first =
+            lines.indexOf(QRegularExpression(QStringLiteral("^\\s*Class No\\.\\s+Exhibitors.*")));
         QVERIFY2(first >= 0, qPrintable(text));
         for (int i = 1; i <= 10; ++i)
             popular << lines[first + i].simplified();
@@ -128,7 +133,8 @@ private slots:
         QCOMPARE(titleLine(text, "Total Pay Outs:"), QStringLiteral("Total Pay Outs: $1,234.50"));
         QCOMPARE(titleLine(text, "Balance:"), QStringLiteral("Balance: -$1,209.50"));
         // The work table of the ranking is empty again.
-        store::Statement rows = m_show->connection().prepare(QStringLiteral("SELECT * FROM Top10Class_tbl"));
+        store::Statement rows =
+            m_show->connection().prepare(QStringLiteral("SELECT * FROM Top10Class_tbl"));
         QVERIFY(!rows.step());
     }
 

@@ -1,6 +1,6 @@
 #include "PrintoutsFiles.h"
+#include "common/Services.h"
 #include "reports/ui/PrintoutsTWL.h"
-#include "shell/Services.h"
 #include "support/CapturePrinter.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
+#include "common/Services.h"
 #include "reports/ui/ReportCommands.h"
-#include "support/ModalDialogs.h"
 #include "reports/ui/ReportPreview.h"
-#include "shell/Services.h"
 #include "support/CapturePrinter.h"
+#include "support/ModalDialogs.h"
 #include "support/ReportShow.h"
 
 #include <QAction>
@@ -46,7 +46,8 @@ class TestReportCommands : public QObject {
         });
     }
     int workTableRows() {
-        store::Statement rows = m_show->connection().prepare(QStringLiteral("SELECT * FROM ScrSht2Prnt_tbl"));
+        store::Statement rows =
+            m_show->connection().prepare(QStringLiteral("SELECT * FROM ScrSht2Prnt_tbl"));
         int n = 0;
         while (rows.step())
             ++n;
@@ -175,7 +176,8 @@ private slots:
 
         QCOMPARE(int(m_prompt.shown().size()), 1);
         const QString text = m_prompt.shown()[0].text;
-        QVERIFY2(text.startsWith(QStringLiteral("The Score Sheet could not be printed.")), qPrintable(text));
+        QVERIFY2(text.startsWith(QStringLiteral("The Score Sheet could not be printed.")),
+                 qPrintable(text));
         if (noPrinter)
             QVERIFY(text.contains(m_printer.failure));
         else

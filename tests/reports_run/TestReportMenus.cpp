@@ -1,8 +1,8 @@
 #include "entries_screen/EntryScreenFixture.h"
-#include "support/ModalDialogs.h"
 #include "reports/ui/PrintoutsTWL.h"
 #include "reports/ui/ReportPreview.h"
 #include "reports/ui/ScoreShtTWL.h"
+#include "support/ModalDialogs.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -24,13 +24,16 @@ private slots:
     void cleanup() { f.reset(); }
 
     void aScoreSheetPrintedStraightAwayIsShownAsTheLastOne() {
-        f->open(f->makeShow({{101, "Anna Brooks", 12}, {102, "Ben Carter", 12}, {103, "Carla Dalton", 3}}));
+        f->open(f->makeShow(
+            {{101, "Anna Brooks", 12}, {102, "Ben Carter", 12}, {103, "Carla Dalton", 3}}));
         onModal<reports::ScoreShtTWL>([](reports::ScoreShtTWL& dialog) {
-            QTest::mouseClick(dialog.findChild<QLabel*>(QStringLiteral("ClsBx_12")), Qt::LeftButton);
+            QTest::mouseClick(dialog.findChild<QLabel*>(QStringLiteral("ClsBx_12")),
+                              Qt::LeftButton);
             dialog.findChild<QCheckBox*>(QStringLiteral("SkpPP"))->setChecked(true);
             auto* copies = dialog.findChild<QLineEdit*>(QStringLiteral("CopBox"));
             copies->setText(QStringLiteral("3"));
-            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("OKBut")), Qt::LeftButton);
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("OKBut")),
+                              Qt::LeftButton);
             return true;
         });
         f->trigger("mnuToolsScoreSheet");
@@ -51,16 +54,19 @@ private slots:
     }
 
     void theExhibitorReportOfTheEntryShownFromThePrintMenu() {
-        f->open(f->makeShow({{101, "Anna Brooks", 12}, {102, "Ben Carter", 12}, {102, "Ben Carter", 3}}));
+        f->open(f->makeShow(
+            {{101, "Anna Brooks", 12}, {102, "Ben Carter", 12}, {102, "Ben Carter", 3}}));
         const QString shownExhibitor = f->field(0)->text();
         QString pickedNumber, pickedName, previewTitle;
         onModal<reports::PrintoutsTWL>([&](reports::PrintoutsTWL& dialog) {
-            QTest::mouseClick(dialog.findChild<QRadioButton*>(QStringLiteral("PrnOp_3")), Qt::LeftButton);
+            QTest::mouseClick(dialog.findChild<QRadioButton*>(QStringLiteral("PrnOp_3")),
+                              Qt::LeftButton);
             auto* numbers = dialog.findChild<QListWidget*>(QStringLiteral("SelNum"));
             auto* names = dialog.findChild<QListWidget*>(QStringLiteral("SelNam"));
             pickedNumber = numbers->currentItem() ? numbers->currentItem()->text() : QString();
             pickedName = names->currentItem() ? names->currentItem()->text() : QString();
-            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("OKBut")), Qt::LeftButton);
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("OKBut")),
+                              Qt::LeftButton);
             return true;
         });
         onModal<reports::ReportPreview>([&](reports::ReportPreview& preview) {
@@ -85,7 +91,8 @@ private slots:
         onModal<reports::PrintoutsTWL>([&](reports::PrintoutsTWL& dialog) {
             frameEnabled = dialog.findChild<QWidget*>(QStringLiteral("Frame2"))->isEnabled();
             profileChosen = dialog.findChild<QRadioButton*>(QStringLiteral("PrnOp_5"))->isChecked();
-            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("CanBut")), Qt::LeftButton);
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("CanBut")),
+                              Qt::LeftButton);
             return true;
         });
         f->trigger("mnuOrgPrnMemProfileRpt");

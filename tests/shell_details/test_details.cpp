@@ -1,12 +1,12 @@
+#include "common/Services.h"
+#include "common/TWL_public.h"
 #include "shell/DetailsRules.h"
-#include "support/CapturePrinter.h"
-#include "shell/Services.h"
-#include "shell/TWL_public.h"
 #include "shell/ui/OrgDataTWL.h"
 #include "shell/ui/ShoDataTWL.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
+#include "support/CapturePrinter.h"
 #include "support/TestFolder.h"
 
 #include <QApplication>

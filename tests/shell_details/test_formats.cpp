@@ -1,4 +1,4 @@
-#include "reports/Formats.h"
+#include "common/Formats.h"
 
 #include <QLocale>
 #include <QtTest>

@@ -1,6 +1,6 @@
+#include "common/Prompt.h"
 #include "shell/DisplayCheck.h"
 #include "shell/DisplayModes.h"
-#include "shell/Prompt.h"
 #include "shell/ui/AboutTWL.h"
 #include "shell/ui/BadRes.h"
 

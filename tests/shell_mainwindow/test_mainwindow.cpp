@@ -1,10 +1,10 @@
+#include "common/CommandStates.h"
+#include "common/MainDataSources.h"
 #include "entries/SortKeys.h"
-#include "support/CapturePrinter.h"
 #include "entries/ui/EntryScreen.h"
-#include "shell/MainDataSources.h"
-#include "shell/CommandStates.h"
 #include "shell/ui/MainTWL.h"
 #include "shell/ui/ToolbarIcons.h"
+#include "support/CapturePrinter.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -2,9 +2,9 @@
 // given through Open Show, says "open" (or prints what it was told and ends with 3 when the
 // show did not open), and then keeps the show open until it is killed.
 
-#include "shell/Application.h"
-#include "tests/support/CapturePrinter.h"
+#include "app/Application.h"
 #include "shell/ui/MainTWL.h"
+#include "tests/support/CapturePrinter.h"
 
 #include <QAction>
 #include <QApplication>

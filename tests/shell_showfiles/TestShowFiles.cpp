@@ -1,13 +1,13 @@
-#include "shell/Application.h"
-#include "support/CapturePrinter.h"
+#include "app/Application.h"
+#include "common/TWL_public.h"
 #include "shell/ShowFileCommands.h"
-#include "shell/TWL_public.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/DataFiles.h"
 #include "store/FileLock.h"
 #include "store/RecordSet.h"
+#include "support/CapturePrinter.h"
 #include "support/DamagedFiles.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TestFolder.h"
@@ -140,7 +140,8 @@ private slots:
         TestFolder otherFolder;
         twl::ScriptedPrompt otherPrompt;
         twl::ScriptedFileChooser otherFiles;
-        twl::Application other(twl::Seams{otherPrompt, otherFiles, m_clock, m_printer}, otherFolder.path());
+        twl::Application other(twl::Seams{otherPrompt, otherFiles, m_clock, m_printer},
+                               otherFolder.path());
         QVERIFY(other.start());
         QCOMPARE(other.shared().session.AppFolder, otherFolder.path());
         QCOMPARE(shared().session.AppFolder, m_folder->path());

@@ -32,7 +32,9 @@ void overwrite(const QString& path, const QByteArray& bytes) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-std::map<QString, qint64> rowsOf(const QString& file) { return tableRowsOf(file, Password); }
+std::map<QString, qint64> rowsOf(const QString& file) {
+    return tableRowsOf(file, Password);
+}
 
 const char* stepName(CompactionStep step) {
     switch (step) {

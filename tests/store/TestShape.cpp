@@ -105,8 +105,8 @@ private slots:
         entry(40, "D", 4, "0"); // above the classes asked for
         const ShapedRows classes = store::shape(
             QStringLiteral("SHAPE (SHAPE {SELECT * FROM `Class_tbl` ") + "WHERE [Class No] < " +
-                QString::number(3 + 1) + "} AS ClasNum " +
-                "APPEND ({SELECT * FROM `Entries_tbl` " + "ORDER BY [Show Exh No]}AS Exhtors " +
+                QString::number(3 + 1) + "} AS ClasNum " + "APPEND ({SELECT * FROM `Entries_tbl` " +
+                "ORDER BY [Show Exh No]}AS Exhtors " +
                 "RELATE 'Class No' TO 'Class No') AS Exhtors, " +
                 "COUNT(Exhtors.'Show Exh Nam') AS ExhCount) " + "COMPUTE ClasNum BY 'Class No'",
             m_show);
@@ -133,8 +133,8 @@ private slots:
         QTest::newRow("open quote") << "SHAPE {SELECT 1 AS x} AS A COMPUTE COUNT(A.'x" << syntax;
         QTest::newRow("no AS") << "SHAPE {SELECT 1 AS x} AS A COMPUTE COUNT(A.x) RecCnt, A"
                                << syntax;
-        QTest::newRow("other alias") << "SHAPE {SELECT 1 AS x} AS A COMPUTE COUNT(B.x) AS N, A"
-                                     << syntax;
+        QTest::newRow("other alias")
+            << "SHAPE {SELECT 1 AS x} AS A COMPUTE COUNT(B.x) AS N, A" << syntax;
         QTest::newRow("trailing") << "SHAPE {SELECT 1 AS x} AS A COMPUTE A )" << syntax;
         QTest::newRow("unknown field")
             << "SHAPE {SELECT 1 AS x} AS A COMPUTE SUM(A.[y]) AS S, A" << unknown;

@@ -18,7 +18,9 @@ namespace {
 
 constexpr auto Password = TestFolder::Password;
 
-std::map<QString, qint64> rowsOf(const QString& file) { return tableRowsOf(file, Password); }
+std::map<QString, qint64> rowsOf(const QString& file) {
+    return tableRowsOf(file, Password);
+}
 
 // The markers the child prints: "started", one per step, "done".
 constexpr int StepMarkers = 6; // "started" and the five steps

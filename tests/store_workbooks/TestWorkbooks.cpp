@@ -37,7 +37,6 @@ namespace wb = store::workbook;
 
 namespace {
 
-
 QString fixtureScript(const QString& name) {
     return QStringLiteral(TWL_WORKBOOK_FIXTURES "/") + name;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reports/PagedReport.h"
-#include "reports/Printer.h"
+#include "common/PagedReport.h"
+#include "common/Printer.h"
 #include "reports/ReportError.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/TWL_public.h"
+#include "common/TWL_public.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "support/TestFolder.h"

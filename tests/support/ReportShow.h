@@ -28,8 +28,8 @@ public:
     };
 
     explicit ReportShow(const TestFolder& folder, const QString& name = QStringLiteral("Show.twl"))
-        : m_path(folder.newShow(name)),
-          m_connection(store::connectionForFile(m_path, QString::fromLatin1(TestFolder::Password))) {}
+        : m_path(folder.newShow(name)), m_connection(store::connectionForFile(
+                                            m_path, QString::fromLatin1(TestFolder::Password))) {}
 
     const QString& path() const { return m_path; }
     store::Connection& connection() { return *m_connection; }
@@ -63,23 +63,25 @@ public:
     void generate(int classes, int entries, int exhibitors, int ended = 0, unsigned seed = 1905) {
         std::mt19937 draw(seed);
         const auto pick = [&draw](int n) { return int(draw() % unsigned(n)); };
-        const QStringList first{"Anna", "Ben", "Carla", "Dylan", "Emma", "Frank", "Grace",
-                                "Henry", "Iris", "Jack", "Kate", "Liam"};
-        const QStringList last{"Brooks", "Carter", "Dalton", "Ellis", "Fisher", "Garcia",
-                               "Hughes", "Irving", "Jensen", "Keller"};
-        const QStringList horses{"Midnight Star", "Dusty Rose", "Blue Moon", "Sir Galahad",
-                                 "Copper Penny", "Wild Card", "Lucky Charm", "Storm Chaser"};
+        const QStringList first{"Anna",  "Ben",   "Carla", "Dylan", "Emma", "Frank",
+                                "Grace", "Henry", "Iris",  "Jack",  "Kate", "Liam"};
+        const QStringList last{"Brooks", "Carter", "Dalton", "Ellis",  "Fisher",
+                               "Garcia", "Hughes", "Irving", "Jensen", "Keller"};
+        const QStringList horses{"Midnight Star", "Dusty Rose", "Blue Moon",   "Sir Galahad",
+                                 "Copper Penny",  "Wild Card",  "Lucky Charm", "Storm Chaser"};
         const QStringList states{"OH", "PA", "IN", "MI", "KY", "WV"};
         store::Transaction transaction(*m_connection);
         for (int c = 1; c <= classes; ++c)
-            addClass(c, QStringLiteral("Class %1 %2").arg(c).arg(c % 2 ? "Western Pleasure" : "Halter"),
-                     5.0 + (c % 4) * 2.5, c <= ended);
+            addClass(
+                c, QStringLiteral("Class %1 %2").arg(c).arg(c % 2 ? "Western Pleasure" : "Halter"),
+                5.0 + (c % 4) * 2.5, c <= ended);
         std::vector<int> entered(size_t(classes) + 1, 0);
         for (int i = 0; i < entries; ++i) {
             const int exhibitor = 100 + pick(exhibitors);
             Entry e;
             e.exhibitor = exhibitor;
-            e.name = first[exhibitor % first.size()] + QLatin1Char(' ') + last[(exhibitor / 3) % last.size()];
+            e.name = first[exhibitor % first.size()] + QLatin1Char(' ') +
+                     last[(exhibitor / 3) % last.size()];
             e.classNo = i < classes ? i + 1 : 1 + pick(classes);
             e.horse = horses[pick(int(horses.size()))];
             e.owner = e.name;
@@ -97,8 +99,8 @@ public:
         }
         for (int c = 1; c <= ended; ++c)
             for (int place = 1; place <= 4; ++place)
-                addPayout(c, 100 + (c * 7 + place) % exhibitors, QStringLiteral("Winner %1").arg(place),
-                          place, 40.0 / place);
+                addPayout(c, 100 + (c * 7 + place) % exhibitors,
+                          QStringLiteral("Winner %1").arg(place), place, 40.0 / place);
         transaction.commit();
     }
 

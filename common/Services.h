@@ -2,9 +2,9 @@
 
 #include "Clock.h"
 #include "FileChooser.h"
+#include "Printer.h"
 #include "Prompt.h"
 #include "TWL_public.h"
-#include "reports/Printer.h"
 
 namespace twl {
 

@@ -12,11 +12,11 @@
 #include "reports/ui/PrintoutsTWL.h"
 #include "reports/ui/ReportCommands.h"
 #include "reports/ui/ScoreShtTWL.h"
-#include "ui/AboutTWL.h"
-#include "ui/BadRes.h"
-#include "ui/MainTWL.h"
-#include "ui/OrgDataTWL.h"
-#include "ui/ShoDataTWL.h"
+#include "shell/ui/AboutTWL.h"
+#include "shell/ui/BadRes.h"
+#include "shell/ui/MainTWL.h"
+#include "shell/ui/OrgDataTWL.h"
+#include "shell/ui/ShoDataTWL.h"
 
 #include <QAction>
 #include <QApplication>
@@ -119,8 +119,10 @@ void Application::connectShowCommands() {
     onCommand("mnuEditEnterExh", [this] { m_entries->beginAdding(); });
     onCommand("mnuEditSearch", [this] { m_entries->runSearchCommand(); });
     onCommand("mnuEditDelExh", [this] { m_entries->deleteExhibitor(); });
-    connect(m_showFiles.get(), &ShowFileCommands::showOpened, m_entries, &EntryScreen::openSearchList);
-    connect(m_showFiles.get(), &ShowFileCommands::showClosed, m_entries, &EntryScreen::closeSearchList);
+    connect(m_showFiles.get(), &ShowFileCommands::showOpened, m_entries,
+            &EntryScreen::openSearchList);
+    connect(m_showFiles.get(), &ShowFileCommands::showClosed, m_entries,
+            &EntryScreen::closeSearchList);
 }
 
 void Application::connectDialogs() {
@@ -165,7 +167,8 @@ void Application::connectReports() {
         dialog.exec();
         return !dialog.cancelled();
     });
-    m_reports->setLastClassDisplay([this](int classNo) { m_entries->showLastClassPrinted(classNo); });
+    m_reports->setLastClassDisplay(
+        [this](int classNo) { m_entries->showLastClassPrinted(classNo); });
     onCommand("mnuToolsScoreSheet", [this] { m_reports->scoreSheetCommand(); });
     onCommand("mnuToolsPaySheet", [this] { m_reports->payoutSheetCommand(); });
     onCommand("mnuFilePrint", [this] { m_reports->reportsCommand(); });

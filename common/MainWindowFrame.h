@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/CommandStates.h"
+#include "CommandStates.h"
 
 class QLabel;
 class QString;

@@ -61,9 +61,9 @@ struct ReportState {
     QString ReportTitle;     // title of the running report
     QString RecordCountText; // the running report's record count, "##,###"
     bool PrintTitleSheet = true;
-    int ScoreClass = 0;        // class chosen for a score sheet
-    qint16 PayoutClass = 0;    // class chosen for a payout sheet
-    QString ReportSubject;     // exhibitor or member number chosen for a report
+    int ScoreClass = 0;     // class chosen for a score sheet
+    qint16 PayoutClass = 0; // class chosen for a payout sheet
+    QString ReportSubject;  // exhibitor or member number chosen for a report
     bool MemberProfileOnly = false;
     int LastPrintoutKind = 0; // the option last chosen in the report selection; 0: none yet
     int LastClassPrinted = 0;

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "DisplayCheck.h"
-#include "DisplayModes.h"
-#include "MainDataSources.h"
-#include "Services.h"
-#include "ShowFileCommands.h"
-#include "SingleInstance.h"
-#include "Startup.h"
+#include "common/MainDataSources.h"
+#include "common/Services.h"
+#include "shell/DisplayCheck.h"
+#include "shell/DisplayModes.h"
+#include "shell/ShowFileCommands.h"
+#include "shell/SingleInstance.h"
+#include "shell/Startup.h"
 #include "store/DataSource.h"
 
 #include <QObject>
@@ -17,7 +17,7 @@ namespace twl {
 
 class EntryScreen;
 class MainTWL;
-}
+} // namespace twl
 namespace reports {
 class ReportCommands;
 }

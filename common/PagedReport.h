@@ -23,20 +23,21 @@ struct TextStyle {
 struct PlacedItem {
     enum class Kind { Text, Line, Box };
     Kind kind = Kind::Text;
-    QRect twips;   // for a line: from the top-left to the bottom-right corner
-    QString text;  // the resolved text (page numbers and dates filled in)
+    QRect twips;           // for a line: from the top-left to the bottom-right corner
+    QString text;          // the resolved text (page numbers and dates filled in)
     bool fromData = false; // a value of the data, rather than a caption of the layout
     TextStyle style;
     int lineWidth = 15; // twips, for lines and boxes
 };
 
 struct PaperSize {
-    int width = 12240;  // US Letter, portrait
+    int width = 12240; // US Letter, portrait
     int height = 15840;
 };
 
 struct Page {
-    std::vector<PlacedItem> items; // in reading order: band by band, then top to bottom, left to right
+    std::vector<PlacedItem>
+        items; // in reading order: band by band, then top to bottom, left to right
 };
 
 struct PagedReport {
