@@ -3,7 +3,9 @@
 #include "ConnectionText.h"
 
 #include <QFileInfo>
+#include <QMetaObject>
 #include <QPointer>
+#include <QThread>
 #include <algorithm>
 #include <vector>
 
@@ -44,8 +46,22 @@ void publishCommittedChanges(const QString& file, const QSet<QString>& tables) {
     for (ChangeNotifier* notifier : listeners())
         now.emplace_back(notifier);
     for (const QPointer<ChangeNotifier>& notifier : now) {
-        if (notifier)
+        if (!notifier)
+            continue;
+        if (notifier->thread() == QThread::currentThread()) {
             emit notifier->tablesChanged(file, names);
+            continue;
+        }
+        // Notices belong to the thread that owns the notifier: a commit made on another thread
+        // breaks that rule, which is said, and the notice goes to the owner's thread instead of
+        // running its screens' handlers here.
+        qCritical("A change notice for %s was published on a thread that does not own its "
+                  "notifier; it is handed to the notifier's thread.",
+                  qPrintable(file));
+        ChangeNotifier* target = notifier.data();
+        QMetaObject::invokeMethod(
+            target, [target, file, names] { emit target->tablesChanged(file, names); },
+            Qt::QueuedConnection);
     }
 }
 

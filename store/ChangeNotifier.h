@@ -10,7 +10,9 @@ namespace store {
 // Says what a write changed once it has committed: the data file and the tables written (a
 // rolled-back write says nothing). Every notifier hears every commit made through this program's
 // connections, whoever made it; a screen keeps one and looks only at the files it shows. The
-// notice comes on the thread that committed, before the committing call returns.
+// notice comes on the thread that committed, before the committing call returns; that is the
+// thread that owns the notifier (the program commits on its user-interface thread only). A
+// commit on another thread is reported, and its notice is queued to the notifier's thread.
 class ChangeNotifier : public QObject {
     Q_OBJECT
 public:

@@ -115,9 +115,9 @@ Census exportCopy(const ConnectionTarget& from, const QString& target, const QSt
     // The copy gets the original's permissions, as the file it will replace had them.
     QFile::setPermissions(target, QFile::permissions(from.file));
     if (!syncToDisk(QFile::encodeName(target), false))
-        throw StoreError(Code::Sql, QStringLiteral("The compacted copy \"%1\" could not be "
-                                                   "written to the disk: %2")
-                                        .arg(target, systemMessage(errno)));
+        throw StoreError(Code::FileIo, QStringLiteral("The compacted copy \"%1\" could not be "
+                                                      "written to the disk: %2")
+                                           .arg(target, systemMessage(errno)));
     return census;
 }
 
@@ -152,6 +152,10 @@ private:
         if (progress)
             progress(step);
     }
+    // The compacted copy's file, made empty before the engine writes it: a folder that takes
+    // no new file is told as such, not as a copy that cannot be opened.
+    void makeTemporary();
+    StoreError folderNotWritable(int error) const;
     void makeBackup();
     void copyToBackup();
 
@@ -179,10 +183,9 @@ void InPlaceCompaction::run(const CompactionProgress& progress) {
                                         .arg(m_file, m_backup));
     // A copy left by an interrupted compaction is incomplete by its name.
     if (::unlink(m_temporaryName.constData()) != 0 && errno != ENOENT)
-        throw StoreError(Code::Sql, QStringLiteral("\"%1\" could not be removed: %2")
-                                        .arg(m_temporary, systemMessage(errno)));
+        throw folderNotWritable(errno);
+    makeTemporary();
 
-    m_temporaryWritten = true;
     const Census census = exportCopy(ConnectionTarget{m_file, m_password}, m_temporary, m_password);
     step(progress, CompactionStep::Exported);
     verifyCopy(m_file, m_temporary, m_password, census);
@@ -192,16 +195,17 @@ void InPlaceCompaction::run(const CompactionProgress& progress) {
     step(progress, CompactionStep::BackedUp);
 
     if (::rename(m_temporaryName.constData(), m_fileName.constData()) != 0)
-        throw StoreError(Code::Sql, QStringLiteral("\"%1\" could not take the place of \"%2\": %3")
-                                        .arg(m_temporary, m_file, systemMessage(errno)));
+        throw StoreError(Code::FileIo,
+                         QStringLiteral("\"%1\" could not take the place of \"%2\": %3")
+                             .arg(m_temporary, m_file, systemMessage(errno)));
     m_temporaryWritten = false;
     m_replaced = true;
     // A folder whose names cannot be synced (some network file systems) still has the new name;
     // only a failing disk is a failure.
     if (!syncToDisk(m_folderName, true) && errno == EIO)
-        throw StoreError(Code::Sql, QStringLiteral("The folder of \"%1\" could not be written to "
-                                                   "the disk: %2")
-                                        .arg(m_file, systemMessage(EIO)));
+        throw StoreError(Code::FileIo, QStringLiteral("The folder of \"%1\" could not be written "
+                                                      "to the disk: %2")
+                                           .arg(m_file, systemMessage(EIO)));
     step(progress, CompactionStep::Replaced);
 
     {
@@ -216,6 +220,22 @@ void InPlaceCompaction::run(const CompactionProgress& progress) {
     m_replaced = false;
     m_backupMade = false;
     ::unlink(m_backupName.constData());
+}
+
+void InPlaceCompaction::makeTemporary() {
+    const int fd =
+        ::open(m_temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw folderNotWritable(errno);
+    ::close(fd);
+    m_temporaryWritten = true;
+}
+
+StoreError InPlaceCompaction::folderNotWritable(int error) const {
+    return StoreError(Code::FileIo,
+                      QStringLiteral("The folder \"%1\" of \"%2\" cannot be written to (%3): the "
+                                     "compacted copy is made beside the file.")
+                          .arg(QString::fromLocal8Bit(m_folderName), m_file, systemMessage(error)));
 }
 
 void InPlaceCompaction::makeBackup() {
@@ -235,11 +255,11 @@ void InPlaceCompaction::copyToBackup() {
     QFile original(m_file);
     QFile backup(m_backup);
     if (!original.open(QIODevice::ReadOnly))
-        throw StoreError(Code::Sql, QStringLiteral("\"%1\" could not be read for its backup: %2")
-                                        .arg(m_file, original.errorString()));
+        throw StoreError(Code::FileIo, QStringLiteral("\"%1\" could not be read for its backup: %2")
+                                           .arg(m_file, original.errorString()));
     if (!backup.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        throw StoreError(Code::Sql, QStringLiteral("\"%1\" could not be moved to \"%2\": %3")
-                                        .arg(m_file, m_backup, backup.errorString()));
+        throw StoreError(Code::FileIo, QStringLiteral("\"%1\" could not be moved to \"%2\": %3")
+                                           .arg(m_file, m_backup, backup.errorString()));
     m_backupMade = true;
     QByteArray block;
     while (!(block = original.read(1 << 20)).isEmpty()) {
@@ -248,8 +268,8 @@ void InPlaceCompaction::copyToBackup() {
     }
     if (original.error() != QFileDevice::NoError || !backup.flush() ||
         backup.error() != QFileDevice::NoError || ::fsync(backup.handle()) != 0)
-        throw StoreError(Code::Sql, QStringLiteral("\"%1\" could not be moved to \"%2\": %3")
-                                        .arg(m_file, m_backup, backup.errorString()));
+        throw StoreError(Code::FileIo, QStringLiteral("\"%1\" could not be moved to \"%2\": %3")
+                                           .arg(m_file, m_backup, backup.errorString()));
 }
 
 bool InPlaceCompaction::undo() noexcept {

@@ -106,7 +106,30 @@ void classifyOpenFailure(const QString& file, qint64 size) {
                          .arg(file));
 }
 
+// A file that is there but cannot be read fails for its permissions or its device, which the
+// engine would only call "unable to open database file".
+void requireReadable(const QString& file) {
+    QFile probe(file);
+    if (!probe.open(QIODevice::ReadOnly))
+        throw StoreError(
+            Code::FileIo,
+            QStringLiteral("\"%1\" cannot be read: %2").arg(file, probe.errorString()));
+}
+
 } // namespace
+
+StoreError::Code engineFailureCode(int resultCode) {
+    switch (resultCode & 0xff) {
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+        return Code::FileIo;
+    default:
+        return Code::Sql;
+    }
+}
 
 QByteArray keyTextFor(const QString& file, const QString& password) {
     const QByteArray plain = password.toUtf8();
@@ -253,6 +276,8 @@ Connection::Connection(const QString& file, const QString& password, Mode mode) 
     // An empty file would be taken for a new, empty database.
     if (mode == Mode::ReadWrite && info.size() == 0)
         throw StoreError(Code::NotADatabase, QStringLiteral("\"%1\" is empty.").arg(file));
+    if (mode == Mode::ReadWrite)
+        requireReadable(file);
 
     m_keyText = keyTextFor(file, password);
     if (!openKeyed(m_keyText, mode)) {
@@ -411,7 +436,7 @@ Connection::~Connection() {
 
 void Connection::fail(int rc, const QString& what) const {
     const QString message = engineMessage(m_db);
-    throw StoreError(Code::Sql, QStringLiteral("%1: %2").arg(message, what), rc);
+    throw StoreError(engineFailureCode(rc), QStringLiteral("%1: %2").arg(message, what), rc);
 }
 
 Statement Connection::prepare(const QString& sql) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Field.h"
+#include "StoreError.h"
 #include "Value.h"
 
 #include <QSet>
@@ -23,6 +24,11 @@ inline constexpr int FilePageSizes[] = {4096, 1024};
 inline constexpr int NewFilePageSize = FilePageSizes[0];
 
 class Connection;
+
+// What a failure the engine reports (its result code, extended or not) is to the caller: the
+// file could not be read or written (a full disk, permissions, a failing device), or the engine
+// refused the statement or found the file damaged.
+StoreError::Code engineFailureCode(int resultCode);
 
 // One prepared statement; finalised with the object.
 class Statement {
@@ -60,7 +66,8 @@ class Connection {
 public:
     enum class Mode { ReadWrite, Create };
 
-    // Throws StoreError: FileMissing, NotADatabase or WrongPassword.
+    // Throws StoreError: FileMissing, FileIo (an existing file that cannot be read),
+    // NotADatabase or WrongPassword.
     Connection(const QString& file, const QString& password, Mode mode = Mode::ReadWrite);
     ~Connection();
     Connection(const Connection&) = delete;

@@ -16,6 +16,20 @@ namespace {
 // The page check stops after this many findings: the first few say enough.
 constexpr int PageCheckFindings = 5;
 
+FileCheck::State stateAfter(const StoreError& error) {
+    switch (error.code()) {
+    case StoreError::Code::FileMissing:
+        return FileCheck::State::Missing;
+    case StoreError::Code::FileIo:
+        return FileCheck::State::Inaccessible;
+    case StoreError::Code::Sql:
+        return FileCheck::State::Damaged;
+    default:
+        // A file whose first page is damaged cannot be told from one that is no database.
+        return FileCheck::State::Unreadable;
+    }
+}
+
 } // namespace
 
 QStringList showSchemaObjects() {
@@ -26,20 +40,29 @@ QStringList organisationSchemaObjects() {
     return schema::organisationObjects();
 }
 
-QString pageCheckFailure(Connection& connection) {
+FileCheck::State PageCheckResult::state() const {
+    if (sound())
+        return FileCheck::State::Good;
+    return diskError ? FileCheck::State::Inaccessible : FileCheck::State::Damaged;
+}
+
+PageCheckResult pageCheck(Connection& connection) {
     // The engine's own calls only: this runs on the page check's worker thread too.
     const QByteArray sql = "PRAGMA quick_check(" + QByteArray::number(PageCheckFindings) + ')';
     sqlite3* db = connection.handle();
-    const auto stoppedBy = [&] {
+    const auto stoppedBy = [&](int rc) {
         const QString message =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
-        return message + QStringLiteral(": ") + QString::fromUtf8(sql);
+        return PageCheckResult{message + QStringLiteral(": ") + QString::fromUtf8(sql),
+                               engineFailureCode(rc) == StoreError::Code::FileIo};
     };
     sqlite3_stmt* handle = nullptr;
-    if (!db ||
-        sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &handle, nullptr) != SQLITE_OK) {
+    if (!db)
+        return stoppedBy(SQLITE_NOMEM);
+    if (const int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &handle, nullptr);
+        rc != SQLITE_OK) {
         sqlite3_finalize(handle);
-        return stoppedBy();
+        return stoppedBy(rc);
     }
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> check(handle, &sqlite3_finalize);
     QStringList findings;
@@ -51,14 +74,14 @@ QString pageCheckFailure(Connection& connection) {
             findings << finding;
     }
     if (rc != SQLITE_DONE)
-        return stoppedBy();
-    return findings.join(QStringLiteral("; "));
+        return stoppedBy(sqlite3_extended_errcode(db));
+    return PageCheckResult{findings.join(QStringLiteral("; ")), false};
 }
 
 PageCheckInBackground::PageCheckInBackground(const QString& file, const QString& password)
     : m_connection(std::make_unique<Connection>(file, password)) {
     Connection* connection = m_connection.get();
-    const auto check = [connection] { return pageCheckFailure(*connection); };
+    const auto check = [connection] { return pageCheck(*connection); };
     if (sqlite3_threadsafe() != 0) {
         try {
             m_result = std::async(std::launch::async, check);
@@ -75,7 +98,7 @@ PageCheckInBackground::~PageCheckInBackground() {
         m_result.wait();
 }
 
-QString PageCheckInBackground::failure() {
+PageCheckResult PageCheckInBackground::result() {
     if (m_result.valid())
         m_answer = m_result.get();
     return m_answer;
@@ -103,7 +126,7 @@ int schemaRevision(Connection& connection) {
 
 FileCheck checkDataFile(const QString& file, const QString& password,
                         const QStringList& requiredObjects, int newestRevision,
-                        PageCheck pageCheck) {
+                        PageCheck pageCheckTime) {
     FileCheck result;
     if (!QFileInfo(file).isFile()) {
         result.state = FileCheck::State::Missing;
@@ -111,12 +134,12 @@ FileCheck checkDataFile(const QString& file, const QString& password,
     }
     try {
         Connection connection(file, password);
-        if (const QString failure =
-                pageCheck == PageCheck::Now ? pageCheckFailure(connection) : QString();
-            !failure.isEmpty()) {
-            result.state = FileCheck::State::Damaged;
-            result.detail = failure;
-            return result;
+        if (pageCheckTime == PageCheck::Now) {
+            if (const PageCheckResult pages = pageCheck(connection); !pages.sound()) {
+                result.state = pages.state();
+                result.detail = pages.failure;
+                return result;
+            }
         }
         result.revision = schemaRevision(connection);
         if (result.revision > newestRevision) {
@@ -128,11 +151,7 @@ FileCheck checkDataFile(const QString& file, const QString& password,
         result.state = result.missingObjects.isEmpty() ? FileCheck::State::Good
                                                        : FileCheck::State::MissingObjects;
     } catch (const StoreError& error) {
-        // A file whose first page is damaged cannot be told from one that is no database.
-        result.state = error.code() == StoreError::Code::FileMissing
-                           ? FileCheck::State::Missing
-                           : (error.code() == StoreError::Code::Sql ? FileCheck::State::Damaged
-                                                                    : FileCheck::State::Unreadable);
+        result.state = stateAfter(error);
         result.detail = error.message();
     }
     return result;

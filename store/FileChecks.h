@@ -22,6 +22,7 @@ struct FileCheck {
         Damaged,        // the engine's page check failed
         MissingObjects, // sound pages, but tables or stored queries are missing
         Newer,          // made by a newer program: a schema revision this one does not know
+        Inaccessible,   // the file cannot be read: its permissions, or a failing device
     };
     State state = State::Missing;
     int revision = 0;           // the file's schema revision, where it could be read
@@ -30,8 +31,11 @@ struct FileCheck {
 
     bool good() const { return state == State::Good; }
     // A file that cannot be used as it is, which a good backup may replace. A newer file is
-    // sound: it is only not this program's to read.
-    bool unusable() const { return state != State::Good && state != State::Newer; }
+    // sound: it is only not this program's to read; a file that cannot be read may be sound too,
+    // and is no more replaced than it is called damaged.
+    bool unusable() const {
+        return state != State::Good && state != State::Newer && state != State::Inaccessible;
+    }
 };
 
 // When the page check runs: Now, or Later, by the caller (PageCheckInBackground), who then
@@ -45,11 +49,21 @@ enum class PageCheck { Now, Later };
 // Nothing is written.
 FileCheck checkDataFile(const QString& file, const QString& password,
                         const QStringList& requiredObjects, int newestRevision,
-                        PageCheck pageCheck = PageCheck::Now);
+                        PageCheck pageCheckTime = PageCheck::Now);
 
-// The engine's page check on an open connection: empty when every page is sound, else its first
-// findings (or the error that stopped it). It uses nothing but the connection and the engine.
-QString pageCheckFailure(Connection& connection);
+// What the engine's page check found.
+struct PageCheckResult {
+    QString failure;        // empty when every page is sound, else the first findings
+    bool diskError = false; // the pages could not be read at all: that says nothing of damage
+
+    bool sound() const { return failure.isEmpty(); }
+    // The state a file check gives a file with these findings.
+    FileCheck::State state() const;
+};
+
+// The engine's page check on an open connection (every page of every table and index is read
+// and decrypted). It uses nothing but the connection and the engine.
+PageCheckResult pageCheck(Connection& connection);
 
 // The page check of a file on a worker thread, so that the caller can read the file meanwhile.
 // The worker uses nothing but a connection of its own, opened here on the caller's thread, and
@@ -64,13 +78,13 @@ public:
     PageCheckInBackground(const PageCheckInBackground&) = delete;
     PageCheckInBackground& operator=(const PageCheckInBackground&) = delete;
 
-    // Waits for the check: empty when every page is sound, else as pageCheckFailure.
-    QString failure();
+    // Waits for the check's answer.
+    PageCheckResult result();
 
 private:
     std::unique_ptr<Connection> m_connection;
-    std::future<QString> m_result; // while the worker has not been asked for its answer
-    QString m_answer;
+    std::future<PageCheckResult> m_result; // while the worker has not been asked for its answer
+    PageCheckResult m_answer;
 };
 
 // The required tables and stored queries that the file lacks (names compared ignoring case).

@@ -112,10 +112,20 @@ Recovery recoverAfterCompaction(const QString& file, const QString& password,
     return recovery;
 }
 
+bool Recovery::awaitPageCheck() {
+    if (!pageCheck)
+        return true;
+    const PageCheckResult pages = pageCheck->result();
+    pageCheck.reset();
+    if (pages.sound())
+        return true;
+    check.state = pages.state();
+    check.detail = pages.failure;
+    return false;
+}
+
 Recovery recoverBeforeReading(const QString& file, const QString& password,
-                              const QStringList& requiredObjects, int newestRevision,
-                              std::unique_ptr<PageCheckInBackground>& pages) {
-    pages.reset();
+                              const QStringList& requiredObjects, int newestRevision) {
     if (compactionLeftovers(file, QStringLiteral("CMP")).isEmpty() &&
         compactionLeftovers(file, QStringLiteral("BAK")).isEmpty()) {
         Recovery recovery;
@@ -123,7 +133,7 @@ Recovery recoverBeforeReading(const QString& file, const QString& password,
             checkDataFile(file, password, requiredObjects, newestRevision, PageCheck::Later);
         if (recovery.check.good() && recovery.check.revision == newestRevision) {
             try {
-                pages = std::make_unique<PageCheckInBackground>(file, password);
+                recovery.pageCheck = std::make_unique<PageCheckInBackground>(file, password);
                 return recovery;
             } catch (const StoreError&) {
                 // Gone since it was looked at: the whole check below says how.

@@ -15,6 +15,13 @@ struct Recovery {
     QString unusableKeptAs;  // where the unusable file went when a backup replaced it
     QStringList backupsLeft; // backups beside an unusable file that none could replace it
     FileCheck check;         // the file under its own name, as it is now
+    // The check of the file's pages while it still runs on a worker thread (recoverBeforeReading
+    // only): nothing read from the file may be used before awaitPageCheck() has answered.
+    std::unique_ptr<PageCheckInBackground> pageCheck;
+
+    // Waits for the page check still running, if one is, and takes its answer into `check`.
+    // False when it found the pages damaged or unreadable.
+    bool awaitPageCheck();
 };
 
 // The files a compaction of the given file names in its folder: "<stem> <n>.<extension>" with
@@ -33,11 +40,10 @@ Recovery recoverAfterCompaction(const QString& file, const QString& password,
 
 // recoverAfterCompaction for a file that is about to be read: when no compaction left anything
 // beside it and the file is good but for its pages, which are not looked at yet, and of the
-// newest revision, its page check is started in the background (pages) instead of being waited
-// for, and the caller uses nothing read from the file until pages has answered. In every other
-// case it is recoverAfterCompaction, with the page check done, and pages is left empty.
+// newest revision, its page check is started in the background (Recovery::pageCheck) instead of
+// being waited for, and the caller uses nothing read from the file until it has answered. In
+// every other case it is recoverAfterCompaction, with the page check done.
 Recovery recoverBeforeReading(const QString& file, const QString& password,
-                              const QStringList& requiredObjects, int newestRevision,
-                              std::unique_ptr<PageCheckInBackground>& pages);
+                              const QStringList& requiredObjects, int newestRevision);
 
 } // namespace store

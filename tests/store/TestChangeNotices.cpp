@@ -7,7 +7,9 @@
 #include "store/Transaction.h"
 #include "support/TestFolder.h"
 
+#include <QThread>
 #include <QtTest>
+#include <thread>
 
 using store::ChangeNotifier;
 
@@ -19,6 +21,7 @@ class TestChangeNotices : public QObject {
     struct Notice {
         QString file;
         QStringList tables;
+        QThread* heardOn = nullptr;
     };
 
     // Every notice a fresh notifier hears.
@@ -28,7 +31,7 @@ class TestChangeNotices : public QObject {
         Heard() {
             connect(&notifier, &ChangeNotifier::tablesChanged,
                     [this](const QString& file, const QStringList& tables) {
-                        notices.push_back({file, tables});
+                        notices.push_back({file, tables, QThread::currentThread()});
                     });
         }
     };
@@ -50,6 +53,23 @@ private slots:
         store::execute(conn, "DELETE from Exh2Prnt_tbl");
         QCOMPARE(heard.notices.size(), size_t(2));
         QCOMPARE(heard.notices[1].tables, QStringList{"Exh2Prnt_tbl"});
+    }
+
+    // A notice belongs to the thread that owns the notifier: a commit on another thread is
+    // reported, and its notice is heard on the notifier's thread, never on the committing one.
+    void aCommitOnAnotherThreadIsHeardOnTheNotifiersThread() {
+        TestFolder folder;
+        const QString show = folder.newShow();
+        Heard heard;
+        QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("published on a thread"));
+        std::thread([&show] {
+            store::Connection own(show, TestFolder::Password);
+            own.execute("UPDATE Class_tbl SET [Class Name] = 'Halter' WHERE [Class No] = 1");
+        }).join();
+        QVERIFY(heard.notices.empty());
+        QTRY_COMPARE(heard.notices.size(), size_t(1));
+        QCOMPARE(heard.notices[0].tables, QStringList{"Class_tbl"});
+        QCOMPARE(heard.notices[0].heardOn, QThread::currentThread());
     }
 
     void readsAreNotChanges() {

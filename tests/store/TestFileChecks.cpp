@@ -4,7 +4,10 @@
 #include "store/FileChecks.h"
 #include "store/FileLock.h"
 #include "store/FileRecovery.h"
+#include "store/FileWrites.h"
+#include "store/StoreError.h"
 #include "support/DamagedFiles.h"
+#include "support/FullDisk.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -60,10 +63,10 @@ private slots:
     void theRequiredObjectsAreThoseOfTheSchemas() {
         const QStringList show = store::showSchemaObjects();
         for (const char* name : {"Entries_tbl", "Class_tbl", "ShowData_tbl", "MultiSelect_tbl",
-                                 "PayOut_tbl", "ScrSht2Prnt_tbl", "Exh2Prnt_tbl", "Top10Class_tbl",
-                                 "EndClass_Q", "ScrSht2Pint_Q", "Exh2Prnt_Q"})
+                                 "PayOut_tbl", "PendingLog_tbl", "ScrSht2Prnt_tbl", "Exh2Prnt_tbl",
+                                 "Top10Class_tbl", "EndClass_Q", "ScrSht2Pint_Q", "Exh2Prnt_Q"})
             QVERIFY2(show.contains(name), name);
-        QCOMPARE(show.size(), 11);
+        QCOMPARE(show.size(), 12);
         QCOMPARE(store::organisationSchemaObjects(),
                  QStringList({"Members_tbl", "Points_tbl", "PaySch_tbl", "OrgData_tbl"}));
         TestFolder folder;
@@ -107,11 +110,9 @@ private slots:
         const QString good = folder.newShow("Good.twl");
         damaged::addEntries(good, TestFolder::Password, 3000);
         const qint64 pages = damaged::pageCount(good);
-        const auto recoverBeforeReading = [](const QString& file,
-                                             std::unique_ptr<store::PageCheckInBackground>& check) {
-            return store::recoverBeforeReading(file, TestFolder::Password,
-                                               store::showSchemaObjects(),
-                                               store::ShowSchemaRevision, check);
+        const auto recoverBeforeReading = [](const QString& file) {
+            return store::recoverBeforeReading(
+                file, TestFolder::Password, store::showSchemaObjects(), store::ShowSchemaRevision);
         };
         int foundInTheBackground = 0;
         for (const qint64 page :
@@ -119,13 +120,13 @@ private slots:
             const QString file = folder.file(QString("Damaged %1.twl").arg(page));
             QVERIFY(QFile::copy(good, file));
             QVERIFY(damaged::damagePage(file, page));
-            std::unique_ptr<store::PageCheckInBackground> background;
-            const store::Recovery recovery = recoverBeforeReading(file, background);
-            if (background) {
+            store::Recovery recovery = recoverBeforeReading(file);
+            if (recovery.pageCheck) {
                 QVERIFY(recovery.check.good());
-                const QString failure = background->failure();
-                QVERIFY2(!failure.isEmpty(), qPrintable(QString::number(page)));
-                QCOMPARE(background->failure(), failure); // asked again, the same answer
+                QVERIFY2(!recovery.awaitPageCheck(), qPrintable(QString::number(page)));
+                QCOMPARE(recovery.check.state, State::Damaged);
+                QVERIFY(!recovery.check.detail.isEmpty());
+                QVERIFY(!recovery.pageCheck);
                 ++foundInTheBackground;
             } else {
                 QVERIFY2(recovery.check.state == State::Damaged, qPrintable(QString::number(page)));
@@ -134,16 +135,17 @@ private slots:
         QVERIFY(foundInTheBackground > 0);
 
         // A sound file is read while its pages are checked.
-        std::unique_ptr<store::PageCheckInBackground> background;
-        QVERIFY(recoverBeforeReading(good, background).check.good());
-        QVERIFY(background);
+        store::Recovery sound = recoverBeforeReading(good);
+        QVERIFY(sound.check.good());
+        QVERIFY(sound.pageCheck);
         QCOMPARE(entryCount(good), 3000);
-        QCOMPARE(background->failure(), QString());
+        QVERIFY(sound.awaitPageCheck());
+        QVERIFY(sound.check.good());
 
         // Leftovers of a compaction are settled first, with the whole check.
         QVERIFY(QFile::copy(good, folder.file("Good 3.BAK")));
-        const store::Recovery recovery = recoverBeforeReading(good, background);
-        QVERIFY(!background);
+        const store::Recovery recovery = recoverBeforeReading(good);
+        QVERIFY(!recovery.pageCheck);
         QVERIFY(recovery.check.good());
         QCOMPARE(recovery.removed, QStringList{folder.file("Good 3.BAK")});
     }
@@ -186,6 +188,37 @@ private slots:
                                       store::OrganisationSchemaRevision)
                      .state,
                  State::Unreadable);
+    }
+
+    // A copy is whole or not there: it replaces a file only when asked to, and a full disk
+    // leaves the file as it was, nothing beside it, and the system's reason.
+    void copiesAreWholeOrNotThere() {
+        TestFolder folder;
+        const QString from = folder.file("Base.dat");
+        const QString to = folder.file("Spring.twl");
+        QFile old(to);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("my notes") == 8);
+        old.close();
+        QVERIFY_THROWS_EXCEPTION(store::StoreError, store::copyFileWhole(from, to, false));
+        QCOMPARE(contents(to), QByteArray("my notes"));
+        store::copyFileWhole(from, to, true);
+        QCOMPARE(contents(to), contents(from));
+
+        const QString full = folder.file("full");
+        QVERIFY(QDir().mkpath(full));
+        FullDisk disk(full);
+        if (!disk.mounted())
+            QSKIP("cannot mount a small file system here");
+        QVERIFY(disk.fill() && disk.leaveFree(8192));
+        try {
+            store::copyFileWhole(from, full + "/Spring.twl", false);
+            QFAIL("a copy onto a full disk reported success");
+        } catch (const store::StoreError& error) {
+            QCOMPARE(error.code(), store::StoreError::Code::FileIo);
+            QVERIFY2(error.message().contains(qt_error_string(ENOSPC)),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(QDir(full).entryList(QDir::Files | QDir::Hidden), QStringList{"filler"});
     }
 
     void aLockIsHeldUntilReleasedAndItsFileGoes() {

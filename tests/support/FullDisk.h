@@ -36,6 +36,12 @@ public:
         return false;
     }
 
+    // Gives back some of a filled disk: a write of more than that finds room for part of it.
+    bool leaveFree(qint64 bytes) const {
+        QFile filler(QFile::decodeName(m_folder) + "/filler");
+        return filler.resize(filler.size() - bytes);
+    }
+
 private:
     QByteArray m_folder;
     bool m_mounted = false;
