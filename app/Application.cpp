@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScopeGuard>
 #include <QToolButton>
 
@@ -75,7 +76,29 @@ bool Application::start() {
 }
 
 void Application::onCommand(const char* item, std::function<void()> command) {
-    connect(m_window->command(QLatin1String(item)), &QAction::triggered, this, std::move(command));
+    QAction* action = m_window->command(QLatin1String(item));
+    connect(action, &QAction::triggered, this, [this, action, command = std::move(command)] {
+        // A command runs alone: one started from the event loop of another's dialog (a queued
+        // click, a timer) is dropped, so that no show is opened or closed, and no entry begun,
+        // half-way through another command. So is one whose item or menu was switched off
+        // after its click was queued.
+        if (m_commandRunning || !commandAvailable(*action))
+            return;
+        m_commandRunning = true;
+        const auto done = qScopeGuard([this] { m_commandRunning = false; });
+        command();
+    });
+}
+
+bool Application::commandAvailable(const QAction& item) {
+    if (!item.isEnabled())
+        return false;
+    for (QObject* holder : item.associatedObjects()) {
+        if (auto* menu = qobject_cast<QMenu*>(holder);
+            menu && !commandAvailable(*menu->menuAction()))
+            return false;
+    }
+    return true;
 }
 
 void Application::connectFrame() {
@@ -100,17 +123,8 @@ void Application::connectFrame() {
 }
 
 void Application::connectShowCommands() {
-    // A file command runs alone: one re-entered from the event loop of its file dialog or of
-    // its pending-events step (a queued click, a timer) is dropped, so that no other show is
-    // opened or closed half-way through New, Open or compaction.
     const auto fileCommand = [this](const char* item, void (ShowFileCommands::*run)()) {
-        onCommand(item, [this, run] {
-            if (m_fileCommandRunning)
-                return;
-            m_fileCommandRunning = true;
-            const auto done = qScopeGuard([this] { m_fileCommandRunning = false; });
-            (m_showFiles.get()->*run)();
-        });
+        onCommand(item, [this, run] { (m_showFiles.get()->*run)(); });
     };
     fileCommand("mnuNewShow", &ShowFileCommands::newShow);
     fileCommand("mnuOpenShow", &ShowFileCommands::openShow);

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+class QAction;
+
 namespace twl {
 
 class EntryScreen;
@@ -50,7 +52,11 @@ private:
     void connectShowCommands();
     void connectDialogs();
     void connectReports();
+    // Runs the command when its menu item is triggered, unless another command is running or
+    // the item is not available.
     void onCommand(const char* item, std::function<void()> command);
+    // The item and every menu it lies in are switched on.
+    static bool commandAvailable(const QAction& item);
     // Runs a modal dialog over the main window.
     template <typename Dialog, typename... Args> void runDialog(Args&... args);
     template <typename Dialog> void runWithoutSortMarker();
@@ -67,7 +73,7 @@ private:
     std::unique_ptr<ShowFileCommands> m_showFiles;
     EntryScreen* m_entries = nullptr; // owned by the main window
     std::unique_ptr<reports::ReportCommands> m_reports;
-    bool m_fileCommandRunning = false;
+    bool m_commandRunning = false;
 };
 
 } // namespace twl

@@ -3,15 +3,16 @@
 #include "store/AttachedDatabase.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
+#include "store/FileWrites.h"
 #include "store/StoreError.h"
 #include "store/Transaction.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
-#include <unistd.h>
 
 namespace twl {
 
@@ -163,16 +164,83 @@ void writeResults(Connection& connection, int classNo, const Result& result) {
     ended.step();
 }
 
-// The log is written under a temporary name now and takes its own name at commitLog().
-// Unbuffered and synced before the run commits: a full disk then fails the run, instead of a
-// buffered write failing unnoticed while committing and an empty log taking the log's place.
-void prepareLog(QSaveFile& file, const QString& text) {
+// The log is written under a temporary name now and takes its own name at the save file's
+// commit. Unbuffered and synced before the run commits: a full disk then fails the run, instead
+// of a buffered write failing unnoticed while committing and an empty log taking the log's place.
+// Returns the reason it cannot be written; empty when it can.
+QString prepareLog(QSaveFile& file, const QString& text) {
     QDir().mkpath(QFileInfo(file.fileName()).absolutePath());
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(bytes) != bytes.size() || ::fsync(file.handle()) != 0)
-        throw Failure(QStringLiteral("The class log \"%1\" cannot be written: %2")
-                          .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString();
+    if (QString reason = store::writeAll(file, text.toUtf8()); !reason.isEmpty())
+        return reason;
+    return store::syncToDisk(file);
+}
+
+QString cannotWriteLog(const QString& path, const QString& reason) {
+    return QStringLiteral("The class log \"%1\" cannot be written: %2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+// The log's text goes into the show file with the results, and stays there until the show is
+// next opened: a program ending before the log is in place leaves nothing to chance. No write of
+// its own follows the run, which would cost a second commit.
+void keepLogText(Connection& show, const QString& logFile, const QString& text) {
+    Statement kept = show.prepare(QStringLiteral(
+        "INSERT INTO PendingLog_tbl ([Log Name], [Log Text], [Ended At]) VALUES (?, ?, ?)"));
+    kept.bind(1, Value(QFileInfo(logFile).fileName()));
+    kept.bind(2, Value(text));
+    kept.bind(3, Value(double(QDateTime::currentMSecsSinceEpoch())));
+    kept.step();
+}
+
+struct KeptLog {
+    qint64 id = 0;
+    QString name;
+    QString text;
+    double endedAt = 0;
+};
+
+std::vector<KeptLog> keptLogs(Connection& show) {
+    Statement rows = show.prepare(QStringLiteral(
+        "SELECT rowid, [Log Name], [Log Text], [Ended At] FROM PendingLog_tbl ORDER BY rowid"));
+    std::vector<KeptLog> logs;
+    while (rows.step())
+        logs.push_back({rows.columnInt64(0), rows.columnValue(1, store::FieldType::Text).toText(),
+                        rows.columnValue(2, store::FieldType::Text).toText(),
+                        rows.columnValue(3, store::FieldType::Number).toDouble()});
+    return logs;
+}
+
+// Whether the run left its log in place, or a later run replaced it with its own.
+bool logSettled(const QString& path, const KeptLog& log) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.readAll() == log.text.toUtf8())
+        return true;
+    return double(QFileInfo(file).lastModified().toMSecsSinceEpoch()) > log.endedAt;
+}
+
+void forgetLogs(Connection& show, const std::vector<qint64>& ids) {
+    if (ids.empty())
+        return;
+    store::Transaction transaction(show);
+    Statement forget = show.prepare(QStringLiteral("DELETE FROM PendingLog_tbl WHERE rowid = ?"));
+    for (const qint64 id : ids) {
+        forget.reset();
+        forget.bind(1, Value(id));
+        forget.step();
+    }
+    transaction.commit();
+}
+
+// A pending log names a file of the class-log folder and nothing else: a show file that says
+// otherwise makes no file anywhere.
+bool isLogFileName(const QString& name) {
+    return !name.isEmpty() && !name.startsWith(QLatin1Char('.')) &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           name.endsWith(QLatin1String(".txt"));
 }
 
 } // namespace
@@ -191,7 +259,11 @@ EndClassWriter::EndClassWriter(const QString& showConnectionText,
 
 EndClassWriter::~EndClassWriter() = default;
 
-EndClassWriter::Outcome EndClassWriter::run(const Request& request) {
+EndClassWriter::Outcome EndClassWriter::run(const Request& request, const Progress& progress) {
+    const auto reached = [&progress](Step step) {
+        if (progress)
+            progress(step);
+    };
     Outcome outcome;
     outcome.logFile = logFilePath(request.appFolder, request.classNumber, request.showDate);
     QSaveFile log(outcome.logFile);
@@ -206,14 +278,48 @@ EndClassWriter::Outcome EndClassWriter::run(const Request& request) {
                                   readSchedule(*m_show, QStringLiteral("PaySch_tbl"), 'P'),
                                   request.settings, members);
         writeResults(*m_show, classNo, outcome.result);
-        prepareLog(log, outcome.result.log);
+        keepLogText(*m_show, outcome.logFile, outcome.result.log);
+        if (const QString reason = prepareLog(log, outcome.result.log); !reason.isEmpty())
+            throw Failure(cannotWriteLog(outcome.logFile, reason));
         transaction.commit();
     } catch (const store::StoreError& error) {
         throw Failure(error.message());
     }
-    if (!log.commit())
+    reached(Step::Committed);
+    if (!log.commit()) {
         outcome.logError = log.errorString();
+        return outcome;
+    }
+    reached(Step::LogInPlace);
     return outcome;
+}
+
+QStringList finishPendingClassLogs(const QString& showConnectionText, const QString& appFolder) {
+    const std::shared_ptr<Connection> show = store::connectionFor(showConnectionText);
+    QStringList failures;
+    std::vector<qint64> settled;
+    for (const KeptLog& log : keptLogs(*show)) {
+        if (!isLogFileName(log.name)) {
+            failures << QStringLiteral("\"%1\" is no name of a class log; it was left out.")
+                            .arg(log.name);
+            settled.push_back(log.id);
+            continue;
+        }
+        const QString path = logFolder(appFolder) + log.name;
+        if (!logSettled(path, log)) {
+            QSaveFile file(path);
+            QString reason = prepareLog(file, log.text);
+            if (reason.isEmpty() && !file.commit())
+                reason = file.errorString();
+            if (!reason.isEmpty()) {
+                failures << cannotWriteLog(path, reason);
+                continue;
+            }
+        }
+        settled.push_back(log.id);
+    }
+    forgetLogs(*show, settled);
+    return failures;
 }
 
 } // namespace twl

@@ -4,6 +4,8 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -15,8 +17,11 @@ class Connection;
 namespace twl {
 
 // Ends a class in the show file and the organisation file together: the entries' points, the
-// members' season totals, the payout rows and the ended flag are committed in one transaction
-// or not at all, and the class log appears under its name only once they are committed.
+// members' season totals, the payout rows, the ended flag and the class log's text are committed
+// in one transaction or not at all, and the class log appears under its name only once they are
+// committed. The log's text stays in the show file until the show is next opened, when
+// finishPendingClassLogs puts in place a log that a program ending at the wrong moment did not:
+// an ended class always gets its log.
 //
 // The organisation file is attached to the show file's connection while the writer lives, so
 // that one transaction covers both files. Attaching derives the file's key (tens of
@@ -44,9 +49,17 @@ public:
     struct Outcome {
         EndClassRun::Result result;
         QString logFile;
-        // Empty when the log was written. The class is ended whatever this says.
+        // Empty when the log was written. The class is ended whatever this says, and its log
+        // is written when the show is next opened.
         QString logError;
     };
+
+    // The points a run has reached, told as it reaches them.
+    enum class Step {
+        Committed,  // the results and the log's text are in the files
+        LogInPlace, // the class log has its name
+    };
+    using Progress = std::function<void(Step)>;
 
     // Throws Failure when the organisation file cannot be attached.
     EndClassWriter(const QString& showConnectionText, const QString& orgConnectionText);
@@ -56,11 +69,20 @@ public:
 
     // Throws Failure, leaving both files and the log folder as they were, when the class is not
     // there or already ended, a file cannot be read or written, or the log cannot be created.
-    Outcome run(const Request& request);
+    Outcome run(const Request& request, const Progress& progress = {});
 
 private:
     std::shared_ptr<store::Connection> m_show;
     std::unique_ptr<store::AttachedDatabase> m_org;
 };
+
+// Puts in place the class logs that runs committed but did not put in place themselves (the
+// program ended between the two, or the log folder could not take the file): from the show file
+// into the class-log folder of appFolder. A log is written where its file is missing, or holds
+// another text written before the run (a file written after it is a later run's, and stays).
+// The logs settled are then forgotten, in one transaction. Returns what could not be written,
+// one line each; those are tried again the next time. Throws StoreError when the show file
+// cannot be read or written.
+QStringList finishPendingClassLogs(const QString& showConnectionText, const QString& appFolder);
 
 } // namespace twl

@@ -1,5 +1,6 @@
 #include "MailMerge.h"
 
+#include "store/FileWrites.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 #include "store/Value.h"
@@ -129,10 +130,11 @@ QByteArray rtfText(const QString& text) {
 }
 
 Writer::Writer(const QString& path) : m_file(path) {
-    // Never written in place: a failure leaves the target as it was.
+    // Never written in place: a failure leaves the target as it was. Unbuffered: a write the
+    // disk does not take fails here, not in a flush whose failure the commit would not see.
     m_file.setDirectWriteFallback(false);
-    if (!m_file.open(QIODevice::WriteOnly)) {
-        m_failed = true;
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        m_failure = m_file.errorString();
         return;
     }
     put(joined(HeaderPieces));
@@ -151,23 +153,38 @@ void Writer::writeMember(const Row& values) {
 
 bool Writer::finish() {
     put(QByteArray(Closing));
-    if (m_failed) {
+    writePending();
+    if (m_failure.isEmpty())
+        m_failure = store::syncToDisk(m_file);
+    if (!m_failure.isEmpty()) {
         if (m_file.isOpen())
             m_file.cancelWriting();
         return false;
     }
-    return m_file.commit();
+    if (!m_file.commit()) {
+        m_failure = m_file.errorString();
+        return false;
+    }
+    return true;
 }
 
 QString Writer::errorString() const {
-    return m_file.errorString();
+    return m_failure;
 }
 
 void Writer::put(const QByteArray& bytes) {
-    if (m_failed)
+    constexpr qsizetype WritePiece = 64 * 1024;
+    if (!m_failure.isEmpty())
         return;
-    if (m_file.write(bytes) != bytes.size())
-        m_failed = true;
+    m_pending += bytes;
+    if (m_pending.size() >= WritePiece)
+        writePending();
+}
+
+void Writer::writePending() {
+    if (m_failure.isEmpty())
+        m_failure = store::writeAll(m_file, m_pending);
+    m_pending.clear();
 }
 
 Outcome writeRegister(const QString& orgConnection, const QString& path) {

@@ -52,10 +52,13 @@ public:
     QString errorString() const;
 
 private:
+    // Rows are gathered and written in large pieces, each of which must go on the disk whole.
     void put(const QByteArray& bytes);
+    void writePending();
 
     QSaveFile m_file;
-    bool m_failed = false;
+    QByteArray m_pending;
+    QString m_failure; // the first reason the file could not be written
 };
 
 struct Outcome {

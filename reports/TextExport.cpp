@@ -1,6 +1,7 @@
 #include "TextExport.h"
 
 #include "ReportError.h"
+#include "store/FileWrites.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -79,12 +80,16 @@ QString plainText(const PagedReport& report) {
 
 void saveReportFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    // Unbuffered, so that a full disk fails the write itself rather than a flush nobody checks.
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-                         file.write(bytes) == bytes.size() && file.commit();
-    if (!written)
+    // Unbuffered, so that a full disk fails the write itself rather than a flush nobody checks;
+    // the reason is the system's (a disk that took part of the file gives none of its own).
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        reason = file.errorString();
+    else if (reason = store::writeAll(file, bytes); reason.isEmpty() && !file.commit())
+        reason = file.errorString();
+    if (!reason.isEmpty())
         throw ReportError(QStringLiteral("The report could not be saved as \"%1\": %2")
-                              .arg(QFileInfo(path).fileName(), file.errorString()));
+                              .arg(QFileInfo(path).fileName(), reason));
 }
 
 void writePlainText(const PagedReport& report, const QString& path) {

@@ -30,6 +30,10 @@ QString fileProblemText(const QString& kind, const QString& path, const store::F
                backupsSentence(backupsLeft);
     case State::Missing:
         return file + QStringLiteral(" does not exist. ") + advice + backupsSentence(backupsLeft);
+    case State::Inaccessible:
+        // Permissions or the device: nothing is said of the file's contents.
+        return file + QStringLiteral(" cannot be read from the disk (") + check.detail +
+               QStringLiteral("). Check that you may read it and that its disk is sound.");
     case State::Unreadable:
     case State::Damaged:
         break;

@@ -18,5 +18,7 @@ QString fileRecoveredText(const QString& kind, const QString& path,
 inline constexpr const char* DamagedFileTitle = "Trotwell, Damaged File";
 inline constexpr const char* RecoveredFileTitle = "Trotwell, File Recovered";
 inline constexpr const char* FileInUseTitle = "Trotwell, File In Use";
+inline constexpr const char* FileErrorTitle = "Trotwell, File Error";
+inline constexpr const char* IncompatibleFileTitle = "Trotwell, Incompatible File";
 
 } // namespace twl

@@ -1,6 +1,7 @@
 #include "ShowFileCommands.h"
 
 #include "FileProblems.h"
+#include "classes/EndClassWriter.h"
 #include "common/MainDataSources.h"
 #include "common/MainWindowFrame.h"
 #include "common/Prompt.h"
@@ -13,10 +14,10 @@
 #include "store/Details.h"
 #include "store/FileChecks.h"
 #include "store/FileRecovery.h"
+#include "store/FileWrites.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -60,6 +61,39 @@ OpenTest testOpenForReading(const QString& path) {
     test.number = 75;
     test.description = QStringLiteral("Path/File access error");
     return test;
+}
+
+bool isShowOfThisVersion(store::Connection& connection) {
+    try {
+        store::Statement version =
+            connection.prepare(QStringLiteral("SELECT Version FROM ShowData_tbl"));
+        return version.step() && version.columnValue(0, store::FieldType::Number).toDouble() ==
+                                     store::ShowFileVersion;
+    } catch (const store::StoreError&) {
+        return false; // no show table, or no version in it
+    }
+}
+
+// The scratch copy of the template that the data sources point at while no show is open.
+void makeScratchCopy(const QString& scratch) {
+    store::releaseConnection(scratch);
+    store::removeLeftoverTemporaries(scratch);
+    try {
+        store::copyFileWhole(QFileInfo(scratch).absolutePath() + QStringLiteral("/Base.dat"),
+                             scratch, true);
+        QFile(scratch).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    } catch (const store::StoreError&) {
+        // Without the template the data sources find no tables: with no show open they show
+        // nothing either way, and no user data is behind them.
+    }
+}
+
+void refreshOnScratchCopy(store::DataSource& source) {
+    try {
+        source.refresh();
+    } catch (const store::StoreError&) {
+        // The scratch copy holds no user data: an empty list is all it would show.
+    }
 }
 
 void applyShowInformation(const store::ShowInformation& show, ShowSession& session) {
@@ -116,10 +150,14 @@ bool ShowFileCommands::testNewFileName(const QString& path) {
                         Prompt::Icon::Critical);
             return false;
         }
-        // A failed copy is not reported here: the open that follows refuses the missing file.
-        QFile::copy(base, path);
-        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                   QFile::ReadOther);
+        store::removeLeftoverTemporaries(path);
+        try {
+            store::copyFileWhole(base, path, false);
+            QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                       QFile::ReadOther);
+        } catch (const store::StoreError&) {
+            // Not reported here: the open that follows refuses the missing file.
+        }
         return true;
     }
     prompt.beep();
@@ -145,66 +183,84 @@ void ShowFileCommands::newShow() {
 }
 
 void ShowFileCommands::openShow() {
+    const QString path = showFileToOpen();
+    if (path.isEmpty())
+        return keepShowOpenBefore();
+    // Reopening after a compaction keeps the claim that the compaction held throughout.
+    store::FileLock lock = m_showLock.held() && m_showLock.file() == path ? std::move(m_showLock)
+                                                                          : store::FileLock(path);
+    std::optional<store::Recovery> recovery = admitShowFile(path, lock);
+    if (!recovery)
+        return keepShowOpenBefore();
+    const QString connection = store::dataConnectionText(path, m_shared.session.DbPassword);
+    std::optional<store::RecordSet> entryList =
+        readEntriesWhilePagesAreChecked(path, connection, *recovery);
+    if (!entryList)
+        return keepShowOpenBefore();
+    store::ShowInformation show;
+    if (!readShowInformation(connection, show))
+        return keepShowOpenBefore();
+    takeShow(std::move(lock), connection, show, std::move(*entryList));
+    finishOpening();
+}
+
+QString ShowFileCommands::showFileToOpen() {
     ShowSession& session = m_shared.session;
     if (session.RequestedPath.isEmpty())
         session.RequestedPath = chooseShowFile(QStringLiteral("Open Data Base File"));
     else
         session.DialogCancelled = false; // New Show or compaction chose the file: no dialog was
                                          // cancelled
-    if (session.RequestedPath.isEmpty() || session.DialogCancelled) {
-        session.RequestedPath = session.ShowPath;
-        session.DialogCancelled = false;
-        return;
-    }
-    // Reopening after a compaction keeps the claim that the compaction held throughout.
-    store::FileLock lock = m_showLock.held() && m_showLock.file() == session.RequestedPath
-                               ? std::move(m_showLock)
-                               : store::FileLock(session.RequestedPath);
-    std::unique_ptr<store::PageCheckInBackground> pages;
-    if (!admitShowFile(session.RequestedPath, lock, pages)) {
-        session.RequestedPath = session.ShowPath;
-        session.DialogCancelled = false;
-        return;
-    }
-    const QString connection = store::dataConnectionText(session.RequestedPath, session.DbPassword);
-    // While the file's pages are checked, the entry list is read; it is used only once the check
-    // has passed. A list that cannot be read is read again, as always, by the list's refresh.
+    return session.DialogCancelled ? QString() : session.RequestedPath;
+}
+
+void ShowFileCommands::keepShowOpenBefore() {
+    m_shared.session.RequestedPath = m_shared.session.ShowPath;
+    m_shared.session.DialogCancelled = false;
+}
+
+std::optional<store::RecordSet>
+ShowFileCommands::readEntriesWhilePagesAreChecked(const QString& path, const QString& connection,
+                                                  store::Recovery& recovery) {
     store::RecordSet entryList;
-    if (pages) {
-        try {
-            entryList.open(EntryListSource, connection);
-        } catch (const store::StoreError&) {
-        }
-        store::FileCheck check;
-        check.state = store::FileCheck::State::Damaged;
-        check.detail = pages->failure();
-        pages.reset();
-        if (!check.detail.isEmpty()) {
-            refuseShowFile(session.RequestedPath, QLatin1String(DamagedFileTitle), check, {});
-            session.RequestedPath = session.ShowPath;
-            session.DialogCancelled = false;
-            return;
-        }
+    if (!recovery.pageCheck)
+        return entryList;
+    try {
+        entryList.open(EntryListSource, connection);
+    } catch (const store::StoreError&) {
+        // Only a head start: the list's own refresh reads the entries once the show is open.
     }
-    store::ShowInformation show;
+    if (recovery.awaitPageCheck())
+        return entryList;
+    const bool unreadable = recovery.check.state == store::FileCheck::State::Inaccessible;
+    refuseShowFile(path, QLatin1String(unreadable ? FileErrorTitle : DamagedFileTitle),
+                   recovery.check, {});
+    return std::nullopt;
+}
+
+bool ShowFileCommands::readShowInformation(const QString& connection,
+                                           store::ShowInformation& show) {
     store::loadShowInformation(m_sources.adoTmp, connection, show);
-    if (show.version != store::ShowFileVersion) {
-        // A refused file changes nothing: the show information in memory and the connection
-        // text stay as they were.
-        m_window.services().prompt.show(QStringLiteral("Trotwell, Incompatible File"),
-                                        QStringLiteral("Show database file version ") +
-                                            QStringLiteral("2") + QStringLiteral(" required."),
-                                        Prompt::Icon::Critical);
-        m_shared.session.RequestedPath = m_shared.session.ShowPath;
-        m_shared.session.DialogCancelled = false;
-        return;
-    }
+    if (show.version == store::ShowFileVersion)
+        return true;
+    // A refused file changes nothing: the show information in memory and the connection text
+    // stay as they were.
+    m_window.services().prompt.show(QStringLiteral("Trotwell, Incompatible File"),
+                                    QStringLiteral("Show database file version ") +
+                                        QStringLiteral("2") + QStringLiteral(" required."),
+                                    Prompt::Icon::Critical);
+    return false;
+}
+
+void ShowFileCommands::takeShow(store::FileLock lock, const QString& connection,
+                                const store::ShowInformation& show, store::RecordSet entryList) {
+    ShowSession& session = m_shared.session;
     m_showLock = std::move(lock);
-    m_shared.session.ShowConnString = connection;
-    applyShowInformation(show, m_shared.session);
-    m_shared.session.ShowPath = m_shared.session.RequestedPath;
-    m_shared.session.RequestedPath.clear();
-    m_window.window().setWindowTitle(QStringLiteral(" Trotwell   ") + m_shared.session.ShowPath);
+    session.ShowConnString = connection;
+    applyShowInformation(show, session);
+    session.ShowPath = session.RequestedPath;
+    session.RequestedPath.clear();
+    m_window.window().setWindowTitle(QStringLiteral(" Trotwell   ") + session.ShowPath);
     pointDataSourcesAtShow();
     if (entryList.isOpen())
         m_sources.priAdo.adopt(std::move(entryList));
@@ -217,16 +273,37 @@ void ShowFileCommands::openShow() {
     const bool hasEntries = m_entryLists.entryCount && m_entryLists.entryCount() > 0;
     m_window.applyShowState(hasEntries ? ShowState::ShowWithEntries : ShowState::ShowNoEntries,
                             true);
+}
+
+void ShowFileCommands::finishOpening() {
+    ShowSession& session = m_shared.session;
     m_shared.report.LastClassPrinted = 0;
     try {
-        store::clearWorkTable(m_shared.session.ShowPath, m_shared.session.DbPassword,
-                              QStringLiteral("Exh2Prnt_tbl"));
+        store::clearWorkTable(session.ShowPath, session.DbPassword, QStringLiteral("Exh2Prnt_tbl"));
     } catch (const store::StoreError&) {
         // A work table that cannot be emptied now is emptied before its next use.
     }
-    m_window.lastActionLabel()->setText(QStringLiteral("Open show named ") +
-                                        m_shared.session.ShowPath);
+    finishPendingClassLogs();
+    m_window.lastActionLabel()->setText(QStringLiteral("Open show named ") + session.ShowPath);
     emit showOpened();
+}
+
+void ShowFileCommands::finishPendingClassLogs() {
+    QStringList failures;
+    try {
+        failures = twl::finishPendingClassLogs(m_shared.session.ShowConnString,
+                                               m_shared.session.AppFolder);
+    } catch (const store::StoreError& error) {
+        failures << error.message();
+    }
+    if (failures.isEmpty())
+        return;
+    m_window.services().prompt.show(
+        QLatin1String(FileErrorTitle),
+        QStringLiteral("Class logs of classes ended in this show could not be put in the class "
+                       "log folder; they are tried again when the show is next opened.\n\n") +
+            failures.join(QLatin1Char('\n')),
+        Prompt::Icon::Exclamation);
 }
 
 bool ShowFileCommands::refuseShowFile(const QString& path, const QString& title,
@@ -242,8 +319,8 @@ bool ShowFileCommands::refuseShowFile(const QString& path, const QString& title,
     return false;
 }
 
-bool ShowFileCommands::admitShowFile(const QString& path, const store::FileLock& lock,
-                                     std::unique_ptr<store::PageCheckInBackground>& pages) {
+std::optional<store::Recovery> ShowFileCommands::admitShowFile(const QString& path,
+                                                               const store::FileLock& lock) {
     using State = store::FileCheck::State;
     Prompt& prompt = m_window.services().prompt;
     const QString kind = QStringLiteral("show file");
@@ -255,54 +332,73 @@ bool ShowFileCommands::admitShowFile(const QString& path, const store::FileLock&
                         QStringLiteral(" is open in another Trotwell program. Close it there, "
                                        "then open it here."),
                     Prompt::Icon::Critical);
-        return false;
+        return std::nullopt;
     }
     // In a folder where no lock can be made (read-only) the show opens without one: no program
     // can write to a show there, so none can lose another's work.
-    const QString& password = m_shared.session.DbPassword;
-    const store::Recovery recovery = store::recoverBeforeReading(
-        path, password, store::showSchemaObjects(), store::ShowSchemaRevision, pages);
+    store::removeLeftoverTemporaries(path);
+    store::Recovery recovery = store::recoverBeforeReading(
+        path, m_shared.session.DbPassword, store::showSchemaObjects(), store::ShowSchemaRevision);
     if (!recovery.restoredFrom.isEmpty())
         prompt.show(QLatin1String(RecoveredFileTitle), fileRecoveredText(kind, path, recovery),
                     Prompt::Icon::Information);
-    store::FileCheck check = recovery.check;
-    auto refuse = [&](const QString& title) {
-        return refuseShowFile(path, title, check, recovery.backupsLeft);
+    store::FileCheck& check = recovery.check;
+    const auto refuse = [&](const char* title) -> std::optional<store::Recovery> {
+        refuseShowFile(path, QLatin1String(title), check, recovery.backupsLeft);
+        return std::nullopt;
     };
     switch (check.state) {
     case State::Missing:
     case State::Unreadable:
         // Not a show of this program at all, unless copies of it were kept.
-        return recovery.backupsLeft.isEmpty() || refuse(QLatin1String(DamagedFileTitle));
+        if (!recovery.backupsLeft.isEmpty())
+            return refuse(DamagedFileTitle);
+        return recovery;
     case State::MissingObjects:
         // A file without show information is no show: the version check refuses it.
-        return check.missingObjects.contains(QStringLiteral("ShowData_tbl")) ||
-               refuse(QLatin1String(DamagedFileTitle));
+        if (!check.missingObjects.contains(QStringLiteral("ShowData_tbl")))
+            return refuse(DamagedFileTitle);
+        return recovery;
     case State::Damaged:
-        return refuse(QLatin1String(DamagedFileTitle));
+        return refuse(DamagedFileTitle);
+    case State::Inaccessible:
+        return refuse(FileErrorTitle);
     case State::Newer:
-        return refuse(QStringLiteral("Trotwell, Incompatible File"));
+        return refuse(IncompatibleFileTitle);
     case State::Good:
         break;
     }
-    if (check.revision == store::ShowSchemaRevision)
-        return true;
-    // A show of an older program: brought up to date in one transaction, then looked at again.
+    if (check.revision != store::ShowSchemaRevision &&
+        !bringUpToDate(path, check, recovery.backupsLeft))
+        return std::nullopt;
+    return recovery;
+}
+
+bool ShowFileCommands::bringUpToDate(const QString& path, store::FileCheck& check,
+                                     const QStringList& backupsLeft) {
+    using State = store::FileCheck::State;
     try {
         store::Connection& connection =
-            *store::connectionFor(store::dataConnectionText(path, password));
+            *store::connectionFor(store::dataConnectionText(path, m_shared.session.DbPassword));
+        // A file that is no show of this version is left, unwritten, to the version check.
+        if (!isShowOfThisVersion(connection))
+            return true;
         store::migrate(connection, store::showMigrations(), store::ShowSchemaRevision);
         check.missingObjects = store::missingObjects(connection, store::showSchemaObjects());
     } catch (const store::StoreError& error) {
-        check.state = State::Damaged;
+        check.state =
+            error.code() == store::StoreError::Code::FileIo ? State::Inaccessible : State::Damaged;
         check.detail = error.message();
-        return refuse(QLatin1String(DamagedFileTitle));
+        return refuseShowFile(
+            path,
+            QLatin1String(check.state == State::Inaccessible ? FileErrorTitle : DamagedFileTitle),
+            check, backupsLeft);
     }
     if (check.missingObjects.isEmpty() ||
         check.missingObjects.contains(QStringLiteral("ShowData_tbl")))
         return true;
     check.state = State::MissingObjects;
-    return refuse(QLatin1String(DamagedFileTitle));
+    return refuseShowFile(path, QLatin1String(DamagedFileTitle), check, backupsLeft);
 }
 
 void ShowFileCommands::pointDataSourcesAtShow() {
@@ -322,25 +418,15 @@ void ShowFileCommands::closeShow() {
         m_sources.priAdo.closeRecordSet();
         m_sources.secAdo.closeRecordSet();
         const QString scratch = m_shared.session.AppFolder + QStringLiteral("~Vdb.dat");
-        store::releaseConnection(scratch);
-        QFile::remove(scratch);
-        QFile::copy(m_shared.session.AppFolder + QStringLiteral("Base.dat"), scratch);
-        QFile(scratch).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        makeScratchCopy(scratch);
         m_shared.session.ShowConnString =
             store::dataConnectionText(scratch, m_shared.session.DbPassword);
         m_sources.pointAt(m_shared.session.ShowConnString,
                           QStringLiteral("SELECT * FROM Class_tbl"));
-        for (store::DataSource* source : {&m_sources.priAdo, &m_sources.secAdo}) {
-            try {
-                source->refresh();
-            } catch (const store::StoreError&) {
-            }
-        }
+        for (store::DataSource* source : {&m_sources.priAdo, &m_sources.secAdo})
+            refreshOnScratchCopy(*source);
     }
-    try {
-        m_sources.adoTmp.refresh();
-    } catch (const store::StoreError&) {
-    }
+    refreshOnScratchCopy(m_sources.adoTmp);
     m_window.window().setWindowTitle(QStringLiteral(" Trotwell"));
     m_window.applyShowState(ShowState::NoShow);
     m_window.lastActionLabel()->setText(QStringLiteral("Closed show named ") +
@@ -351,7 +437,6 @@ void ShowFileCommands::closeShow() {
     m_shared.session.RequestedPath.clear();
     m_shared.session.ShowPath.clear();
     m_showLock.release();
-    QCoreApplication::processEvents();
     emit showClosed();
 }
 

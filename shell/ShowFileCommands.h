@@ -1,15 +1,17 @@
 #pragma once
 
 #include "store/FileLock.h"
+#include "store/FileRecovery.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <memory>
+#include <optional>
 
 namespace store {
-class PageCheckInBackground;
+class RecordSet;
 struct FileCheck;
+struct ShowInformation;
 } // namespace store
 
 namespace twl {
@@ -58,15 +60,38 @@ signals:
 
 private:
     bool testNewFileName(const QString& path);
+    // Open's steps, in their order.
+    // The file to open: the one New Show or compaction asked for, else the user's choice; empty
+    // when none was chosen.
+    QString showFileToOpen();
     // Everything asked of a file before its show information is read: that no other program
-    // holds it, what an interrupted compaction left beside it, a sound file with every table
-    // and stored query, of this program's schema revision (an older one is brought up to
-    // date). False after telling the user why it is not opened; a file that is not a show at
-    // all is left to the version check that follows. The check of a sound file's pages may
-    // still be running (pages) when it returns true: nothing read from the file may be shown
-    // before pages has answered.
-    bool admitShowFile(const QString& path, const store::FileLock& lock,
-                       std::unique_ptr<store::PageCheckInBackground>& pages);
+    // holds it, what an interrupted compaction or copy left beside it, a sound file with every
+    // table and stored query, of this program's schema revision (an older show is brought up to
+    // date). Nothing when the user has been told why it is not opened; a file that is not a show
+    // at all is left to the version check that follows, unwritten. The check of a sound file's
+    // pages may still be running in the recovery returned: nothing read from the file may be
+    // shown before it has answered.
+    std::optional<store::Recovery> admitShowFile(const QString& path, const store::FileLock& lock);
+    // An older show brought up to this program's revision; false after telling the user why not.
+    bool bringUpToDate(const QString& path, store::FileCheck& check,
+                       const QStringList& backupsLeft);
+    // The entries, read while the file's pages are checked; nothing when the check failed (the
+    // user has been told). A list that cannot be read now is read by the list's refresh.
+    std::optional<store::RecordSet> readEntriesWhilePagesAreChecked(const QString& path,
+                                                                    const QString& connection,
+                                                                    store::Recovery& recovery);
+    // The show information of a file of the version this program opens; false after the
+    // version message.
+    bool readShowInformation(const QString& connection, store::ShowInformation& show);
+    // The file becomes the open show: its lock, connection text, information, title and data
+    // sources, then the entry list, the command states and the last steps of Open.
+    void takeShow(store::FileLock lock, const QString& connection,
+                  const store::ShowInformation& show, store::RecordSet entryList);
+    void finishOpening();
+    // Puts in place the class logs that a program ended before it could; tells what failed.
+    void finishPendingClassLogs();
+    // A refused or cancelled Open: the show that was open (if any) stays the one to open.
+    void keepShowOpenBefore();
     // Tells the user that the show file cannot be opened; always false.
     bool refuseShowFile(const QString& path, const QString& title, const store::FileCheck& check,
                         const QStringList& backupsLeft);

@@ -18,14 +18,72 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
+#include <cstring>
+#include <elf.h>
 
 namespace twl {
 
 namespace {
 
-const QString FileErrorTitle = QStringLiteral("Trotwell, File Error");
-
 using TransCalFunction = int (*)(char*, int, const char*, const char*);
+
+// The library's nine exports, each of which a sound library has.
+constexpr const char* SupportLibraryExports[] = {
+    "TransCal", "StrCvrt", "HexToDec", "GetResPic", "PicLoad", "SpnFrm", "Lag", "Sync", "P_Sound"};
+
+// Whether the library file holds every part its headers name. Loading a file cut short (an
+// interrupted copy) would map parts that are not there, which ends the program at once.
+QString libraryFileProblem(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    const qint64 size = file.size();
+    Elf64_Ehdr header{};
+    if (file.read(reinterpret_cast<char*>(&header), sizeof header) != qint64(sizeof header) ||
+        std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+        header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_phentsize != sizeof(Elf64_Phdr))
+        return QStringLiteral("it is no library of this system");
+    const auto within = [size](quint64 offset, quint64 length) {
+        return offset <= quint64(size) && length <= quint64(size) - offset;
+    };
+    if (!within(header.e_phoff, quint64(header.e_phnum) * sizeof(Elf64_Phdr)) ||
+        !within(header.e_shoff, quint64(header.e_shnum) * header.e_shentsize))
+        return QStringLiteral("it is cut short");
+    for (int i = 0; i < header.e_phnum; ++i) {
+        Elf64_Phdr segment{};
+        if (!file.seek(qint64(header.e_phoff + quint64(i) * sizeof segment)) ||
+            file.read(reinterpret_cast<char*>(&segment), sizeof segment) != qint64(sizeof segment))
+            return file.errorString();
+        if (segment.p_type == PT_LOAD && !within(segment.p_offset, segment.p_filesz))
+            return QStringLiteral("it is cut short");
+    }
+    return {};
+}
+
+// Why the support library in the program's folder cannot be used; empty when it can: it must
+// be whole, load, offer its exports, and unscramble the stored password into text that scrambles
+// back into it (a damaged library is found here, not by the first database it cannot open).
+QString supportLibraryProblem(const QString& appFolder) {
+    const QString path = appFolder + QStringLiteral("TWL.dll");
+    if (QString problem = libraryFileProblem(path); !problem.isEmpty())
+        return problem;
+    QLibrary library(path);
+    if (!library.load())
+        return library.errorString();
+    for (const char* name : SupportLibraryExports) {
+        if (!library.resolve(name))
+            return QStringLiteral("it lacks its function %1").arg(QLatin1String(name));
+    }
+    auto transCal = reinterpret_cast<TransCalFunction>(library.resolve("TransCal"));
+    char plain[50] = {};
+    char scrambled[50] = {};
+    if (transCal(plain, 1, store::ScrambledDbPassword, " ") != 1 ||
+        qstrlen(plain) != uint(store::DbPasswordLength) ||
+        transCal(scrambled, 0, plain, " ") != 1 ||
+        qstrcmp(scrambled, store::ScrambledDbPassword) != 0)
+        return QStringLiteral("its functions do not give the answers they must");
+    return {};
+}
 
 } // namespace
 
@@ -78,9 +136,18 @@ bool Startup::checkRequiredFiles(const QString& programFolder) {
     m_shared.session.AppFolder = folder;
     if (!QFileInfo::exists(folder + QStringLiteral("TWL.dll"))) {
         m_prompt.beep();
-        m_prompt.show(FileErrorTitle,
+        m_prompt.show(QLatin1String(FileErrorTitle),
                       QStringLiteral("Missing Program File(s) DLL001, TWL.DLL must be in "
                                      "installation folder."),
+                      Prompt::Icon::Critical);
+        return false;
+    }
+    if (const QString problem = supportLibraryProblem(folder); !problem.isEmpty()) {
+        m_prompt.beep();
+        m_prompt.show(QLatin1String(FileErrorTitle),
+                      QStringLiteral("Damaged Program File DLL001, TWL.DLL in the installation "
+                                     "folder cannot be used (") +
+                          problem + QStringLiteral("). Install Trotwell again."),
                       Prompt::Icon::Critical);
         return false;
     }
@@ -91,7 +158,7 @@ bool Startup::checkRequiredFiles(const QString& programFolder) {
     std::optional<store::Recovery> recovery = recoverOrganisationFile(organisation);
     if (!QFileInfo::exists(organisation)) {
         m_prompt.beep();
-        m_prompt.show(FileErrorTitle,
+        m_prompt.show(QLatin1String(FileErrorTitle),
                       QStringLiteral("Missing Program File(s) ORG001, TWL.ORG must be in "
                                      "installation folder."),
                       Prompt::Icon::Critical);
@@ -102,7 +169,7 @@ bool Startup::checkRequiredFiles(const QString& programFolder) {
     // the file is missing, before anything is written.
     if (recovery && !recovery->check.good()) {
         m_prompt.beep();
-        m_prompt.show(FileErrorTitle,
+        m_prompt.show(QLatin1String(FileErrorTitle),
                       fileProblemText(QStringLiteral("organisation file"), organisation,
                                       recovery->check, recovery->backupsLeft,
                                       QStringLiteral("Trotwell cannot run without it: put back a "

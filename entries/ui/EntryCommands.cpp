@@ -12,7 +12,6 @@
 #include "entries/ShowEntryData.h"
 #include "store/StoreError.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,6 +62,7 @@ void forgetPendingRows(store::RecordSet& entries) {
     try {
         entries.cancelBatch();
     } catch (const store::StoreError&) {
+        // A list that cannot cancel has no rows pending: the write that failed is reported.
     }
 }
 
@@ -74,14 +74,14 @@ public:
         try {
             return m_lookups.classEnded(classNo);
         } catch (const store::StoreError&) {
-            return false;
+            return false; // the write that follows reads the file again and reports
         }
     }
     bool exhibitorEntered(double exhibitorNo, qint64 classNo) override {
         try {
             return m_lookups.exhibitorEntered(exhibitorNo, classNo);
         } catch (const store::StoreError&) {
-            return false;
+            return false; // the write that follows reads the file again and reports
         }
     }
 
@@ -125,7 +125,8 @@ void EntryCommands::beginAdding() {
     m_frame.setAllTabStops(false);
     m_form.showEntryFields(0);
     m_form.enableEntryFields(false);
-    QCoreApplication::processEvents();
+    // No pending events run here: a click already queued would start a second command half-way
+    // through this one.
     m_frame.lockFrame(true, showHasEntries());
     m_form.field(ExhibitorNoField)->setEnabled(true);
     m_form.field(ExhibitorNoField)->setFocus(Qt::OtherFocusReason);
@@ -322,6 +323,8 @@ void EntryCommands::clearMultiSel() {
     try {
         ShowEntryData(m_frame.services().shared.session.ShowConnString).clearMultiSelect();
     } catch (const store::StoreError&) {
+        // Ticks left behind are read only after the multi-class dialog has shown them to the
+        // user again: multiClassChosen is cleared whatever happens here.
     }
     m_state.multiClassChosen = false;
 }

@@ -128,6 +128,9 @@ EntryForm::EntryForm(EntryState& state, QWidget* parent) : QWidget(parent), m_st
 
     setMinimumSize(FieldLeft + fieldWidth(1) + 2 * SmallButtonSize,
                    fieldTop(EntryFieldCount - 1) + FieldHeight + 8);
+    // The program starts with no show open: nothing can be typed until a show has entries or
+    // an entry is begun.
+    enableEntryFields(false);
     for (QWidget* widget : findChildren<QWidget*>()) {
         if (widget->focusPolicy() != Qt::NoFocus)
             m_tabStops.emplace_back(widget, widget->focusPolicy());

@@ -9,7 +9,6 @@
 #include "reports/ShowReports.h"
 #include "store/StoreError.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QScopeGuard>
 #include <QWidget>
@@ -156,7 +155,6 @@ void ReportCommands::bringMainWindowForward() {
 void ReportCommands::runReport() {
     twl::ReportState& report = m_services.shared.report;
     const PrintingFlag printing(report.Printing);
-    QCoreApplication::processEvents();
     const char* title = titleOf(report.ReportKind);
     if (!title)
         return;

@@ -280,6 +280,11 @@ void MainTWL::buildTabStrip(QWidget* parent) {
 // ---- command states ----
 
 void MainTWL::applyShowState(ShowState state, bool justOpened) {
+    // The entries rules run after every refresh of the entry list, and the list is refreshed
+    // with no show open too (a cancelled edit refreshes it): without a show they give the no-show
+    // state, whatever the list holds.
+    if (m_services.shared.session.ShowPath.isEmpty())
+        state = ShowState::NoShow;
     const CommandStates states = commandStatesFor(state, justOpened);
     const bool entering = state != m_showState;
     m_showState = state;

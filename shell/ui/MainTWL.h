@@ -65,7 +65,8 @@ public:
     QAction* toolbarAction(const QString& key) const;
 
     ShowState showState() const override { return m_showState; }
-    // Switches commands, `PriAdo` and `SSTab1` to a show state. The first tab is shown in every
+    // Switches commands, `PriAdo` and `SSTab1` to a show state; with no show open (ShowPath
+    // empty) that is the no-show state, whatever was asked. The first tab is shown in every
     // state except when a show with entries is applied again without a change of state.
     void applyShowState(ShowState state, bool justOpened = false) override;
     // When disabling, first shows the first tab.

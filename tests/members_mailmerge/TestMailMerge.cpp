@@ -4,6 +4,7 @@
 #include "store/Connection.h"
 #include "store/RecordSet.h"
 #include "support/CapturePrinter.h"
+#include "support/FullDisk.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TestFolder.h"
 
@@ -269,6 +270,30 @@ private slots:
         QVERIFY2(message.text.contains(path), qPrintable(message.text));
         QCOMPARE(filesIn(folder), QStringList{"Merge.rtf"});
         QCOMPARE(contents(path), QByteArray("older merge"));
+    }
+
+    // A disk that takes no more is named as the cause, and the file there is kept.
+    void aFullDiskIsNamedAsTheCause() {
+        addSmallRegister();
+        const QString folder = outFolder();
+        FullDisk disk(folder);
+        if (!disk.mounted())
+            QSKIP("cannot mount a small file system here");
+        const QString path = folder + "/Merge.rtf";
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("older merge");
+        old.close();
+        QVERIFY(disk.fill());
+        m_files.script(path);
+        runCommand();
+        QCOMPARE(m_prompt.shown().size(), size_t(1));
+        const QString text = m_prompt.shown()[0].text;
+        QVERIFY2(text.contains(path) && text.contains(qt_error_string(ENOSPC)), qPrintable(text));
+        QCOMPARE(contents(path), QByteArray("older merge"));
+        QStringList left = filesIn(folder);
+        left.sort();
+        QCOMPARE(left, QStringList({"Merge.rtf", "filler"}));
     }
 
     void aRegisterThatCannotBeReadIsReportedAndWritesNothing() {

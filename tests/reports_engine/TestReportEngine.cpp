@@ -4,6 +4,7 @@
 #include "reports/ReportPainter.h"
 #include "reports/TextExport.h"
 #include "store/Shape.h"
+#include "support/FullDisk.h"
 #include "support/ReportShow.h"
 
 #include <QDir>
@@ -315,6 +316,30 @@ private slots:
             }
         }
         QVERIFY(!QFile::exists(missingFolder));
+
+        // A disk that takes no more, or only part of the file, is named as the cause.
+        const QString full = m_folder->file(QStringLiteral("full"));
+        QVERIFY(QDir().mkpath(full));
+        FullDisk disk(full);
+        if (!disk.mounted())
+            QSKIP("cannot mount a small file system here");
+        QVERIFY(disk.fill());
+        entries(2, 300, 100);
+        const PagedReport large =
+            reports::paginate(detailLayout(QStringLiteral("Rows")), countForm(), PrintDate);
+        for (const qint64 roomLeft : {0, 4096}) {
+            QVERIFY(disk.leaveFree(roomLeft));
+            for (const auto& save : {reports::writePdf, reports::writePlainText}) {
+                try {
+                    save(large, full + QStringLiteral("/Report.txt"));
+                    QFAIL("the save on a full disk reported success");
+                } catch (const ReportError& error) {
+                    QVERIFY2(error.text().contains(qt_error_string(ENOSPC)),
+                             qPrintable(error.text()));
+                }
+            }
+            QCOMPARE(QDir(full).entryList(QDir::Files | QDir::Hidden), QStringList{"filler"});
+        }
     }
 };
 

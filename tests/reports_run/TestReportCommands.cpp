@@ -102,7 +102,14 @@ private slots:
             previewDuringJob = previewOpen();
             workRowsDuringJob = workTableRows();
         };
+        // A click queued before the command waits until the command is over.
+        bool queuedRanDuringJob = true;
+        QMetaObject::invokeMethod(
+            m_mainWindow.get(), [&] { queuedRanDuringJob = m_shared.report.Printing; },
+            Qt::QueuedConnection);
         m_commands->scoreSheetCommand();
+        QCoreApplication::processEvents();
+        QVERIFY(!queuedRanDuringJob);
 
         QCOMPARE(int(m_printer.jobs.size()), 1);
         QCOMPARE(m_printer.jobs[0].copies, 3);

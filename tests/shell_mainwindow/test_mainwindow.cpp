@@ -40,6 +40,9 @@ struct Fixture {
     // The entry screen puts its pages on the window's tab strip.
     MainDataSources sources;
     EntryScreen entries{window, sources};
+    // The states are switched by hand here, as the show commands do: a show is taken to be
+    // open (with none, every state is the no-show state).
+    Fixture() { shared.session.ShowPath = QStringLiteral("/shows/Spring.twl"); }
 };
 
 // Whether a user could reach the command: the action and every menu (or the toolbar) on the

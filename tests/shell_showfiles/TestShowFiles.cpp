@@ -1,5 +1,10 @@
 #include "app/Application.h"
+#include "common/CommandStates.h"
 #include "common/TWL_public.h"
+#include "entries/EntryFields.h"
+#include "entries/ui/EntryCommands.h"
+#include "entries/ui/EntryForm.h"
+#include "entries/ui/EntryScreen.h"
 #include "shell/ShowFileCommands.h"
 #include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
@@ -11,11 +16,14 @@
 #include "support/DamagedFiles.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TestFolder.h"
+#include "support/WithoutPermissionOverride.h"
 
 #include <QAction>
 #include <QDirIterator>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QtTest>
 #include <csignal>
@@ -65,6 +73,34 @@ class TestShowFiles : public QObject {
         expectNoShowOpen();
         QCOMPARE(shared().session.ShowConnString, connectionBefore);
         QCOMPARE(shared().session.TotClassUsed, qint16(0)); // memory untouched
+    }
+
+    twl::EntryScreen& entryScreen() {
+        return *window().findChild<twl::EntryScreen*>("EntryScreen");
+    }
+    twl::EntryCommands& entryCommands() {
+        return *window().findChild<twl::EntryCommands*>("EntryCommands");
+    }
+    bool adding() { return entryScreen().form().cancelButton()->isEnabled(); }
+
+    // With no show open nothing that needs one can be used: the commands are those of the
+    // no-show state, and the entry fields and their buttons are off.
+    void expectNoShowState(const char* after) {
+        const twl::CommandStates states = twl::commandStatesFor(twl::ShowState::NoShow);
+        for (auto it = states.commands.cbegin(); it != states.commands.cend(); ++it)
+            QVERIFY2(enabled(qPrintable(it.key())) == it.value(),
+                     qPrintable(it.key() + " after " + after));
+        for (auto it = states.buttons.cbegin(); it != states.buttons.cend(); ++it)
+            QVERIFY2(window().toolbarAction(it.key())->isEnabled() == it.value(),
+                     qPrintable(it.key() + " after " + after));
+        const twl::EntryForm& form = entryScreen().form();
+        for (int i = 0; i < twl::EntryFieldCount; ++i)
+            QVERIFY2(!form.field(i)->isEnabled(),
+                     qPrintable(QString("TXT1_%1 after ").arg(i) + after));
+        for (QPushButton* button : {form.okButton(), form.updateButton(), form.cancelButton(),
+                                    form.multiClassButton(), form.memberButton()})
+            QVERIFY2(!button->isEnabled(), qPrintable(button->objectName() + " after " + after));
+        QVERIFY2(!window().isFrameLocked(), after);
     }
 
     QString writeFile(const QString& name, const QByteArray& bytes) {
@@ -338,6 +374,182 @@ private slots:
         QCOMPARE(shared().session.ShowPath, m_folder->file("Good.twl"));
     }
 
+    // A file that Open refuses is left as it was, byte for byte, with nothing new beside it.
+    void aRefusedFileIsNeverWritten() {
+        for (const int size : {0, 1, 100, 5000}) {
+            for (const char seed : {'\0', '\x0d'}) {
+                QByteArray garbage(size, seed);
+                for (int i = 1; i < size; ++i)
+                    garbage[i] = char((i * 7919 + seed) % 251);
+                const QString name = QString("Garbage %1 %2.twl").arg(size).arg(int(seed));
+                const QString path = writeFile(name, garbage);
+                expectRefusedOpen(path);
+                QCOMPARE(contents(path), garbage);
+                QCOMPARE(QDir(m_folder->path()).entryList({name + "*"}, QDir::Files),
+                         QStringList{name});
+            }
+        }
+    }
+
+    // From a fresh start or after Close Show, whatever was typed or cancelled before, nothing
+    // that needs a show can be used without one.
+    void withoutAShowNothingThatNeedsOneCanBeUsed() {
+        const auto typeAndCancel = [this] {
+            QTest::keyClicks(entryScreen().form().field(twl::ExhibitorNoField), "12");
+            entryCommands().cancel();
+        };
+        const std::vector<std::pair<const char*, std::function<void()>>> steps{
+            {"a fresh start", [] {}},
+            {"typing 12 in Exhibitor No. and Cancel", typeAndCancel},
+            {"a refresh of the entry list", [this] { entryScreen().sortAndRefresh(); }},
+            {"Close Show",
+             [this] {
+                 m_files.script(m_folder->newShow("Spring.twl"));
+                 trigger("mnuOpenShow");
+                 QVERIFY(enabled("mnuCloseShow"));
+                 trigger("mnuCloseShow");
+             }},
+            {"typing and Cancel after Close Show", typeAndCancel},
+        };
+        for (const auto& [after, step] : steps) {
+            step();
+            expectNoShowState(after);
+        }
+    }
+
+    // A click that was queued while a command ran never starts its command half-way through
+    // that one; nor afterwards, when that one switched it off.
+    void aQueuedClickStartsNoCommandInsideAnother() {
+        struct Case {
+            const char* first;
+            const char* queued;
+            bool showOpenAfter;
+            bool addingAfter;
+        };
+        const Case cases[] = {
+            {"mnuEditEnterExh", "mnuCloseShow", true, true},
+            {"mnuCloseShow", "mnuEditEnterExh", false, false},
+        };
+        for (const Case& c : cases) {
+            m_files.script(m_folder->newShow(QString("%1.twl").arg(c.first)));
+            trigger("mnuOpenShow");
+            QVERIFY(!shared().session.ShowPath.isEmpty());
+            QMetaObject::invokeMethod(window().command(c.queued), &QAction::trigger,
+                                      Qt::QueuedConnection);
+            trigger(c.first);
+            QCoreApplication::processEvents(); // the queued click arrives
+            QVERIFY2(shared().session.ShowPath.isEmpty() != c.showOpenAfter, c.first);
+            QVERIFY2(adding() == c.addingAfter, c.first);
+            if (adding())
+                entryCommands().cancel();
+            if (enabled("mnuCloseShow"))
+                trigger("mnuCloseShow");
+        }
+    }
+
+    // Class logs that a program ended before it could put in place are written when their show
+    // is opened again, over an older file of their name but not over a later one; a kept log
+    // that names no class log makes no file anywhere.
+    void openPutsClassLogsLeftOutInPlace() {
+        const QString logs = m_folder->file("TWL Class Log/");
+        const QDateTime ended = QDateTime::currentDateTime().addSecs(-3600);
+        struct Kept {
+            const char* name;
+            const char* text;
+            const char* fileBefore; // nullptr: none
+            int fileAgeSeconds;
+            const char* fileAfter;
+        };
+        const Kept kept[] = {
+            {"Class 12 Log 06-18-05.txt", "Class No. = 12\r\n", nullptr, 0, "Class No. = 12\r\n"},
+            {"Class 13 Log 06-18-05.txt", "Class No. = 13\r\n", "older", 7200,
+             "Class No. = 13\r\n"},
+            {"Class 14 Log 06-18-05.txt", "Class No. = 14\r\n", "later", 60, "later"},
+            {"../Outside.txt", "out", nullptr, 0, nullptr},
+            {"sub/Inside.txt", "in", nullptr, 0, nullptr},
+            {".hidden.txt", "hidden", nullptr, 0, nullptr},
+        };
+        const QString show = m_folder->newShow("Spring.twl");
+        {
+            store::Connection connection(show, TestFolder::Password);
+            for (const Kept& log : kept) {
+                store::Statement insert = connection.prepare(
+                    "INSERT INTO PendingLog_tbl ([Log Name], [Log Text], [Ended At]) "
+                    "VALUES (?, ?, ?)");
+                insert.bind(1, store::Value(QString(log.name)));
+                insert.bind(2, store::Value(QString(log.text)));
+                insert.bind(3, store::Value(double(ended.toMSecsSinceEpoch())));
+                insert.step();
+                if (!log.fileBefore)
+                    continue;
+                QFile file(logs + log.name);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(log.fileBefore);
+                QVERIFY(file.flush());
+                QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-log.fileAgeSeconds),
+                                         QFileDevice::FileModificationTime));
+            }
+        }
+        m_files.script(show);
+        trigger("mnuOpenShow");
+        QCOMPARE(shared().session.ShowPath, show);
+        QStringList written;
+        for (const Kept& log : kept) {
+            if (!log.fileAfter)
+                continue;
+            QCOMPARE(contents(logs + log.name), QByteArray(log.fileAfter));
+            written << log.name;
+        }
+        QCOMPARE(
+            QDir(logs).entryList(QDir::Files | QDir::Hidden | QDir::AllDirs | QDir::NoDotAndDotDot),
+            written);
+        QVERIFY(!QFile::exists(m_folder->file("Outside.txt")));
+        QCOMPARE(m_prompt.shown().size(), size_t(1));
+        QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell, File Error"));
+        for (const char* refused : {"../Outside.txt", "sub/Inside.txt", ".hidden.txt"})
+            QVERIFY2(m_prompt.shown()[0].text.contains(refused), refused);
+        store::RecordSet left;
+        left.open("PendingLog_tbl", shared().session.ShowConnString);
+        QCOMPARE(left.recordCount(), 0);
+    }
+
+    // What a copy of this program, stopped before it finished, left beside a show goes when the
+    // show is opened or made again; every other file beside it stays.
+    void leftoverCopiesGoWhenTheShowIsOpenedOrMade() {
+        const QString show = m_folder->newShow("Spring.twl");
+        const QStringList ours{".Spring.twl.writing-AbCdEf", ".Spring.twl.writing-QwErTy"};
+        const QStringList others{"Spring.twl.backup", ".Spring.twl.writing-notes.txt",
+                                 ".Autumn.twl.writing-AbCdEf"};
+        for (const QString& name : ours + others)
+            writeFile(name, "part of a copy");
+        m_files.script(show);
+        trigger("mnuOpenShow");
+        QCOMPARE(shared().session.ShowPath, show);
+        for (const QString& name : ours)
+            QVERIFY2(!QFile::exists(m_folder->file(name)), qPrintable(name));
+        for (const QString& name : others)
+            QVERIFY2(QFile::exists(m_folder->file(name)), qPrintable(name));
+        trigger("mnuCloseShow");
+
+        writeFile(".Autumn.twl.writing-ZxCvBn", "part of a copy");
+        m_files.script(m_folder->file("Autumn"));
+        trigger("mnuNewShow");
+        QCOMPARE(shared().session.ShowPath, m_folder->file("Autumn.twl"));
+        QVERIFY(!QFile::exists(m_folder->file(".Autumn.twl.writing-ZxCvBn")));
+        QVERIFY(!QFile::exists(m_folder->file(".Autumn.twl.writing-AbCdEf")));
+    }
+
+    // A show that cannot be read is refused for that reason, not as a file of another version.
+    void aShowThatCannotBeReadIsRefusedForThatReason() {
+        const QString show = m_folder->newShow("Locked.twl");
+        QVERIFY(QFile::setPermissions(show, QFile::WriteOwner));
+        WithoutPermissionOverride asAUser;
+        if (QFile(show).open(QIODevice::ReadOnly))
+            QSKIP("this test's user may read any file");
+        expectRefusedWith(show, "Trotwell, File Error", "Permission denied");
+        QVERIFY(!m_prompt.shown()[0].text.contains("version"));
+    }
+
     void openEmptiesTheExhibitorWorkTable() {
         const QString show = m_folder->newShow("Spring.twl");
         store::execute(store::dataConnectionText(show, "Tr0tW"),
@@ -407,6 +619,10 @@ private slots:
         }
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].title, QString("Error when repairing/Compressing database"));
+        // The folder is the cause, not a file of the compaction's own.
+        const QString text = m_prompt.shown()[0].text;
+        QVERIFY2(text.contains(m_folder->file("shows")) && !text.contains(".CMP"),
+                 qPrintable(text));
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(original.readAll(), before);
         QVERIFY(backups().isEmpty());

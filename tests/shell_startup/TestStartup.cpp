@@ -70,6 +70,42 @@ private slots:
         QCOMPARE(filesIn(folder.path()), QStringList({"TWL.org"}));
     }
 
+    // A support library that is there but cannot be used ends start-up as a missing one does,
+    // with its own message.
+    void damagedSupportLibraryEndsStartupWritingNothing() {
+        const auto library = [](qint64 keep) {
+            QFile dll(QStringLiteral(TWL_APP_DIR "/TWL.dll"));
+            return dll.open(QIODevice::ReadOnly) ? dll.read(keep) : QByteArray();
+        };
+        QFile other(QStringLiteral(TWL_OTHER_LIBRARY));
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        const std::pair<const char*, QByteArray> cases[] = {
+            {"text", QByteArray("MZ this is no library\r\n").repeated(40)},
+            {"cut short", library(4096)},
+            {"another library", other.readAll()},
+        };
+        for (const auto& [name, bytes] : cases) {
+            m_prompt.clear();
+            TestFolder folder(false);
+            QVERIFY(folder.copyIn("TWL.org"));
+            QFile dll(folder.file("TWL.dll"));
+            QVERIFY(dll.open(QIODevice::WriteOnly) && dll.write(bytes) == bytes.size());
+            dll.close();
+            twl::Application program(m_services, folder.path());
+            // No display dialog, should start-up go on.
+            program.setDisplay(displayWith({Classic}),
+                               [](const twl::DisplayMode&) { return true; });
+            QVERIFY2(!program.start(), name);
+            QCOMPARE(m_prompt.shown().size(), size_t(1));
+            QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell, File Error"));
+            QVERIFY2(m_prompt.shown()[0].text.startsWith(
+                         "Damaged Program File DLL001, TWL.DLL in the installation folder cannot "
+                         "be used ("),
+                     qPrintable(m_prompt.shown()[0].text));
+            QCOMPARE(filesIn(folder.path()), QStringList({"TWL.dll", "TWL.org"}));
+        }
+    }
+
     void missingOrganisationFileEndsStartupWritingNothing() {
         TestFolder folder(false);
         QVERIFY(folder.copyIn("TWL.dll"));
@@ -307,20 +343,6 @@ private slots:
         QVERIFY(QFileInfo::exists(folder.path() + "TWL.ini"));
         for (const QString& name : filesIn(folder.path()))
             QVERIFY2(!name.endsWith(".BAK") && !name.endsWith(".CMP"), qPrintable(name));
-    }
-
-    void aBrokenSupportLibraryLeavesThePasswordEmptyAndStartupGoesOn() {
-        TestFolder folder;
-        QFile dll(folder.path() + "TWL.dll");
-        QVERIFY(dll.remove());
-        QVERIFY(dll.open(QIODevice::WriteOnly));
-        dll.write("not a library");
-        dll.close();
-        twl::Application program(m_services, folder.path());
-        QVERIFY(program.start());
-        QVERIFY(program.shared().session.DbPassword.isEmpty());
-        QVERIFY(program.shared().org.OrgName.isEmpty());
-        QVERIFY(m_prompt.shown().empty());
     }
 
     void theDisplayIsSwitchedAtStartAndBackAtExit() {
