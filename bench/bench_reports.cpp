@@ -2,13 +2,14 @@
 // page shown in the preview), the payout sheet, the shaping evaluator's count form over 10,000
 // entries against opening a plain record set of the same query in the same run, the end of
 // show report of 150 classes and 10,000 entries (data and layout; every page as PDF; the peak
-// memory of the process as a counter), and the member roster of 5,000 members as PDF.
+// memory of the process as a counter; its plain-text export), and the member roster of 5,000 members as PDF.
 
 #include "common/Services.h"
 #include "reports/MemberReports.h"
 #include "reports/ReportPainter.h"
 #include "reports/SheetReports.h"
 #include "reports/ShowReports.h"
+#include "reports/TextExport.h"
 #include "reports/ui/ReportPreview.h"
 #include "store/RecordSet.h"
 #include "store/Shape.h"
@@ -175,6 +176,15 @@ void BM_EndOfShowReportToPdf10k(benchmark::State& state) {
     state.counters["peakMB"] = peakMegabytes();
 }
 
+// The plain-text export of the end of show report's pages (the report made once, outside the
+// timing).
+void BM_EndOfShowPlainText10k(benchmark::State& state) {
+    const reports::ReportResult report = reports::endOfShowReport(endOfShowShow().context());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(reports::plainText(report.pages).size());
+    state.counters["pages"] = report.pages.pageCount();
+}
+
 ReportBenchShow& rosterShow() {
     static ReportBenchShow show(100);
     static const bool filled = (show.addMembers(5000), true);
@@ -195,6 +205,7 @@ void BM_MemberRosterToPdf5000(benchmark::State& state) {
 
 BENCHMARK(BM_EndOfShowReport10k)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EndOfShowReportToPdf10k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EndOfShowPlainText10k)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemberRosterToPdf5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreSheetToPdf)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreSheetFirstPreviewPage)->Unit(benchmark::kMillisecond);
