@@ -57,7 +57,9 @@ struct OrgDetails {
 
 // What the reports remember between runs, and what a report dialog leaves for its run.
 struct ReportState {
-    int ReportKind = 69;     // the kind of the next run; 69: none chosen
+    static constexpr int NoKind = 69; // a kind no report has: none chosen
+    int ReportKind = NoKind;          // the kind of the next run
+
     QString ReportTitle;     // title of the running report
     QString RecordCountText; // the running report's record count, "##,###"
     bool PrintTitleSheet = true;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QDialog>
-#include <QList>
+#include <map>
 #include <optional>
 
 class QCheckBox;
@@ -48,7 +48,7 @@ private:
 
     twl::Services& m_services;
     QGroupBox* m_frame = nullptr;
-    QList<QRadioButton*> m_options; // PrnOp(1) .. PrnOp(6)
+    std::map<int, QRadioButton*> m_options; // PrnOp(kind), one per report the menu offers
     QCheckBox* m_titleSheet = nullptr;
     QListWidget* m_numbers = nullptr;
     QListWidget* m_names = nullptr;

@@ -3,6 +3,7 @@
 #include "common/Services.h"
 #include "common/widgets/DialogClosing.h"
 #include "common/widgets/PlacedControls.h"
+#include "reports/ReportDefinitions.h"
 #include "reports/ScoreSheetChoice.h"
 #include "store/StoreError.h"
 
@@ -105,7 +106,7 @@ ScoreShtTWL::ScoreShtTWL(twl::Services& services, QWidget* parent)
     setObjectName(QStringLiteral("ScoreShtTWL"));
     setWindowTitle(QStringLiteral("Trotwell  [Score Sheet]"));
     twl::TWL_public& shared = m_services.shared;
-    shared.report.ReportKind = 0;
+    shared.report.ReportKind = kind::ScoreSheet;
     shared.report.ScoreClass = 0;
     buildControls();
     m_skipPreview->setChecked(shared.settings.ScoreSkipPreview);
@@ -248,7 +249,7 @@ void ScoreShtTWL::confirm() {
         return;
     }
     twl::TWL_public& shared = m_services.shared;
-    shared.report.ReportKind = 0;
+    shared.report.ReportKind = kind::ScoreSheet;
     shared.report.ScoreClass = m_chosen;
     shared.settings.ScoreSkipPreview = m_skipPreview->checkState() != Qt::Unchecked;
     shared.settings.ScoreCopies = qint16(copies.count);

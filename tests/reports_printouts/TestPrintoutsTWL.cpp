@@ -108,6 +108,15 @@ private slots:
         QVERIFY(m_shared.report.ReportSubject.isEmpty());
         for (int kind = 1; kind <= 6; ++kind)
             QVERIFY(option(kind)->isEnabled() && !option(kind)->isChecked());
+        // The options, top to bottom, are the reports of kinds 1 to 6; the sheets of the Tools
+        // menu are not offered.
+        const QStringList captions{"&End of Show Report", "&Class List Report", "E&xhibitor Report",
+                                   "&Member Roster",      "Member &Profile",    "&Show Roster"};
+        for (int kind = 1; kind <= 6; ++kind) {
+            QCOMPARE(option(kind)->text(), captions[kind - 1]);
+            QVERIFY(kind == 1 || option(kind)->y() > option(kind - 1)->y());
+        }
+        QCOMPARE(m_dialog->findChildren<QRadioButton*>().size(), 6);
         QVERIFY(!okBut()->isEnabled());
         QVERIFY(!numbers()->isEnabled() && grey(numbers()));
         QVERIFY(!names()->isEnabled() && grey(names()));
