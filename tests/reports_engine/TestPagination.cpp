@@ -6,6 +6,7 @@
 #include <QtTest>
 
 using reports::PagedReport;
+using reports::PlacedItem;
 using store::ShapedRows;
 using store::ShapedRowsBuilder;
 
@@ -25,6 +26,7 @@ struct Bands {
 
 Q_DECLARE_METATYPE(Bands)
 Q_DECLARE_METATYPE(store::ShapedRows)
+Q_DECLARE_METATYPE(reports::PagedReport)
 
 namespace {
 
@@ -109,6 +111,37 @@ QStringList pageLines(const PagedReport& report) {
     return pages;
 }
 
+// A text of a hand-made page: at `column` (1/12 inch), `width` columns wide, on `line`.
+PlacedItem text(int column, int width, int line, const char* text, bool fromData,
+                reports::TextAlign align = reports::TextAlign::Left) {
+    PlacedItem item;
+    item.twips = QRect(column * 120, line * 300, width * 120, 240);
+    item.text = QString::fromUtf8(text);
+    item.fromData = fromData;
+    item.style.align = align;
+    return item;
+}
+
+PagedReport pagesOf(const std::vector<std::vector<PlacedItem>>& pages) {
+    PagedReport report;
+    for (const std::vector<PlacedItem>& items : pages)
+        report.pages.push_back({items});
+    return report;
+}
+
+// A roster page: headings, a short row and, when asked, a row longer than its columns.
+std::vector<PlacedItem> rosterPage(bool withLongRow) {
+    std::vector<PlacedItem> items{
+        text(0, 10, 0, "Name", false),     text(10, 10, 0, "Phone", false),
+        text(20, 5, 0, "State", false),    text(0, 10, 1, "Ann", true),
+        text(10, 10, 1, "555-0100", true), text(20, 5, 1, "OH", true)};
+    if (withLongRow)
+        items.insert(items.end(),
+                     {text(0, 10, 2, "Rancho Martínez", true),
+                      text(10, 10, 2, "859-555-0123", true), text(20, 5, 2, "KY", true)});
+    return items;
+}
+
 } // namespace
 
 class TestPagination : public QObject {
@@ -154,6 +187,48 @@ private slots:
         QFETCH(ShapedRows, data);
         QFETCH(QStringList, pages);
         QCOMPARE(pageLines(reports::paginate(layoutOf(bands), data, QDate(2005, 6, 18))), pages);
+    }
+
+    void plainTextCarriesEveryValueWhole_data() {
+        QTest::addColumn<PagedReport>("report");
+        QTest::addColumn<QString>("expected");
+        using reports::TextAlign;
+        QTest::newRow("values that fit stand at their columns") << pagesOf({rosterPage(false)})
+                                                                << "Name      Phone     State\n"
+                                                                   "Ann       555-0100  OH\n";
+        QTest::newRow("a long value widens its column on its page, under its heading")
+            << pagesOf({rosterPage(true), rosterPage(false)})
+            << "Name            Phone        State\n"
+               "Ann             555-0100     OH\n"
+               "Rancho Martínez 859-555-0123 KY\n"
+               "\fName      Phone     State\n"
+               "Ann       555-0100  OH\n";
+        QTest::newRow("a right-aligned column widens to its longest value")
+            << pagesOf(
+                   {{text(0, 5, 0, "No.", false, TextAlign::Right), text(5, 10, 0, "Name", false),
+                     text(0, 5, 1, "12", true, TextAlign::Right), text(5, 10, 1, "Ann", true),
+                     text(0, 5, 2, "1234567", true, TextAlign::Right),
+                     text(5, 10, 2, "Ben", true)}})
+            << "    No. Name\n"
+               "     12 Ann\n"
+               "1234567 Ben\n";
+        QTest::newRow("a value last on its line runs on and moves nothing")
+            << pagesOf({{text(0, 8, 0, "City", false), text(10, 6, 0, "Points", false),
+                         text(0, 8, 1, "Dayton", true), text(10, 6, 1, "12.5", true),
+                         text(2, 5, 2, "Lexington-Fayette", true)}})
+            << "City      Points\n"
+               "Dayton    12.5\n"
+               "  Lexington-Fayette\n";
+        QTest::newRow("a caption keeps its place and moves only what follows it on its line")
+            << pagesOf({{text(0, 5, 0, "Total Entries:", false), text(5, 5, 0, "19", false),
+                         text(5, 5, 1, "x", true)}})
+            << "Total Entries: 19\n"
+               "     x\n";
+    }
+    void plainTextCarriesEveryValueWhole() {
+        QFETCH(PagedReport, report);
+        QFETCH(QString, expected);
+        QCOMPARE(reports::plainText(report), expected);
     }
 };
 
