@@ -108,7 +108,6 @@ void ReportCommands::scoreSheetCommand() {
     const CurrentDirectoryKept directory;
     if (m_scoreSheetDialog && m_scoreSheetDialog())
         runReport();
-    m_services.shared.session.DialogCancelled = false;
     clearWorkTable(QStringLiteral("ScrSht2Prnt_tbl"));
     if (m_showLastClass)
         m_showLastClass(m_services.shared.report.LastClassPrinted);
@@ -121,7 +120,6 @@ void ReportCommands::payoutSheetCommand() {
         m_services.shared.report.ReportKind = PayoutSheet;
         runReport();
     }
-    m_services.shared.session.DialogCancelled = false;
     bringMainWindowForward();
 }
 
@@ -129,8 +127,6 @@ void ReportCommands::reportsCommand() {
     const CurrentDirectoryKept directory;
     if (m_reportsDialog && m_reportsDialog())
         runReport();
-    else
-        m_services.shared.session.DialogCancelled = false;
 }
 
 void ReportCommands::memberRosterCommand() {
