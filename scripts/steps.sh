@@ -57,7 +57,7 @@ build_progress() {
         printf '\r   step %d of %d' "$done_steps" "$total"
       else
         tenth=$((done_steps * 10 / total))
-        if ((tenth != shown_tenth)); then
+        if ((done_steps > 0 && tenth != shown_tenth)); then
           shown_tenth=$tenth
           printf '   step %d of %d\n' "$done_steps" "$total"
         fi
