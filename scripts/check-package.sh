@@ -35,7 +35,8 @@ png_size() { file "$1" | grep -qF "PNG image data, $2 x $2,"; }
 # The program's window whose title holds TEXT, waited for (the first start may take a while on a
 # loaded machine).
 window_with() {
-  for _ in $(seq 1 600); do
+  local until=$((SECONDS + 90))
+  while ((SECONDS < until)); do
     wmctrl -l 2>/dev/null | grep -qF -- "$1" && return 0
     kill -0 "$program" 2>/dev/null || return 1
     sleep 0.1
@@ -46,8 +47,8 @@ window_with() {
 # Closes the program's window as a user does and waits for the program to end.
 close_program() {
   wmctrl -c "Trotwell" || true
-  for _ in $(seq 1 600); do
-    kill -0 "$program" 2>/dev/null || break
+  local until=$((SECONDS + 90))
+  while ((SECONDS < until)) && kill -0 "$program" 2>/dev/null; do
     sleep 0.1
   done
   if kill -0 "$program" 2>/dev/null; then
