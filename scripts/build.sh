@@ -35,4 +35,4 @@ if ! cmake --build build --parallel "$(nproc)" "${target_args[@]}" 2>&1 |
   build_progress "$steps_file" 3>"$logs/build.log"; then
   fail "building" "$logs/build.log"
 fi
-echo "   $(cat "$steps_file") build steps run"
+echo "   build steps run: $(cat "$steps_file")"
