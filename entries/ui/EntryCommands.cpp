@@ -62,7 +62,7 @@ void forgetPendingRows(store::RecordSet& entries) {
     try {
         entries.cancelBatch();
     } catch (const store::StoreError&) {
-        // A list that cannot cancel has no rows pending: the write that failed is reported.
+        // The pending rows are dropped before anything in it can refuse; a closed list has none.
     }
 }
 
@@ -323,8 +323,8 @@ void EntryCommands::clearMultiSel() {
     try {
         ShowEntryData(m_frame.services().shared.session.ShowConnString).clearMultiSelect();
     } catch (const store::StoreError&) {
-        // Ticks left behind are read only after the multi-class dialog has shown them to the
-        // user again: multiClassChosen is cleared whatever happens here.
+        // Marks left in the work table make no entry by themselves: the next add reads them
+        // only when the multi-class dialog, which shows them, is accepted again.
     }
     m_state.multiClassChosen = false;
 }
