@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QSet>
 
 namespace twl {
@@ -182,60 +183,33 @@ QString cannotWriteLog(const QString& path, const QString& reason) {
         .arg(QDir::toNativeSeparators(path), reason);
 }
 
-// The log's text goes into the show file with the results, and stays there until the show is
-// next opened: a program ending before the log is in place leaves nothing to chance. No write of
-// its own follows the run, which would cost a second commit.
-void keepLogText(Connection& show, const QString& logFile, const QString& text) {
-    Statement kept = show.prepare(QStringLiteral(
-        "INSERT INTO PendingLog_tbl ([Log Name], [Log Text], [Ended At]) VALUES (?, ?, ?)"));
-    kept.bind(1, Value(QFileInfo(logFile).fileName()));
-    kept.bind(2, Value(text));
-    kept.bind(3, Value(double(QDateTime::currentMSecsSinceEpoch())));
-    kept.step();
+// Before the run commits, its log waits beside the show file, complete and on the disk: a file
+// named after the show and the class, holding the log's file name on its first line and then the
+// log's text. It goes once the log has its own name. A class is ended once, so at most one waits
+// for each class, and opening the show again settles it: the log of an ended class is put in
+// place, that of a run that did not commit is dropped.
+QString pendingLogPrefix(const QString& showFile) {
+    return QLatin1Char('.') + QFileInfo(showFile).fileName() + QStringLiteral(".class-log-");
 }
 
-struct KeptLog {
-    qint64 id = 0;
-    QString name;
-    QString text;
-    double endedAt = 0;
-};
-
-std::vector<KeptLog> keptLogs(Connection& show) {
-    Statement rows = show.prepare(QStringLiteral(
-        "SELECT rowid, [Log Name], [Log Text], [Ended At] FROM PendingLog_tbl ORDER BY rowid"));
-    std::vector<KeptLog> logs;
-    while (rows.step())
-        logs.push_back({rows.columnInt64(0), rows.columnValue(1, store::FieldType::Text).toText(),
-                        rows.columnValue(2, store::FieldType::Text).toText(),
-                        rows.columnValue(3, store::FieldType::Number).toDouble()});
-    return logs;
+QString pendingLogPath(const QString& showFile, int classNo) {
+    return QFileInfo(showFile).absoluteDir().filePath(pendingLogPrefix(showFile) +
+                                                      QString::number(classNo));
 }
 
-// Whether the run left its log in place, or a later run replaced it with its own.
-bool logSettled(const QString& path, const KeptLog& log) {
+QString writePendingLog(const QString& path, const QString& logFile, const QString& text) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    if (file.readAll() == log.text.toUtf8())
-        return true;
-    return double(QFileInfo(file).lastModified().toMSecsSinceEpoch()) > log.endedAt;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return file.errorString();
+    const QByteArray bytes = QFileInfo(logFile).fileName().toUtf8() + '\n' + text.toUtf8();
+    if (QString reason = store::writeAll(file, bytes); !reason.isEmpty())
+        return reason;
+    if (QString reason = store::syncToDisk(file); !reason.isEmpty())
+        return reason;
+    return store::syncFolderOf(path);
 }
 
-void forgetLogs(Connection& show, const std::vector<qint64>& ids) {
-    if (ids.empty())
-        return;
-    store::Transaction transaction(show);
-    Statement forget = show.prepare(QStringLiteral("DELETE FROM PendingLog_tbl WHERE rowid = ?"));
-    for (const qint64 id : ids) {
-        forget.reset();
-        forget.bind(1, Value(id));
-        forget.step();
-    }
-    transaction.commit();
-}
-
-// A pending log names a file of the class-log folder and nothing else: a show file that says
+// A pending log names a file of the class-log folder and nothing else: a file that says
 // otherwise makes no file anywhere.
 bool isLogFileName(const QString& name) {
     return !name.isEmpty() && !name.startsWith(QLatin1Char('.')) &&
@@ -243,11 +217,65 @@ bool isLogFileName(const QString& name) {
            name.endsWith(QLatin1String(".txt"));
 }
 
+bool classEnded(Connection& show, int classNo) {
+    Statement ended =
+        show.prepare(QStringLiteral("SELECT [Class Ended] FROM Class_tbl WHERE [Class No] = ?"));
+    ended.bind(1, Value(classNo));
+    return ended.step() && columnValue(ended, 0).toBool();
+}
+
+// Whether the log is in place already, or a later run (another show of the same date) has
+// written its own log under the name since.
+bool logSettled(const QString& path, const QByteArray& text, const QDateTime& pendingSince) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return file.readAll() == text || QFileInfo(file).lastModified() > pendingSince;
+}
+
+QString putLogInPlace(const QString& path, const QByteArray& text) {
+    QSaveFile file(path);
+    QString reason = prepareLog(file, QString::fromUtf8(text));
+    if (reason.isEmpty() && !file.commit())
+        reason = file.errorString();
+    return reason.isEmpty() ? QString() : cannotWriteLog(path, reason);
+}
+
+// Puts the pending log of an ended class in place and removes it; the reason when it cannot.
+QString settlePendingLog(Connection& show, const QFileInfo& pending, int classNo,
+                         const QString& appFolder) {
+    QFile file(pending.absoluteFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("\"%1\" cannot be read: %2")
+            .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const qsizetype nameEnd = bytes.indexOf('\n');
+    const QString name = QString::fromUtf8(bytes.left(nameEnd));
+    QString failure;
+    if (!classEnded(show, classNo)) {
+        // The run did not commit: the class is not ended, and its log is no log.
+    } else if (nameEnd < 0 || !isLogFileName(name)) {
+        failure = QStringLiteral("\"%1\" is no name of a class log; it was left out.").arg(name);
+    } else {
+        const QString path = logFolder(appFolder) + name;
+        const QByteArray text = bytes.mid(nameEnd + 1);
+        if (!logSettled(path, text, pending.lastModified()))
+            failure = putLogInPlace(path, text);
+        if (!failure.isEmpty())
+            return failure; // kept for the next time
+    }
+    if (!QFile::remove(pending.absoluteFilePath()))
+        failure += QStringLiteral("\"%1\" could not be removed.")
+                       .arg(QDir::toNativeSeparators(pending.absoluteFilePath()));
+    return failure;
+}
 } // namespace
 
 EndClassWriter::EndClassWriter(const QString& showConnectionText,
                                const QString& orgConnectionText) {
     try {
+        m_showFile = store::parseConnectionText(showConnectionText).file;
         m_show = store::connectionFor(showConnectionText);
         const store::ConnectionTarget org = store::parseConnectionText(orgConnectionText);
         m_org =
@@ -267,6 +295,12 @@ EndClassWriter::Outcome EndClassWriter::run(const Request& request, const Progre
     Outcome outcome;
     outcome.logFile = logFilePath(request.appFolder, request.classNumber, request.showDate);
     QSaveFile log(outcome.logFile);
+    QString pending;
+    bool committed = false;
+    const auto dropPending = qScopeGuard([&] {
+        if (!committed && !pending.isEmpty())
+            QFile::remove(pending);
+    });
     try {
         const int classNo = classNumberOf(request.classNumber);
         store::Transaction transaction(*m_show);
@@ -278,47 +312,46 @@ EndClassWriter::Outcome EndClassWriter::run(const Request& request, const Progre
                                   readSchedule(*m_show, QStringLiteral("PaySch_tbl"), 'P'),
                                   request.settings, members);
         writeResults(*m_show, classNo, outcome.result);
-        keepLogText(*m_show, outcome.logFile, outcome.result.log);
+        pending = pendingLogPath(m_showFile, classNo);
+        if (const QString reason = writePendingLog(pending, outcome.logFile, outcome.result.log);
+            !reason.isEmpty())
+            throw Failure(cannotWriteLog(pending, reason));
         if (const QString reason = prepareLog(log, outcome.result.log); !reason.isEmpty())
             throw Failure(cannotWriteLog(outcome.logFile, reason));
         transaction.commit();
+        committed = true;
     } catch (const store::StoreError& error) {
         throw Failure(error.message());
     }
     reached(Step::Committed);
     if (!log.commit()) {
+        // The pending log stays: the show's next opening puts it in place.
         outcome.logError = log.errorString();
         return outcome;
     }
     reached(Step::LogInPlace);
+    QFile::remove(pending); // left behind, it is settled again at the next opening
     return outcome;
 }
 
 QStringList finishPendingClassLogs(const QString& showConnectionText, const QString& appFolder) {
-    const std::shared_ptr<Connection> show = store::connectionFor(showConnectionText);
+    const QString showFile = store::parseConnectionText(showConnectionText).file;
+    const QString prefix = pendingLogPrefix(showFile);
+    const QFileInfoList files = QFileInfo(showFile).absoluteDir().entryInfoList(
+        {prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System);
     QStringList failures;
-    std::vector<qint64> settled;
-    for (const KeptLog& log : keptLogs(*show)) {
-        if (!isLogFileName(log.name)) {
-            failures << QStringLiteral("\"%1\" is no name of a class log; it was left out.")
-                            .arg(log.name);
-            settled.push_back(log.id);
-            continue;
-        }
-        const QString path = logFolder(appFolder) + log.name;
-        if (!logSettled(path, log)) {
-            QSaveFile file(path);
-            QString reason = prepareLog(file, log.text);
-            if (reason.isEmpty() && !file.commit())
-                reason = file.errorString();
-            if (!reason.isEmpty()) {
-                failures << cannotWriteLog(path, reason);
-                continue;
-            }
-        }
-        settled.push_back(log.id);
+    if (files.isEmpty())
+        return failures;
+    const std::shared_ptr<Connection> show = store::connectionFor(showConnectionText);
+    for (const QFileInfo& file : files) {
+        bool isNumber = false;
+        const int classNo = file.fileName().mid(prefix.size()).toInt(&isNumber);
+        if (!isNumber)
+            continue; // no pending log of this program
+        if (const QString failure = settlePendingLog(*show, file, classNo, appFolder);
+            !failure.isEmpty())
+            failures << failure;
     }
-    forgetLogs(*show, settled);
     return failures;
 }
 

@@ -17,11 +17,11 @@ class Connection;
 namespace twl {
 
 // Ends a class in the show file and the organisation file together: the entries' points, the
-// members' season totals, the payout rows, the ended flag and the class log's text are committed
-// in one transaction or not at all, and the class log appears under its name only once they are
-// committed. The log's text stays in the show file until the show is next opened, when
-// finishPendingClassLogs puts in place a log that a program ending at the wrong moment did not:
-// an ended class always gets its log.
+// members' season totals, the payout rows and the ended flag are committed in one transaction or
+// not at all, and the class log appears under its name only once they are committed. Before the
+// commit the log is on the disk beside the show file, and stays there until it has its name: when
+// the show is next opened, finishPendingClassLogs puts in place a log that a program ending at the
+// wrong moment did not. An ended class always gets its log.
 //
 // The organisation file is attached to the show file's connection while the writer lives, so
 // that one transaction covers both files. Attaching derives the file's key (tens of
@@ -56,7 +56,7 @@ public:
 
     // The points a run has reached, told as it reaches them.
     enum class Step {
-        Committed,  // the results and the log's text are in the files
+        Committed,  // the results are in the files, the log waits beside the show
         LogInPlace, // the class log has its name
     };
     using Progress = std::function<void(Step)>;
@@ -72,17 +72,18 @@ public:
     Outcome run(const Request& request, const Progress& progress = {});
 
 private:
+    QString m_showFile;
     std::shared_ptr<store::Connection> m_show;
     std::unique_ptr<store::AttachedDatabase> m_org;
 };
 
-// Puts in place the class logs that runs committed but did not put in place themselves (the
-// program ended between the two, or the log folder could not take the file): from the show file
-// into the class-log folder of appFolder. A log is written where its file is missing, or holds
-// another text written before the run (a file written after it is a later run's, and stays).
-// The logs settled are then forgotten, in one transaction. Returns what could not be written,
-// one line each; those are tried again the next time. Throws StoreError when the show file
-// cannot be read or written.
+// Settles the class logs that runs of the show left waiting beside it (the program ended before
+// the log had its name, or the log folder could not take the file): the log of a class that is
+// ended is written into the class-log folder of appFolder where its file is missing or holds
+// another text written before the run (a file written after it is a later run's, and stays); the
+// log of a run that did not commit is dropped. Returns what could not be settled, one line each;
+// those are tried again the next time. Only the program that holds the show may call it. Throws
+// StoreError when the show file cannot be read.
 QStringList finishPendingClassLogs(const QString& showConnectionText, const QString& appFolder);
 
 } // namespace twl

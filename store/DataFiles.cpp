@@ -150,11 +150,8 @@ const std::vector<MigrationStep>& organisationMigrations() {
 
 const std::vector<MigrationStep>& showMigrations() {
     // Revision 1 is the first; a show made before revisions were kept records 0 and needs no
-    // change of its own. Each later schema change adds its step here.
-    static const std::vector<MigrationStep> steps{
-        {2, QStringLiteral("CREATE TABLE IF NOT EXISTS PendingLog_tbl ([Log Name] TEXT(255), "
-                           "[Log Text] MEMO, [Ended At] DOUBLE)")},
-    };
+    // change. Each later schema change adds its step here.
+    static const std::vector<MigrationStep> steps;
     return steps;
 }
 

@@ -58,6 +58,17 @@ QString syncToDisk(QFileDevice& file) {
     return ::fsync(fd) == 0 ? QString() : systemReason(errno);
 }
 
+QString syncFolderOf(const QString& file) {
+    const int folder = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return {};
+    const int rc = ::fsync(folder);
+    const int error = errno;
+    ::close(folder);
+    return rc != 0 && error == EIO ? systemReason(error) : QString();
+}
+
 namespace {
 
 // The copy's data, written whole and through to the disk.
@@ -101,13 +112,8 @@ void copyFileWhole(const QString& from, const QString& to, bool replace) {
         failCopy(to, systemReason(errno));
     if (replace)
         copy.setAutoRemove(false);
-    // The new name reaches the disk too; a folder that cannot be synced still has it.
-    const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(),
-                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    if (const QString reason = syncFolderOf(to); !reason.isEmpty())
+        failCopy(to, reason);
 }
 
 QStringList removeLeftoverTemporaries(const QString& file) {

@@ -17,6 +17,10 @@ QString writeAll(QFileDevice& file, const QByteArray& bytes);
 // Puts what was written to the file on the disk; the system's reason when it cannot, else empty.
 QString syncToDisk(QFileDevice& file);
 
+// Puts the names in the folder of `file` on the disk. A folder whose names cannot be synced (some
+// network file systems) still has them: only a failing disk gives a reason; else empty.
+QString syncFolderOf(const QString& file);
+
 // Copies `from` to `to` through a temporary file beside `to` (".<name>.writing-XXXXXX"), which
 // is on the disk before it takes its name: `to` holds either the whole copy or what it held
 // before, never part of a copy. An existing `to` is replaced only when `replace` is true.

@@ -179,8 +179,8 @@ void EndClass::endThisClass() {
             m_services.prompt.show(
                 Title,
                 QStringLiteral("Class %1 has been ended, but its class log \"%2\" could not be "
-                               "written. It is kept in the show and written when the show is "
-                               "next opened.\n\n%3")
+                               "written. It is kept beside the show file and written when the show "
+                               "is next opened.\n\n%3")
                     .arg(m_classNumber, outcome.logFile, outcome.logError),
                 Prompt::Icon::Exclamation);
     } catch (const EndClassWriter::Failure& failure) {

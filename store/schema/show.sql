@@ -56,16 +56,6 @@ CREATE TABLE PayOut_tbl (
     [PY Amt]      CURRENCY
 );
 
--- The class log of each class ended since the show was last opened, written in the same
--- transaction as the class's results: opening the show puts in place any log whose file a
--- program ending at the wrong moment did not, and then empties the table. [Ended At] is the
--- time of the run in milliseconds since 1970 (UTC).
-CREATE TABLE PendingLog_tbl (
-    [Log Name] TEXT(255),
-    [Log Text] MEMO,
-    [Ended At] DOUBLE
-);
-
 CREATE TABLE ScrSht2Prnt_tbl (PrintClass SHORT);
 CREATE TABLE Exh2Prnt_tbl (S_ExhNo SHORT, S_ExhNam TEXT(50));
 CREATE TABLE Top10Class_tbl (ClssNo SHORT, ClssCnt SHORT);

@@ -447,54 +447,58 @@ private slots:
         }
     }
 
-    // Class logs that a program ended before it could put in place are written when their show
-    // is opened again, over an older file of their name but not over a later one; a kept log
-    // that names no class log makes no file anywhere.
+    // Class logs that a program ended before it could put in place wait beside their show and
+    // are written when it is opened again, over an older file of their name but not over a later
+    // one; the log of a class that was not ended is dropped, and one that names no class log
+    // makes no file anywhere.
     void openPutsClassLogsLeftOutInPlace() {
         const QString logs = m_folder->file("TWL Class Log/");
-        const QDateTime ended = QDateTime::currentDateTime().addSecs(-3600);
-        struct Kept {
+        QDir().mkpath(logs);
+        const QDateTime waiting = QDateTime::currentDateTime().addSecs(-3600);
+        struct Pending {
+            int classNo;
+            bool ended;
             const char* name;
-            const char* text;
             const char* fileBefore; // nullptr: none
             int fileAgeSeconds;
-            const char* fileAfter;
+            const char* fileAfter; // nullptr: none
         };
-        const Kept kept[] = {
-            {"Class 12 Log 06-18-05.txt", "Class No. = 12\r\n", nullptr, 0, "Class No. = 12\r\n"},
-            {"Class 13 Log 06-18-05.txt", "Class No. = 13\r\n", "older", 7200,
-             "Class No. = 13\r\n"},
-            {"Class 14 Log 06-18-05.txt", "Class No. = 14\r\n", "later", 60, "later"},
-            {"../Outside.txt", "out", nullptr, 0, nullptr},
-            {"sub/Inside.txt", "in", nullptr, 0, nullptr},
-            {".hidden.txt", "hidden", nullptr, 0, nullptr},
+        const Pending pending[] = {
+            {12, true, "Class 12 Log 06-18-05.txt", nullptr, 0, "Class No. = 12\r\n"},
+            {13, true, "Class 13 Log 06-18-05.txt", "older", 7200, "Class No. = 13\r\n"},
+            {14, true, "Class 14 Log 06-18-05.txt", "later", 60, "later"},
+            {15, false, "Class 15 Log 06-18-05.txt", nullptr, 0, nullptr},
+            {16, true, "../Outside.txt", nullptr, 0, nullptr},
+            {17, true, "sub/Inside.txt", nullptr, 0, nullptr},
+            {18, true, ".hidden.txt", nullptr, 0, nullptr},
         };
         const QString show = m_folder->newShow("Spring.twl");
-        {
-            store::Connection connection(show, TestFolder::Password);
-            for (const Kept& log : kept) {
-                store::Statement insert = connection.prepare(
-                    "INSERT INTO PendingLog_tbl ([Log Name], [Log Text], [Ended At]) "
-                    "VALUES (?, ?, ?)");
-                insert.bind(1, store::Value(QString(log.name)));
-                insert.bind(2, store::Value(QString(log.text)));
-                insert.bind(3, store::Value(double(ended.toMSecsSinceEpoch())));
-                insert.step();
-                if (!log.fileBefore)
-                    continue;
-                QFile file(logs + log.name);
-                QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write(log.fileBefore);
-                QVERIFY(file.flush());
-                QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-log.fileAgeSeconds),
-                                         QFileDevice::FileModificationTime));
-            }
+        for (const Pending& log : pending) {
+            store::execute(store::dataConnectionText(show, TestFolder::Password),
+                           QString("UPDATE Class_tbl SET [Class Ended] = %1 WHERE [Class No] = %2")
+                               .arg(log.ended ? 1 : 0)
+                               .arg(log.classNo));
+            const QString beside = writeFile(
+                QString(".Spring.twl.class-log-%1").arg(log.classNo),
+                QByteArray(log.name) + "\nClass No. = " + QByteArray::number(log.classNo) + "\r\n");
+            QFile waited(beside);
+            QVERIFY(waited.open(QIODevice::ReadWrite));
+            QVERIFY(waited.setFileTime(waiting, QFileDevice::FileModificationTime));
+            if (!log.fileBefore)
+                continue;
+            QFile file(logs + log.name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(log.fileBefore);
+            QVERIFY(file.flush());
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-log.fileAgeSeconds),
+                                     QFileDevice::FileModificationTime));
         }
+        store::releaseAllConnections();
         m_files.script(show);
         trigger("mnuOpenShow");
         QCOMPARE(shared().session.ShowPath, show);
         QStringList written;
-        for (const Kept& log : kept) {
+        for (const Pending& log : pending) {
             if (!log.fileAfter)
                 continue;
             QCOMPARE(contents(logs + log.name), QByteArray(log.fileAfter));
@@ -508,9 +512,8 @@ private slots:
         QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell, File Error"));
         for (const char* refused : {"../Outside.txt", "sub/Inside.txt", ".hidden.txt"})
             QVERIFY2(m_prompt.shown()[0].text.contains(refused), refused);
-        store::RecordSet left;
-        left.open("PendingLog_tbl", shared().session.ShowConnString);
-        QCOMPARE(left.recordCount(), 0);
+        QCOMPARE(QDir(m_folder->path()).entryList({".Spring.twl.class-log-*"}, QDir::Hidden),
+                 QStringList());
     }
 
     // What a copy of this program, stopped before it finished, left beside a show goes when the
