@@ -58,6 +58,10 @@ public:
     // there or already ended, a file cannot be read or written, or the log cannot be created.
     Outcome run(const Request& request);
 
+    // What run() would work out for the class now, read and worked out as run() does it; nothing
+    // is written. Throws Failure as run() does before it writes.
+    EndClassRun::Result preview(const Request& request);
+
 private:
     std::shared_ptr<store::Connection> m_show;
     std::unique_ptr<store::AttachedDatabase> m_org;
