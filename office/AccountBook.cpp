@@ -198,13 +198,16 @@ std::optional<int> parseExhibitorNumber(const QString& text) {
 }
 
 AccountBook::AccountBook(const QString& showConnectionText)
-    : m_show(store::connectionFor(showConnectionText)) {}
+    : m_show(store::connectionFor(showConnectionText)),
+      m_hasOfficeLines(m_show->isTable(QStringLiteral("Charges_tbl"))) {}
 
 AccountRows AccountBook::rows(int exhibitorNumber) {
     AccountRows rows;
     rows.exhibitorNumber = exhibitorNumber;
     rows.entries = readEntries(*m_show, exhibitorNumber);
     rows.payouts = readPayouts(*m_show, exhibitorNumber);
+    if (!m_hasOfficeLines)
+        return rows;
     rows.charges = readLines(*m_show, LineKind::Charge, exhibitorNumber);
     rows.payments = readLines(*m_show, LineKind::Payment, exhibitorNumber);
     rows.settledAt = readSettled(*m_show, exhibitorNumber);
@@ -212,10 +215,13 @@ AccountRows AccountBook::rows(int exhibitorNumber) {
 }
 
 std::vector<int> AccountBook::exhibitorNumbers() {
-    Statement statement = m_show->prepare(QStringLiteral(
-        "SELECT [Show Exh No] FROM Entries_tbl UNION SELECT [PY Exh No] FROM PayOut_tbl "
-        "UNION SELECT [Show Exh No] FROM Charges_tbl UNION SELECT [Show Exh No] FROM Payments_tbl "
-        "ORDER BY 1"));
+    Statement statement = m_show->prepare(
+        QStringLiteral("SELECT [Show Exh No] FROM Entries_tbl UNION SELECT [PY Exh No] FROM "
+                       "PayOut_tbl ") +
+        (m_hasOfficeLines ? QStringLiteral("UNION SELECT [Show Exh No] FROM Charges_tbl UNION "
+                                           "SELECT [Show Exh No] FROM Payments_tbl ")
+                          : QString()) +
+        QStringLiteral("ORDER BY 1"));
     std::vector<int> numbers;
     while (statement.step()) {
         const Value number = statement.columnValue(0, FieldType::Integer);

@@ -82,6 +82,9 @@ public:
 
 private:
     std::shared_ptr<store::Connection> m_show;
+    // A show of an older revision opened where it cannot be brought up to date (a read-only
+    // folder) has no office lines: none can have been written to it.
+    bool m_hasOfficeLines = true;
 };
 
 } // namespace twl::office

@@ -294,6 +294,10 @@ bool ShowFileCommands::admitShowFile(const QString& path, const store::FileLock&
         store::migrate(connection, store::showMigrations(), store::ShowSchemaRevision);
         check.missingObjects = store::missingObjects(connection, store::showSchemaObjects());
     } catch (const store::StoreError& error) {
+        // A show that cannot be written where it lies opens as it is: everything it holds reads
+        // as before, and nothing can be written to it anyway.
+        if (error.notWritable())
+            return true;
         check.state = State::Damaged;
         check.detail = error.message();
         return refuse(QLatin1String(DamagedFileTitle));

@@ -9,6 +9,7 @@
 #include "shell/ui/MainTWL.h"
 #include "support/CapturePrinter.h"
 #include "support/ModalDialogs.h"
+#include "support/ReadOnlyFolder.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -209,6 +210,49 @@ private slots:
         book.recordPayment({number, "Cash", "", "", book.account(number).balance}, OfficeMorning);
         book.settle(number, OfficeMorning);
         QTRY_COMPARE(window.findChild<QLabel*>("ExhAcctNote")->text(), QString("Settled"));
+    }
+
+    // A show of the revision before the accounts, where it cannot be brought up to date (a
+    // read-only folder), opens as it is: its accounts show fees and payouts, and a payment is
+    // refused with the reason.
+    void anOlderShowThatCannotBeWrittenOpensAsItIs() {
+        m_dialog.reset();
+        QVERIFY(QDir().mkpath(m_folder->file("archive")));
+        const QString older = m_folder->file("archive/Older.twl");
+        QVERIFY(QFile::copy(m_show->path(), older));
+        {
+            store::Connection connection(older, TestFolder::Password);
+            for (const char* sql : {"DROP TABLE Charges_tbl", "DROP TABLE Payments_tbl",
+                                    "DROP TABLE Settled_tbl", "PRAGMA user_version = 1"})
+                connection.execute(sql);
+        }
+        Seams seams{m_prompt, m_files, m_clock, m_printer};
+        Application program(seams, m_folder->path());
+        QVERIFY(program.start());
+        ReadOnlyFolder locked(m_folder->file("archive"));
+        if (locked.writable())
+            QSKIP("this file system lets the test's user write anywhere");
+        m_files.script(older);
+        program.mainWindow()->command("mnuOpenShow")->trigger();
+        QVERIFY(m_prompt.shown().empty());
+        QCOMPARE(program.shared().session.ShowPath, older);
+        QCOMPARE(program.mainWindow()->findChild<QLabel*>("ExhAcctNote")->text(), QString());
+
+        QString balance;
+        onModal<ExhAccount>([&balance](ExhAccount& dialog) {
+            dialog.setExhibitorNumber("12");
+            balance = dialog.findChild<QLabel*>("BalanceDue")->text();
+            auto* amount = dialog.findChild<QLineEdit*>("AmountBox");
+            amount->setText("10");
+            QTest::keyClick(amount, Qt::Key_Return);
+            dialog.reject();
+            return true;
+        });
+        program.mainWindow()->command("mnuEditAccount")->trigger();
+        QCOMPARE(balance, QString("$62.50"));
+        QCOMPARE(m_prompt.shown().size(), size_t(1));
+        QVERIFY(m_prompt.shown()[0].text.startsWith("The payment could not be recorded."));
+        program.mainWindow()->command("mnuCloseShow")->trigger();
     }
 };
 
