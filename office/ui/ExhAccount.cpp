@@ -431,7 +431,7 @@ void ExhAccount::recordLine() {
                 book()->recordCharge({number, m_category->currentText(), m_text->text(), *amount},
                                      m_services.clock.now());
     } catch (const office::AccountRefused& refused) {
-        reportWriteFailure(what, refused.reason());
+        reportWriteFailure(what, refused.reason(), false);
         return;
     } catch (const store::StoreError& error) {
         reportWriteFailure(what, error.message());
@@ -463,12 +463,12 @@ bool ExhAccount::confirmOverpayment(Cents amount) {
     return answer == Prompt::Answer::Yes;
 }
 
-void ExhAccount::reportWriteFailure(const QString& what, const QString& reason) {
+void ExhAccount::reportWriteFailure(const QString& what, const QString& reason, bool byTheFile) {
     m_services.prompt.show(
-        FileErrorTitle,
+        byTheFile ? FileErrorTitle : Title,
         QStringLiteral("The %1 could not be recorded. Nothing has been changed.\n\n%2")
             .arg(what, reason),
-        Prompt::Icon::Critical);
+        byTheFile ? Prompt::Icon::Critical : Prompt::Icon::Exclamation);
 }
 
 void ExhAccount::updateReverseButton() {
@@ -494,7 +494,7 @@ void ExhAccount::reverseSelectedLine() {
     try {
         written = book()->reverse(kind, number, m_services.clock.now());
     } catch (const office::AccountRefused& refused) {
-        reportWriteFailure(QStringLiteral("reversal"), refused.reason());
+        reportWriteFailure(QStringLiteral("reversal"), refused.reason(), false);
         return;
     } catch (const store::StoreError& error) {
         reportWriteFailure(QStringLiteral("reversal"), error.message());

@@ -64,7 +64,8 @@ private:
     void markBox(QWidget* box, bool refused);
     // The show's accounts; empty after telling the user why the file cannot be used.
     office::AccountBook* book();
-    void reportWriteFailure(const QString& what, const QString& reason);
+    // Refused by the file (a full disk, a read-only file) or by the account rules.
+    void reportWriteFailure(const QString& what, const QString& reason, bool byTheFile = true);
 
     Services& m_services;
     std::unique_ptr<office::AccountBook> m_book;
