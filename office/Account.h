@@ -22,6 +22,7 @@ enum class LineKind { Charge, Payment };
 struct MoneyLine {
     LineKind kind = LineKind::Charge;
     qint64 number = 0; // [Charge No] or [Payment No]
+    int exhibitorNumber = 0;
     QDateTime writtenAt;
     QString category;      // a charge's kind ("Office Fee") or a payment's method ("Cheque")
     QString text;          // a charge's text or a payment's reference (a cheque number)

@@ -46,44 +46,65 @@ qint64 whole(const Statement& statement, int column) {
     return statement.columnValue(column, FieldType::Integer).toInt();
 }
 
-std::vector<EntryRow> readEntries(store::Connection& show, int exhibitor) {
-    Statement statement = show.prepare(QStringLiteral(
-        "SELECT e.[Class No], c.[Class Name], c.[Class Fee], e.[Show Exh Nam], e.[Horse Name] "
-        "FROM Entries_tbl AS e LEFT JOIN Class_tbl AS c ON c.[Class No] = e.[Class No] "
-        "WHERE e.[Show Exh No] = ? ORDER BY e.[Class No], e.rowid"));
-    statement.bind(1, Value(exhibitor));
-    std::vector<EntryRow> entries;
-    while (statement.step())
-        entries.push_back({int(whole(statement, 0)), text(statement, 1),
-                           statement.columnValue(2, FieldType::Currency).toCurrency(),
-                           text(statement, 3), text(statement, 4)});
-    return entries;
+// The condition that picks one exhibitor's rows, or none for every exhibitor's.
+QString onlyExhibitor(const char* field, std::optional<int> exhibitor) {
+    return exhibitor ? QStringLiteral("WHERE %1 = ? ").arg(QLatin1String(field)) : QString();
 }
 
-std::vector<PayoutRow> readPayouts(store::Connection& show, int exhibitor) {
-    Statement statement = show.prepare(QStringLiteral(
-        "SELECT p.[PY Class No], c.[Class Name], p.[PY Place], p.[PY Amt], p.[PY Exh Nam] "
-        "FROM PayOut_tbl AS p LEFT JOIN Class_tbl AS c ON c.[Class No] = p.[PY Class No] "
-        "WHERE p.[PY Exh No] = ? ORDER BY p.[PY Class No], p.[PY Place], p.rowid"));
-    statement.bind(1, Value(exhibitor));
-    std::vector<PayoutRow> payouts;
-    while (statement.step())
-        payouts.push_back({int(whole(statement, 0)), text(statement, 1), int(whole(statement, 2)),
-                           statement.columnValue(3, FieldType::Currency).toCurrency(),
-                           text(statement, 4)});
-    return payouts;
+void bindExhibitor(Statement& statement, std::optional<int> exhibitor) {
+    if (exhibitor)
+        statement.bind(1, Value(*exhibitor));
 }
 
-std::vector<MoneyLine> readLines(store::Connection& show, LineKind kind, int exhibitor) {
+// Each reader hands every row to `add` with the exhibitor number it belongs to: one exhibitor's
+// rows, or every exhibitor's in one pass over the table.
+template <typename Add>
+void readEntries(store::Connection& show, std::optional<int> exhibitor, const Add& add) {
+    Statement statement = show.prepare(
+        QStringLiteral("SELECT e.[Class No], c.[Class Name], c.[Class Fee], e.[Show Exh Nam], "
+                       "e.[Horse Name], e.[Show Exh No] "
+                       "FROM Entries_tbl AS e LEFT JOIN Class_tbl AS c ON c.[Class No] = "
+                       "e.[Class No] ") +
+        onlyExhibitor("e.[Show Exh No]", exhibitor) +
+        QStringLiteral("ORDER BY e.[Class No], e.rowid"));
+    bindExhibitor(statement, exhibitor);
+    while (statement.step())
+        add(int(whole(statement, 5)),
+            EntryRow{int(whole(statement, 0)), text(statement, 1),
+                     statement.columnValue(2, FieldType::Currency).toCurrency(), text(statement, 3),
+                     text(statement, 4)});
+}
+
+template <typename Add>
+void readPayouts(store::Connection& show, std::optional<int> exhibitor, const Add& add) {
+    Statement statement = show.prepare(
+        QStringLiteral("SELECT p.[PY Class No], c.[Class Name], p.[PY Place], p.[PY Amt], "
+                       "p.[PY Exh Nam], p.[PY Exh No] "
+                       "FROM PayOut_tbl AS p LEFT JOIN Class_tbl AS c ON c.[Class No] = "
+                       "p.[PY Class No] ") +
+        onlyExhibitor("p.[PY Exh No]", exhibitor) +
+        QStringLiteral("ORDER BY p.[PY Class No], p.[PY Place], p.rowid"));
+    bindExhibitor(statement, exhibitor);
+    while (statement.step())
+        add(int(whole(statement, 5)),
+            PayoutRow{int(whole(statement, 0)), text(statement, 1), int(whole(statement, 2)),
+                      statement.columnValue(3, FieldType::Currency).toCurrency(),
+                      text(statement, 4)});
+}
+
+// `condition` is empty or a WHERE clause whose one parameter is `parameter`.
+template <typename Add>
+void readLines(store::Connection& show, LineKind kind, const QString& condition,
+               const std::optional<Value>& parameter, const Add& add) {
     const LineTable& t = tableOf(kind);
     Statement statement = show.prepare(
-        QStringLiteral("SELECT %1, [Written At], %2, %3, %4, [Amount Cents], [Reverses No] "
-                       "FROM %5 WHERE [Show Exh No] = ? ORDER BY %1")
+        QStringLiteral("SELECT %1, [Written At], %2, %3, %4, [Amount Cents], [Reverses No], "
+                       "[Show Exh No] FROM %5 %6ORDER BY %1")
             .arg(QLatin1String(t.number), QLatin1String(t.category), QLatin1String(t.text),
                  t.receivedBy ? QStringLiteral("[Received By]") : QStringLiteral("''"),
-                 QLatin1String(t.table)));
-    statement.bind(1, Value(exhibitor));
-    std::vector<MoneyLine> lines;
+                 QLatin1String(t.table), condition));
+    if (parameter)
+        statement.bind(1, *parameter);
     while (statement.step()) {
         MoneyLine line;
         line.kind = kind;
@@ -94,18 +115,26 @@ std::vector<MoneyLine> readLines(store::Connection& show, LineKind kind, int exh
         line.receivedBy = text(statement, 4);
         line.amount = whole(statement, 5);
         line.reverses = whole(statement, 6);
-        lines.push_back(line);
+        line.exhibitorNumber = int(whole(statement, 7));
+        add(line.exhibitorNumber, std::move(line));
     }
-    return lines;
 }
 
-std::optional<QDateTime> readSettled(store::Connection& show, int exhibitor) {
-    Statement statement = show.prepare(
-        QStringLiteral("SELECT [Settled At] FROM Settled_tbl WHERE [Show Exh No] = ?"));
-    statement.bind(1, Value(exhibitor));
-    if (!statement.step())
-        return std::nullopt;
-    return QDateTime::fromString(text(statement, 0), TimeFormat);
+template <typename Add>
+void readLines(store::Connection& show, LineKind kind, std::optional<int> exhibitor,
+               const Add& add) {
+    readLines(show, kind, onlyExhibitor("[Show Exh No]", exhibitor),
+              exhibitor ? std::optional<Value>(Value(*exhibitor)) : std::nullopt, add);
+}
+
+template <typename Add>
+void readSettled(store::Connection& show, std::optional<int> exhibitor, const Add& add) {
+    Statement statement =
+        show.prepare(QStringLiteral("SELECT [Settled At], [Show Exh No] FROM Settled_tbl ") +
+                     onlyExhibitor("[Show Exh No]", exhibitor));
+    bindExhibitor(statement, exhibitor);
+    while (statement.step())
+        add(int(whole(statement, 1)), QDateTime::fromString(text(statement, 0), TimeFormat));
 }
 
 void checkExhibitor(int exhibitor) {
@@ -204,14 +233,65 @@ AccountBook::AccountBook(const QString& showConnectionText)
 AccountRows AccountBook::rows(int exhibitorNumber) {
     AccountRows rows;
     rows.exhibitorNumber = exhibitorNumber;
-    rows.entries = readEntries(*m_show, exhibitorNumber);
-    rows.payouts = readPayouts(*m_show, exhibitorNumber);
+    const std::optional<int> only = exhibitorNumber;
+    readEntries(*m_show, only, [&](int, EntryRow&& row) { rows.entries.push_back(row); });
+    readPayouts(*m_show, only, [&](int, PayoutRow&& row) { rows.payouts.push_back(row); });
     if (!m_hasOfficeLines)
         return rows;
-    rows.charges = readLines(*m_show, LineKind::Charge, exhibitorNumber);
-    rows.payments = readLines(*m_show, LineKind::Payment, exhibitorNumber);
-    rows.settledAt = readSettled(*m_show, exhibitorNumber);
+    readLines(*m_show, LineKind::Charge, only,
+              [&](int, MoneyLine&& line) { rows.charges.push_back(line); });
+    readLines(*m_show, LineKind::Payment, only,
+              [&](int, MoneyLine&& line) { rows.payments.push_back(line); });
+    readSettled(*m_show, only, [&](int, QDateTime&& at) { rows.settledAt = at; });
     return rows;
+}
+
+std::map<int, AccountRows> AccountBook::allRows() {
+    std::map<int, AccountRows> all;
+    const auto of = [&all](int number) -> AccountRows& {
+        AccountRows& rows = all[number];
+        rows.exhibitorNumber = number;
+        return rows;
+    };
+    const std::optional<int> every;
+    readEntries(*m_show, every, [&](int n, EntryRow&& row) { of(n).entries.push_back(row); });
+    readPayouts(*m_show, every, [&](int n, PayoutRow&& row) { of(n).payouts.push_back(row); });
+    if (!m_hasOfficeLines)
+        return all;
+    readLines(*m_show, LineKind::Charge, every,
+              [&](int n, MoneyLine&& line) { of(n).charges.push_back(line); });
+    readLines(*m_show, LineKind::Payment, every,
+              [&](int n, MoneyLine&& line) { of(n).payments.push_back(line); });
+    readSettled(*m_show, every, [&](int n, QDateTime&& at) { of(n).settledAt = at; });
+    return all;
+}
+
+std::vector<Account> AccountBook::allAccounts() {
+    std::vector<Account> accounts;
+    for (const auto& [number, rows] : allRows())
+        accounts.push_back(computeAccount(rows));
+    return accounts;
+}
+
+std::vector<MoneyLine> AccountBook::paymentsOn(const QDate& day) {
+    std::vector<MoneyLine> payments;
+    if (!m_hasOfficeLines)
+        return payments;
+    readLines(*m_show, LineKind::Payment, QStringLiteral("WHERE substr([Written At], 1, 10) = ? "),
+              Value(day.toString(Qt::ISODate)),
+              [&](int, MoneyLine&& line) { payments.push_back(line); });
+    return payments;
+}
+
+std::vector<QDate> AccountBook::paymentDates() {
+    std::vector<QDate> days;
+    if (!m_hasOfficeLines)
+        return days;
+    Statement statement = m_show->prepare(
+        QStringLiteral("SELECT DISTINCT substr([Written At], 1, 10) FROM Payments_tbl ORDER BY 1"));
+    while (statement.step())
+        days.push_back(QDate::fromString(text(statement, 0), Qt::ISODate));
+    return days;
 }
 
 std::vector<int> AccountBook::exhibitorNumbers() {

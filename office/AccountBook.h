@@ -2,9 +2,11 @@
 
 #include "Account.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -68,6 +70,14 @@ public:
     // Every exhibitor number with an account: entries, payouts won or lines of the office's,
     // ascending.
     std::vector<int> exhibitorNumbers();
+    // The rows and the accounts of every such number, read in one pass over each table.
+    std::map<int, AccountRows> allRows();
+    std::vector<Account> allAccounts(); // by exhibitor number
+
+    // The payments and reversing payment lines written on `day`, in the order written.
+    std::vector<MoneyLine> paymentsOn(const QDate& day);
+    // The days on which payment lines were written, ascending.
+    std::vector<QDate> paymentDates();
 
     // The new line's number. A new line takes away the account's settled mark.
     qint64 recordCharge(const NewCharge& charge, const QDateTime& at);

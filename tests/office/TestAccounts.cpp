@@ -142,6 +142,33 @@ private slots:
         QCOMPARE(m_book->exhibitorNumbers(), std::vector<int>({12, 30, 41}));
     }
 
+    // The printouts read every account in one pass; each must equal the account read alone.
+    void everyAccountAtOnceEqualsEachAlone() {
+        recordWorkedLines();
+        m_book->reverse(LineKind::Payment, 1, OfficeMorning.addSecs(120));
+        m_book->recordCharge({41, "Stall", "", 2000}, OfficeMorning);
+        m_book->recordPayment({30, "Cash", "", "", 2500}, OfficeMorning);
+        m_book->settle(30, OfficeMorning.addSecs(180));
+        const std::vector<Account> all = m_book->allAccounts();
+        QCOMPARE(all.size(), m_book->exhibitorNumbers().size());
+        for (const Account& account : all) {
+            const Account alone = m_book->account(account.exhibitorNumber);
+            QCOMPARE(account.names, alone.names);
+            QCOMPARE(account.fees.size(), alone.fees.size());
+            QCOMPARE(account.payouts.size(), alone.payouts.size());
+            QCOMPARE(account.charges.size(), alone.charges.size());
+            QCOMPARE(account.payments.size(), alone.payments.size());
+            QCOMPARE(account.balance, alone.balance);
+            QCOMPARE(account.settled(), alone.settled());
+        }
+        QCOMPARE(all[0].payments[1].reverses, qint64(1));
+        QVERIFY(all[1].settled());
+        // The day's payment lines, reversals included; another day has none.
+        QCOMPARE(m_book->paymentsOn(OfficeMorning.date()).size(), size_t(3));
+        QVERIFY(m_book->paymentsOn(OfficeMorning.date().addDays(1)).empty());
+        QCOMPARE(m_book->paymentDates(), std::vector<QDate>{OfficeMorning.date()});
+    }
+
     void aReversingLineBringsAMistakenPaymentBack() {
         recordWorkedLines();
         const qint64 mistaken = m_book->recordPayment({12, "Cash", "", "", 6000}, OfficeMorning);
