@@ -216,6 +216,10 @@ void Application::connectOffice() {
 
 void Application::openExhibitorAccount(const QString& exhibitorNo) {
     ExhAccount dialog(m_services, m_window.get());
+    // Settle hands the exhibitor the statement, printed as the report menu prints it.
+    dialog.setStatementPrinter([this](const office::Account& account) {
+        m_reports->printStatement(account.exhibitorNumber);
+    });
     dialog.setExhibitorNumber(exhibitorNo);
     dialog.exec();
 }
