@@ -8,6 +8,8 @@
 #include "entries/ui/EntryScreen.h"
 #include "members/ui/MailMergeCommand.h"
 #include "members/ui/MemForm.h"
+#include "office/AccountBook.h"
+#include "office/ui/ExhAccount.h"
 #include "reports/ui/PayOutSht.h"
 #include "reports/ui/PrintoutsTWL.h"
 #include "reports/ui/ReportCommands.h"
@@ -17,6 +19,8 @@
 #include "shell/ui/MainTWL.h"
 #include "shell/ui/OrgDataTWL.h"
 #include "shell/ui/ShoDataTWL.h"
+#include "shell/ui/ToolbarIcons.h"
+#include "store/StoreError.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +28,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace twl {
@@ -71,6 +76,7 @@ bool Application::start() {
     connectShowCommands();
     connectDialogs();
     connectReports();
+    connectOffice();
     m_window->show();
     return true;
 }
@@ -189,6 +195,47 @@ void Application::connectReports() {
     onCommand("mnuOrgPrnMemRosterRpt", [this] { m_reports->memberRosterCommand(); });
     onCommand("mnuOrgPrnMemProfileRpt", [this] { m_reports->memberProfileCommand(); });
     m_reports->setAveragePerClass([this] { return m_entries->classCountAverage(); });
+}
+
+// ---- the office's accounts ----
+
+// Edit / Exhibitor Account..., its toolbar button (usable whenever the Edit menu is) and
+// "Account..." on the "Exhibitor" tab open the account of the exhibitor the window shows; the
+// tab says when that account is settled.
+void Application::connectOffice() {
+    QAction* item = m_window->command(QStringLiteral("mnuEditAccount"));
+    QAction* button = m_window->toolBar()->addAction(ToolbarIcons::icon(QStringLiteral("Acct")),
+                                                     QStringLiteral("Account"));
+    button->setObjectName(QStringLiteral("Acct"));
+    button->setToolTip(QStringLiteral("Exhibitor Account"));
+    QAction* edit = m_window->command(QStringLiteral("mnuEdit"));
+    button->setEnabled(edit->isEnabled());
+    connect(edit, &QAction::enabledChanged, button, &QAction::setEnabled);
+    connect(button, &QAction::triggered, item, &QAction::trigger);
+    onCommand("mnuEditAccount",
+              [this] { openExhibitorAccount(m_entries->form().text(ExhibitorNoField)); });
+    connect(m_entries, &EntryScreen::accountRequested, this, &Application::openExhibitorAccount);
+    m_entries->setAccountNote([this](const QString& exhibitorNo) {
+        const std::optional<int> number = office::parseExhibitorNumber(exhibitorNo);
+        if (!number)
+            return QString();
+        try {
+            return office::accountNote(
+                office::AccountBook(m_shared.session.ShowConnString).account(*number));
+        } catch (const store::StoreError&) {
+            return QStringLiteral("Account unreadable");
+        }
+    });
+}
+
+void Application::openExhibitorAccount(const QString& exhibitorNo) {
+    ExhAccount dialog(m_services, m_window.get());
+    // Settle hands the exhibitor the statement, printed as the report menu prints it.
+    dialog.setStatementPrinter([this](const office::Account& account) {
+        m_reports->printStatement(account.exhibitorNumber);
+    });
+    dialog.setExhibitorNumber(exhibitorNo);
+    dialog.exec();
 }
 
 template <typename Dialog, typename... Args> void Application::runDialog(Args&... args) {

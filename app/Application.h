@@ -52,6 +52,8 @@ private:
     void connectShowCommands();
     void connectDialogs();
     void connectReports();
+    void connectOffice();
+    void openExhibitorAccount(const QString& exhibitorNo);
     // Runs the command when its menu item is triggered, unless another command is running or
     // the item is not available.
     void onCommand(const char* item, std::function<void()> command);

@@ -153,6 +153,8 @@ Result endClass(const ClassData& data, const Schedule& points, const Schedule& p
                 const PayoutSettings& settings, MemberRegister& members) {
     Result result;
     result.exhibitorCount = std::min(int(data.entries.size()), ScheduleSize);
+    result.multiplier = data.multiplier;
+    result.classFee = data.classFee;
     const std::vector<Entry> placed = placedInOrder(data.entries);
     result.winnerCount = int(placed.size());
 

@@ -105,6 +105,8 @@ struct WinnerResult {
 struct Result {
     int exhibitorCount = 0; // capped at ScheduleSize
     int winnerCount = 0;
+    double multiplier = 0; // the class's, as the points were worked out with
+    double classFee = 0;
     std::vector<WinnerResult> winners; // in place order; equal places keep table order
     QString log;                       // every line ends in CR LF
 };

@@ -165,6 +165,17 @@ void writeResults(Connection& connection, int classNo, const Result& result) {
     ended.step();
 }
 
+// Every figure of ending the class, from what both files hold now.
+Result workOut(Connection& show, int classNo, const EndClassWriter::Request& request) {
+    const ClassRow row = readClass(show, classNo, request.classNumber);
+    ClassData data{request.classNumber, row.name, row.fee, row.multiplier,
+                   readEntries(show, classNo)};
+    MemberRegister members = readMembers(show, data.entries);
+    return endClass(data, readSchedule(show, QStringLiteral("Points_tbl"), 'X'),
+                    readSchedule(show, QStringLiteral("PaySch_tbl"), 'P'), request.settings,
+                    members);
+}
+
 // The log is written under a temporary name now and takes its own name at the save file's
 // commit. Unbuffered and synced before the run commits: a full disk then fails the run, instead
 // of a buffered write failing unnoticed while committing and an empty log taking the log's place.
@@ -304,13 +315,7 @@ EndClassWriter::Outcome EndClassWriter::run(const Request& request, const Progre
     try {
         const int classNo = classNumberOf(request.classNumber);
         store::Transaction transaction(*m_show);
-        const ClassRow row = readClass(*m_show, classNo, request.classNumber);
-        ClassData data{request.classNumber, row.name, row.fee, row.multiplier,
-                       readEntries(*m_show, classNo)};
-        MemberRegister members = readMembers(*m_show, data.entries);
-        outcome.result = endClass(data, readSchedule(*m_show, QStringLiteral("Points_tbl"), 'X'),
-                                  readSchedule(*m_show, QStringLiteral("PaySch_tbl"), 'P'),
-                                  request.settings, members);
+        outcome.result = workOut(*m_show, classNo, request);
         writeResults(*m_show, classNo, outcome.result);
         pending = pendingLogPath(m_showFile, classNo);
         if (const QString reason = writePendingLog(pending, outcome.logFile, outcome.result.log);
@@ -353,6 +358,14 @@ QStringList finishPendingClassLogs(const QString& showConnectionText, const QStr
             failures << failure;
     }
     return failures;
+}
+
+EndClassRun::Result EndClassWriter::preview(const Request& request) {
+    try {
+        return workOut(*m_show, classNumberOf(request.classNumber), request);
+    } catch (const store::StoreError& error) {
+        throw Failure(error.message());
+    }
 }
 
 } // namespace twl

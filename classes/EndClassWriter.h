@@ -71,6 +71,10 @@ public:
     // there or already ended, a file cannot be read or written, or the log cannot be created.
     Outcome run(const Request& request, const Progress& progress = {});
 
+    // What run() would work out for the class now, read and worked out as run() does it; nothing
+    // is written. Throws Failure as run() does before it writes.
+    EndClassRun::Result preview(const Request& request);
+
 private:
     QString m_showFile;
     std::shared_ptr<store::Connection> m_show;

@@ -1,5 +1,8 @@
 #include "PrintoutsChoice.h"
 
+#include "OfficeReports.h"
+#include "office/AccountBook.h"
+
 #include "store/Connection.h"
 #include "store/StoreError.h"
 #include "store/Transaction.h"
@@ -38,6 +41,13 @@ int notEndedClasses(const QString& showConnection, int totClassUsed) {
     while (statement.step())
         ++count;
     return count;
+}
+
+QStringList paymentDays(const QString& showConnection) {
+    QStringList days;
+    for (const QDate& day : twl::office::AccountBook(showConnection).paymentDates())
+        days << takingsDayText(day);
+    return days;
 }
 
 QStringList exhibitorNumbers(const QString& showConnection) {

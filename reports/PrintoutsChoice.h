@@ -23,6 +23,10 @@ std::optional<qint64> exhibitorNumber(const QString& text);
 // (then nothing is asked of the file). Throws store::StoreError.
 QStringList exhibitorNames(const QString& showConnection, const QString& number);
 
+// The days on which payments were written, ascending, as the daily takings read them
+// (6/18/2005). Throws store::StoreError.
+QStringList paymentDays(const QString& showConnection);
+
 // The organisation's member numbers, in the order the file gives them. Throws store::StoreError.
 QStringList memberNumbers(const QString& orgConnection);
 // The name of the member with this number, whatever characters the number holds. Throws

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace reports {
 
@@ -44,6 +45,9 @@ struct ReportContext {
 // because they failed, and what a saved copy is called (empty: the report's title).
 struct ReportData {
     store::ShapedRows rows;
+    // When not empty: rows laid out one after another in place of `rows`, each starting a page
+    // of its own and numbering its pages on its own (a statement per exhibitor).
+    std::vector<store::ShapedRows> pagedApart;
     QString recordCountText;
     QStringList problems;
     QString documentName;

@@ -1,10 +1,13 @@
 #include "ReportDefinitions.h"
 
 #include "MemberReports.h"
+#include "OfficeReports.h"
 #include "Pagination.h"
 #include "ReportParts.h"
 #include "SheetReports.h"
 #include "ShowReports.h"
+
+#include <iterator>
 
 namespace reports {
 namespace {
@@ -28,6 +31,13 @@ const ReportDefinition Definitions[] = {
     {kind::ShowRoster, "Show Roster", "ShoRostRpt", Show, showRoster, "&Show Roster"},
     {kind::ScoreSheet, "Score Sheet", "ScoreShtRpt", Show, scoreSheet},
     {kind::PayoutSheet, "Payout Sheet", "PayOutShtRpt", Show, payoutSheet},
+    {kind::Statement, "Exhibitor Statement", "ExhStmtRpt", Show, exhibitorStatement,
+     "Exhibitor S&tatement", Exhibitors},
+    {kind::AllStatements, "All Exhibitor Statements", "ExhStmtRpt", Show, allStatements,
+     "&All Statements"},
+    {kind::BalancesDue, "Balances Due", "BalDueRpt", Show, balancesDue, "&Balances Due"},
+    {kind::DailyTakings, "Daily Takings", "TakingsRpt", Show, dailyTakings, "&Daily Takings",
+     PaymentDays},
 };
 
 } // namespace
@@ -56,7 +66,16 @@ ReportResult makeReport(const ReportDefinition& report, const ReportContext& con
     const QString title = QString::fromUtf8(report.title);
     parts::setStandardCaptions(layout, context, title, data.recordCountText);
     ReportResult result;
-    result.pages = paginate(layout, data.rows, context.printDate);
+    if (data.pagedApart.empty()) {
+        result.pages = paginate(layout, data.rows, context.printDate);
+    } else {
+        result.pages.paper = layout.paper();
+        for (const store::ShapedRows& part : data.pagedApart) {
+            PagedReport pages = paginate(layout, part, context.printDate);
+            std::move(pages.pages.begin(), pages.pages.end(),
+                      std::back_inserter(result.pages.pages));
+        }
+    }
     result.pages.title = title;
     result.pages.documentName = data.documentName.isEmpty() ? title : data.documentName;
     result.recordCountText = std::move(data.recordCountText);

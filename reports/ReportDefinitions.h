@@ -18,14 +18,19 @@ inline constexpr int MemberRoster = 4;
 inline constexpr int MemberProfile = 5;
 inline constexpr int ShowRoster = 6;
 inline constexpr int PayoutSheet = 8;
+inline constexpr int Statement = 9;
+inline constexpr int AllStatements = 10;
+inline constexpr int BalancesDue = 11;
+inline constexpr int DailyTakings = 12;
 } // namespace kind
 
 // The file a report reads: a show report needs an open show.
 enum class ReportFile { Show, Organisation };
 
-// What the Print Menu's lists offer for a report: nothing, the show's exhibitor numbers or the
-// organisation's member numbers (the number chosen is then `ReportSubject`).
-enum class SubjectList { None, Exhibitors, Members };
+// What the Print Menu's lists offer for a report: nothing, the show's exhibitor numbers, the
+// organisation's member numbers or the days with payments (the one chosen is then
+// `ReportSubject`).
+enum class SubjectList { None, Exhibitors, Members, PaymentDays };
 
 // Reads the report's data and sets the captions the layout's controls get from it.
 using ReportDataFunction = ReportData (*)(Layout& layout, const ReportContext& context);

@@ -386,6 +386,10 @@ bool ShowFileCommands::bringUpToDate(const QString& path, store::FileCheck& chec
         store::migrate(connection, store::showMigrations(), store::ShowSchemaRevision);
         check.missingObjects = store::missingObjects(connection, store::showSchemaObjects());
     } catch (const store::StoreError& error) {
+        // A show that cannot be written where it lies opens as it is: everything it holds reads
+        // as before, and nothing can be written to it anyway.
+        if (error.notWritable())
+            return true;
         check.state =
             error.code() == store::StoreError::Code::FileIo ? State::Inaccessible : State::Damaged;
         check.detail = error.message();

@@ -149,9 +149,28 @@ const std::vector<MigrationStep>& organisationMigrations() {
 }
 
 const std::vector<MigrationStep>& showMigrations() {
-    // Revision 1 is the first; a show made before revisions were kept records 0 and needs no
-    // change. Each later schema change adds its step here.
-    static const std::vector<MigrationStep> steps;
+    // Revision 1 is the first; a show made before revisions were kept records 0 and is of the
+    // same schema. Each later schema change adds its step here, creating what the template's
+    // schema creates (a show that has the objects already keeps them).
+    static const std::vector<MigrationStep> steps{
+        {2, QStringLiteral( // the office's money: charges, payments and settled accounts
+                "CREATE TABLE IF NOT EXISTS Charges_tbl ("
+                "[Charge No] INTEGER PRIMARY KEY, [Show Exh No] SHORT NOT NULL, "
+                "[Written At] DATETIME NOT NULL, [Charge Kind] TEXT(20) NOT NULL, "
+                "[Charge Text] TEXT(100), [Amount Cents] LONG NOT NULL, [Reverses No] LONG);"
+                "CREATE INDEX IF NOT EXISTS Charges_Exhibitor ON Charges_tbl ([Show Exh No]);"
+                "CREATE UNIQUE INDEX IF NOT EXISTS Charges_Reversal ON Charges_tbl ([Reverses No]);"
+                "CREATE TABLE IF NOT EXISTS Payments_tbl ("
+                "[Payment No] INTEGER PRIMARY KEY, [Show Exh No] SHORT NOT NULL, "
+                "[Written At] DATETIME NOT NULL, [Pay Method] TEXT(10) NOT NULL, "
+                "[Pay Reference] TEXT(30), [Received By] TEXT(50), [Amount Cents] LONG NOT NULL, "
+                "[Reverses No] LONG);"
+                "CREATE INDEX IF NOT EXISTS Payments_Exhibitor ON Payments_tbl ([Show Exh No]);"
+                "CREATE UNIQUE INDEX IF NOT EXISTS Payments_Reversal "
+                "ON Payments_tbl ([Reverses No]);"
+                "CREATE TABLE IF NOT EXISTS Settled_tbl ("
+                "[Show Exh No] SHORT NOT NULL UNIQUE, [Settled At] DATETIME NOT NULL);")},
+    };
     return steps;
 }
 

@@ -33,6 +33,12 @@ public:
     // The engine's error number where it gave one, else a number of this engine's own.
     int number() const { return m_number != 0 ? m_number : 3000 + static_cast<int>(m_code); }
     const QString& message() const { return m_message; }
+    // The engine could not write because the file, or the folder its journal goes into, is
+    // read-only (SQLITE_READONLY, SQLITE_CANTOPEN).
+    bool notWritable() const {
+        const int primary = m_number & 0xff;
+        return m_code == Code::Sql && (primary == 8 || primary == 14);
+    }
 
 private:
     Code m_code;

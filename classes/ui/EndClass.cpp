@@ -2,14 +2,17 @@
 
 #include "classes/ClassQueries.h"
 #include "classes/EndClassWriter.h"
+#include "common/Formats.h"
 #include "common/TWL_public.h"
 #include "common/widgets/SafetyCatch.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 
 namespace twl {
@@ -27,6 +30,53 @@ constexpr int InfoLeft = Margin + ListWidth + 20;
 constexpr int InfoWidth = 400;
 constexpr int ButtonWidth = 130;
 constexpr int ButtonHeight = 30;
+constexpr int PreviewWidth = 640;
+constexpr int PreviewGridHeight = 190;
+
+// The preview's line of one placed entry: place, exhibitor, member, points as the schedule's
+// value times the multiplier, the member's season total before and after, the payout.
+QStringList previewCells(const EndClassRun::WinnerResult& winner, double multiplier) {
+    using EndClassRun::logNumber;
+    const QString points = winner.scored
+                               ? QStringLiteral("%1 x %2 = %3")
+                                     .arg(logNumber(winner.pointsBase), logNumber(multiplier),
+                                          logNumber(winner.pointsEarned))
+                               : QStringLiteral("none");
+    QString before;
+    QString after;
+    if (winner.memberId) {
+        before = logNumber(winner.previousTotal);
+        after = logNumber(winner.newTotal);
+    } else if (winner.scored && !winner.entry.memberNumber.isEmpty()) {
+        before = QStringLiteral("not a member");
+    }
+    return {QString::number(winner.place),
+            winner.entry.exhibitorNumber.toText(),
+            winner.entry.exhibitorName.toText(),
+            winner.entry.memberNumber,
+            points,
+            before,
+            after,
+            format::currency(winner.payout)};
+}
+
+QString previewSummary(const EndClassRun::Result& result,
+                       const EndClassRun::PayoutSettings& settings) {
+    // A class of more than 20 entries uses the schedules' column for 20.
+    QString text = QStringLiteral("The schedules' column for %1 entries; %2 placed. Points: the "
+                                  "schedule's value x %3.")
+                       .arg(result.exhibitorCount)
+                       .arg(result.winnerCount)
+                       .arg(EndClassRun::logNumber(result.multiplier));
+    text += settings.isPercent ? QStringLiteral(" Payouts: the schedule's value x the fee of %1")
+                                     .arg(format::currency(result.classFee))
+                               : QStringLiteral(" Payouts: the schedule's dollars");
+    if (result.exhibitorCount < settings.cutOff)
+        text += QStringLiteral(", x %1 for fewer than %2 entries")
+                    .arg(EndClassRun::logNumber(settings.minMultiplier))
+                    .arg(settings.cutOff);
+    return text + QLatin1Char('.');
+}
 
 QLabel* makeLabel(const QString& text, const QRect& geometry, QWidget* parent,
                   Qt::Alignment alignment = Qt::AlignLeft) {
@@ -82,7 +132,7 @@ void EndClass::buildControls() {
                           ButtonHeight);
     m_canBut->setAutoDefault(false);
     connect(m_canBut, &QPushButton::clicked, this, &EndClass::reject);
-    setFixedSize(InfoLeft + InfoWidth + Margin, ListTop + ListHeight + Margin);
+    buildPreview(ListTop + ListHeight + Margin);
 
     m_refocusListTimer = new QTimer(this);
     m_refocusListTimer->setObjectName(QStringLiteral("Timer7"));
@@ -107,6 +157,34 @@ void EndClass::buildInformation() {
         label->setWordWrap(true);
         top += 30;
     }
+}
+
+// Below the described controls: the points, payouts and season totals that ending the chosen
+// class would write.
+void EndClass::buildPreview(int top) {
+    const int width = PreviewWidth - 2 * Margin;
+    QLabel* caption = makeLabel(QStringLiteral("What ending this class will do (nothing is "
+                                               "written before End This Class):"),
+                                QRect(Margin, top, width, 20), this);
+    QFont bold = caption->font();
+    bold.setBold(true);
+    caption->setFont(bold);
+    m_previewSummary = makeLabel(QString(), QRect(Margin, top + 20, width, 40), this);
+    m_previewSummary->setObjectName(QStringLiteral("PreviewSummary"));
+    m_previewSummary->setWordWrap(true);
+    m_previewGrid = new QTableWidget(0, 8, this);
+    m_previewGrid->setObjectName(QStringLiteral("PreviewGrid"));
+    m_previewGrid->setHorizontalHeaderLabels(
+        {QStringLiteral("Place"), QStringLiteral("Exh. No."), QStringLiteral("Exhibitor"),
+         QStringLiteral("Member No."), QStringLiteral("Points"), QStringLiteral("Season Before"),
+         QStringLiteral("Season After"), QStringLiteral("Payout")});
+    m_previewGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_previewGrid->setFocusPolicy(Qt::NoFocus);
+    m_previewGrid->verticalHeader()->hide();
+    m_previewGrid->verticalHeader()->setDefaultSectionSize(20);
+    m_previewGrid->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    m_previewGrid->setGeometry(Margin, top + 64, width, PreviewGridHeight);
+    setFixedSize(PreviewWidth, top + 64 + PreviewGridHeight + Margin);
 }
 
 void EndClass::loadClassList() {
@@ -159,7 +237,44 @@ void EndClass::chooseClass(const QString& classNumber) {
                                    error.message(),
                                Prompt::Icon::Critical);
     }
+    showPreview();
     m_refocusListTimer->start(25);
+}
+
+EndClassWriter::Request EndClass::request() const {
+    return {m_classNumber,
+            {m_services.shared.org.IsPrcnt, m_services.shared.org.CutOff,
+             m_services.shared.org.MinMultiP},
+            m_services.shared.session.AppFolder,
+            m_services.shared.session.DateOfEvent};
+}
+
+void EndClass::showPreview() {
+    m_previewGrid->setRowCount(0);
+    EndClassRun::Result result;
+    try {
+        if (!m_writer)
+            m_writer = std::make_unique<EndClassWriter>(m_services.shared.session.ShowConnString,
+                                                        m_services.shared.session.OrgConnString);
+        result = m_writer->preview(request());
+    } catch (const EndClassWriter::Failure& failure) {
+        m_previewSummary->setText(QStringLiteral("The figures cannot be worked out: ") +
+                                  failure.reason());
+        return;
+    }
+    m_previewSummary->setText(previewSummary(result, request().settings));
+    for (const EndClassRun::WinnerResult& winner : result.winners) {
+        const int row = m_previewGrid->rowCount();
+        m_previewGrid->insertRow(row);
+        const QStringList cells = previewCells(winner, result.multiplier);
+        for (int column = 0; column < cells.size(); ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (column != 2)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_previewGrid->setItem(row, column, item);
+        }
+    }
+    m_previewGrid->resizeColumnsToContents();
 }
 
 void EndClass::endThisClass() {
@@ -169,12 +284,7 @@ void EndClass::endThisClass() {
         if (!m_writer)
             m_writer = std::make_unique<EndClassWriter>(m_services.shared.session.ShowConnString,
                                                         m_services.shared.session.OrgConnString);
-        const EndClassWriter::Outcome outcome =
-            m_writer->run({m_classNumber,
-                           {m_services.shared.org.IsPrcnt, m_services.shared.org.CutOff,
-                            m_services.shared.org.MinMultiP},
-                           m_services.shared.session.AppFolder,
-                           m_services.shared.session.DateOfEvent});
+        const EndClassWriter::Outcome outcome = m_writer->run(request());
         if (!outcome.logError.isEmpty())
             m_services.prompt.show(
                 Title,

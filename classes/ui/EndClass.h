@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classes/EndClassWriter.h"
 #include "common/Services.h"
 #include "common/widgets/DialogClosing.h"
 
@@ -10,11 +11,10 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QTableWidget;
 class QTimer;
 
 namespace twl {
-
-class EndClassWriter;
 
 // Ends the chosen class: points, season totals, payouts and the class log, with no undo. The End
 // button stays disabled until a key is pressed with ALT (and no other modifier) on the screen.
@@ -34,9 +34,13 @@ public:
 private:
     void buildControls();
     void buildInformation();
+    void buildPreview(int top);
+    // What ending the chosen class would write, worked out as the run works it out.
+    void showPreview();
     void loadClassList();
     void chooseClass(const QString& classNumber);
     void endThisClass();
+    EndClassWriter::Request request() const;
     void prepareWriter();
 
     Services& m_services;
@@ -49,6 +53,8 @@ private:
     QPushButton* m_endClss = nullptr;
     QPushButton* m_canBut = nullptr;
     QTimer* m_refocusListTimer = nullptr;
+    QLabel* m_previewSummary = nullptr;
+    QTableWidget* m_previewGrid = nullptr;
     // Made when the screen opens: attaching the organisation file takes a moment.
     std::unique_ptr<EndClassWriter> m_writer;
 };

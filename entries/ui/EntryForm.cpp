@@ -300,6 +300,7 @@ void EntryForm::showEntryFields(int mode, const store::RecordSet* entries) {
         } catch (const store::StoreError&) {
             // An empty row leaves empty fields.
         }
+        emit exhibitorShown(text(ExhibitorNoField));
         double classNo = 0;
         m_state.shownClass =
             isNumeric(text(ClassNoField), &classNo) ? qint16(roundHalfEven(classNo)) : qint16(0);

@@ -95,6 +95,8 @@ signals:
     void fieldFocused(int index);
     void fieldLeft(int index);
     void quickNameChosen(const QString& name);
+    // ShowEntryFields(1) filled the form from an entry of this exhibitor number.
+    void exhibitorShown(const QString& exhibitorNo);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -64,6 +65,31 @@ EntryScreen::EntryScreen(MainWindowFrame& frame, MainDataSources& sources, QObje
 
     auto* changes = new store::ChangeNotifier(this);
     connect(changes, &store::ChangeNotifier::tablesChanged, this, &EntryScreen::onTablesChanged);
+
+    m_exhibitorNo = tabs.exhibitorNo;
+    m_accountNote = tabs.accountNote;
+    connect(m_form, &EntryForm::exhibitorShown, this, &EntryScreen::showAccountNote);
+    connect(tabs.accountButton, &QPushButton::clicked, this,
+            [this] { emit accountRequested(m_exhibitorNo->text()); });
+    // Any write to the show may change the account shown (a payment, a settlement).
+    connect(changes, &store::ChangeNotifier::tablesChanged, this, [this](const QString& file) {
+        if (m_notePending || file != store::ChangeNotifier::fileOf(m_session.ShowConnString))
+            return;
+        m_notePending = true;
+        QTimer::singleShot(0, this, &EntryScreen::showAccountNote);
+    });
+}
+
+void EntryScreen::setAccountNote(AccountNote note) {
+    m_noteOfAccount = std::move(note);
+    showAccountNote();
+}
+
+void EntryScreen::showAccountNote() {
+    m_notePending = false;
+    m_accountNote->setText(m_noteOfAccount && !m_session.ShowPath.isEmpty()
+                               ? m_noteOfAccount(m_exhibitorNo->text())
+                               : QString());
 }
 
 void EntryScreen::onTablesChanged(const QString& file, const QStringList& tables) {

@@ -37,6 +37,11 @@ public:
     // stays on the entry the form shows.
     void refreshKeepingEntry();
 
+    // What the "Exhibitor" tab says of the account of the exhibitor shown ("Settled"). The
+    // program hands it in: the accounts are the office's.
+    using AccountNote = std::function<QString(const QString& exhibitorNo)>;
+    void setAccountNote(AccountNote note);
+
     // The multi-class board by default; tests put their own choice in its place.
     void setMultiClassDialog(EntryCommands::MultiClassDialog dialog);
 
@@ -61,12 +66,17 @@ public slots:
     // `Timer2` stops while the End Class dialog is open.
     void setBlinking(bool running);
 
+signals:
+    // "Account..." on the "Exhibitor" tab: the account of the exhibitor shown.
+    void accountRequested(const QString& exhibitorNo);
+
 private:
     // Another screen (or anything else in the program) wrote to the open show's entries or
     // classes: the lists are read again, staying on the entry the form shows, once no other
     // screen is open over the window and no entry is being typed.
     void onTablesChanged(const QString& file, const QStringList& tables);
     void refreshAfterChange();
+    void showAccountNote();
 
     MainWindowFrame& m_frame;
     MainDataSources& m_sources;
@@ -78,6 +88,10 @@ private:
     EntryCommands* m_commands = nullptr;
     SearchList* m_search = nullptr;
     QLabel* m_lastScoreSheet = nullptr;
+    QLabel* m_exhibitorNo = nullptr;
+    QLabel* m_accountNote = nullptr;
+    AccountNote m_noteOfAccount;
+    bool m_notePending = false;
 };
 
 } // namespace twl

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -73,6 +74,14 @@ QWidget* exhibitorPage(QTabWidget& strip, EntryTabs& tabs) {
     header->addStretch(1);
     tabs.exhibitorNo = valueLabel("ExhNo", exhibitor, QStringLiteral("Blank"));
     header->addWidget(tabs.exhibitorNo);
+    // The office's word on the exhibitor's account, and the way to it.
+    tabs.accountNote = new QLabel(exhibitor);
+    tabs.accountNote->setObjectName(QStringLiteral("ExhAcctNote"));
+    header->addWidget(tabs.accountNote);
+    tabs.accountButton = new QPushButton(QStringLiteral("Account..."), exhibitor);
+    tabs.accountButton->setObjectName(QStringLiteral("ExhAcctBut"));
+    tabs.accountButton->setAutoDefault(false);
+    header->addWidget(tabs.accountButton);
     layout->addLayout(header);
     tabs.exhibitorGrid = grid("Grid_E", exhibitor);
     layout->addWidget(tabs.exhibitorGrid, 1);

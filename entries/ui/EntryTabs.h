@@ -7,6 +7,7 @@
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPushButton;
 class QTableView;
 class QWidget;
 
@@ -25,6 +26,8 @@ struct EntryTabs {
     std::array<QListWidget*, ClassListCount> classCounts{};  // L_1 to L_6
     QLabel* exhibitorRecords = nullptr;                      // ExhRecCnt
     QLabel* exhibitorNo = nullptr;                           // ExhNo
+    QLabel* accountNote = nullptr;                           // ExhAcctNote: "Settled"
+    QPushButton* accountButton = nullptr;                    // ExhAcctBut: the account
     QTableView* exhibitorGrid = nullptr;                     // Grid_E
     QLineEdit* classId = nullptr;                            // clID
     QLabel* className = nullptr;                             // CDbx

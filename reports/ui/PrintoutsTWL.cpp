@@ -14,6 +14,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 namespace reports {
 namespace {
@@ -160,7 +161,9 @@ void PrintoutsTWL::buildControls() {
                      QRect(right - ButtonWidth, buttonsTop, ButtonWidth, ButtonHeight), this);
     connect(m_okBut, &QPushButton::clicked, this, &PrintoutsTWL::confirm);
     connect(m_canBut, &QPushButton::clicked, this, &PrintoutsTWL::reject);
-    setFixedSize(right + Margin, buttonsTop + ButtonHeight + Margin);
+    // The options' frame, the title-sheet box and its note may reach below the buttons.
+    const int bottom = std::max(buttonsTop + ButtonHeight, m_profileOnly->geometry().bottom());
+    setFixedSize(right + Margin, bottom + Margin);
 }
 
 // With no show open the data connection names the scratch copy of the template, or nothing:
@@ -198,6 +201,9 @@ void PrintoutsTWL::chooseOption(int kind) {
     case SubjectList::Members:
         fillNumbers(ListMode::Members);
         break;
+    case SubjectList::PaymentDays:
+        fillNumbers(ListMode::PaymentDays);
+        break;
     case SubjectList::None:
         break;
     }
@@ -205,15 +211,11 @@ void PrintoutsTWL::chooseOption(int kind) {
 
 void PrintoutsTWL::fillNumbers(ListMode mode) {
     m_okBut->setEnabled(false); // until a number is picked
-    const twl::ShowSession& session = m_services.shared.session;
     QStringList numbers;
     try {
-        numbers = mode == ListMode::Exhibitors ? Choice::exhibitorNumbers(session.ShowConnString)
-                                               : Choice::memberNumbers(session.OrgConnString);
+        numbers = listedNumbers(mode);
     } catch (const store::StoreError& error) {
-        reportReadFailure(mode == ListMode::Exhibitors ? QStringLiteral("the exhibitor numbers")
-                                                       : QStringLiteral("the member numbers"),
-                          error.message());
+        reportReadFailure(listName(mode), error.message());
         return; // the lists stay grey: an unread list is not an empty one
     }
     m_mode = mode;
@@ -227,6 +229,35 @@ void PrintoutsTWL::fillNumbers(ListMode mode) {
         selectCurrentExhibitor();
 }
 
+QStringList PrintoutsTWL::listedNumbers(ListMode mode) const {
+    const twl::ShowSession& session = m_services.shared.session;
+    switch (mode) {
+    case ListMode::Exhibitors:
+        return Choice::exhibitorNumbers(session.ShowConnString);
+    case ListMode::Members:
+        return Choice::memberNumbers(session.OrgConnString);
+    case ListMode::PaymentDays:
+        return Choice::paymentDays(session.ShowConnString);
+    case ListMode::None:
+        break;
+    }
+    return {};
+}
+
+QString PrintoutsTWL::listName(ListMode mode) {
+    switch (mode) {
+    case ListMode::Exhibitors:
+        return QStringLiteral("the exhibitor numbers");
+    case ListMode::Members:
+        return QStringLiteral("the member numbers");
+    case ListMode::PaymentDays:
+        return QStringLiteral("the days with payments");
+    case ListMode::None:
+        break;
+    }
+    return {};
+}
+
 void PrintoutsTWL::pickNumber() {
     const QList<QListWidgetItem*> picked = m_numbers->selectedItems();
     if (m_mode == ListMode::None || picked.isEmpty())
@@ -237,9 +268,10 @@ void PrintoutsTWL::pickNumber() {
     const twl::ShowSession& session = m_services.shared.session;
     QStringList names;
     try {
-        names = m_mode == ListMode::Exhibitors
-                    ? Choice::exhibitorNames(session.ShowConnString, number)
-                    : Choice::memberNames(session.OrgConnString, number);
+        if (m_mode == ListMode::Exhibitors)
+            names = Choice::exhibitorNames(session.ShowConnString, number);
+        else if (m_mode == ListMode::Members)
+            names = Choice::memberNames(session.OrgConnString, number);
     } catch (const store::StoreError& error) {
         reportReadFailure(QStringLiteral("the names of number ") + number, error.message());
     }

@@ -20,7 +20,8 @@ struct Services;
 namespace reports {
 
 // The report selection of the Print Menu: the kind of report, the title-sheet choice and, for
-// the exhibitor report and the member profile, whose report it is. OK leaves the choice in the
+// the exhibitor report, the statement and the member profile, whose report it is (the daily
+// takings: which day's). OK leaves the choice in the
 // report state (and the exhibitor in its work table) for the command to run; Cancel, Escape and
 // the window's close box leave the dialog cancelled, and nothing is printed.
 class PrintoutsTWL : public QDialog {
@@ -34,12 +35,15 @@ public:
     void setCurrentExhibitor(int number);
 
 private:
-    enum class ListMode { None, Exhibitors, Members };
+    enum class ListMode { None, Exhibitors, Members, PaymentDays };
 
     void buildControls();
     bool showOpen() const;
     void chooseOption(int kind);
     void fillNumbers(ListMode mode);
+    // What the number list offers in a mode. Throws store::StoreError.
+    QStringList listedNumbers(ListMode mode) const;
+    static QString listName(ListMode mode);
     void pickNumber();
     void selectCurrentExhibitor();
     void setListsEnabled(bool enabled);

@@ -136,6 +136,24 @@ bool ReportCommands::runReport() {
     return false;
 }
 
+bool ReportCommands::printStatement(int exhibitorNumber) {
+    const ReportDefinition* statement = findReport(kind::Statement);
+    twl::ReportState& report = m_services.shared.report;
+    const PrintingFlag printing(report.Printing);
+    report.ReportTitle = QString::fromUtf8(statement->title);
+    try {
+        ReportContext c = context();
+        c.ReportSubject = QString::number(exhibitorNumber);
+        m_services.printer.printDirect(makeReport(*statement, c).pages, 1);
+        return true;
+    } catch (const ReportError& error) {
+        reportFailure(error.text());
+    } catch (const store::StoreError& error) {
+        reportFailure(error.message());
+    }
+    return false;
+}
+
 void ReportCommands::run(const ReportDefinition& definition) {
     // The subject handed over in a work table is let go after the run, whatever happened.
     const auto releaseSubject = qScopeGuard([&] {

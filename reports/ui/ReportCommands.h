@@ -41,6 +41,11 @@ public:
     void memberRosterCommand();
     void memberProfileCommand();
 
+    // Prints the statement of one exhibitor number on the printer, without a preview: the paper
+    // the office hands over when an account is settled. False when it could not be printed
+    // (the user has been told why).
+    bool printStatement(int exhibitorNumber);
+
     // Runs the report of `ReportKind`; a kind without a report runs nothing. True when the
     // report was shown or printed; a failure has been reported to the user.
     bool runReport();

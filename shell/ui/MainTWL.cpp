@@ -134,6 +134,10 @@ void MainTWL::buildEditAndToolsMenus() {
     addItem(edit, "mnuEditEnterExh", QStringLiteral("Add Exhibitor"));
     addItem(edit, "mnuEditDelExh", QStringLiteral("Delete Exhibitor"));
     addItem(edit, "mnuEditSearch", QStringLiteral("Search"));
+    // The office's accounts (the program connects it).
+    edit->addSeparator();
+    addItem(edit, "mnuEditAccount", QStringLiteral("Exhibitor Account..."))
+        ->setShortcut(QKeySequence(Qt::Key_F12));
 
     QMenu* tools = addMenu(menuBar(), "mnuTools", QStringLiteral("&Tools"));
     addItem(tools, "mnuToolsWinners", QStringLiteral("Edit Show Winners"));

@@ -140,6 +140,21 @@ void drawMagnifier(QPainter& p) {
     p.drawArc(QRectF(8, 8, 10, 10), 100 * 16, 70 * 16);
 }
 
+// The exhibitor account: a ledger with a coin on it.
+void drawLedger(QPainter& p) {
+    p.setPen(QPen(Outline, 1.2));
+    p.setBrush(QColor(60, 130, 90));
+    p.drawRoundedRect(QRectF(4, 3, 20, 26), 2, 2);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(8, 6, 13, 20));
+    drawSheetLines(p, 10, 19, 10, 4);
+    p.setPen(QPen(QColor(150, 110, 20), 1.2));
+    p.setBrush(QColor(245, 195, 50));
+    p.drawEllipse(QPointF(23, 23), 7, 7);
+    p.setPen(QPen(QColor(120, 80, 10), 1.8, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(23, 19), QPointF(23, 27));
+}
+
 using Painter = void (*)(QPainter&);
 
 Painter painterFor(const QString& key) {
@@ -147,6 +162,7 @@ Painter painterFor(const QString& key) {
         {"AddE", drawAddExhibitor}, {"DelEnt", drawDeleteExhibitor}, {"PrintR", drawPrinter},
         {"Mem", drawMembers},       {"Class", drawClipboard},        {"Win", drawRosette},
         {"Pay", drawCoin},          {"PrintS", drawScoreSheet},      {"Search", drawMagnifier},
+        {"Acct", drawLedger},
     };
     for (const auto& [name, draw] : Table) {
         if (key == QLatin1String(name))

@@ -1,6 +1,6 @@
 -- The template show file. Types follow the engine's names: TEXT(n) holds at most n characters,
--- SHORT is a 16-bit whole number, DOUBLE a number, CURRENCY money, BIT a true/false flag,
--- DATETIME a calendar date.
+-- SHORT is a 16-bit whole number, LONG a 64-bit one, DOUBLE a number, CURRENCY money, BIT a
+-- true/false flag, DATETIME a calendar date; INTEGER PRIMARY KEY numbers the rows of a table.
 
 -- One row per entry of one exhibitor in one class; the field order is relied on.
 -- The sizes of these texts are this file's choice: names 50, numbers and ids 25, e-mail 60.
@@ -85,3 +85,39 @@ CREATE VIEW Exh2Prnt_Q AS
     INNER JOIN Class_tbl AS c ON e.[Class No] = c.[Class No]
     WHERE e.[Show Exh No] IN (SELECT S_ExhNo FROM Exh2Prnt_tbl)
     ORDER BY e.[Class No];
+
+-- The office's money beyond entry fees and payouts, which come from the entries and the ended
+-- classes. Amounts are whole cents. A line is never changed: a mistake is taken back by a
+-- reversing line that carries the negative amount and the number of the line it reverses (at
+-- most one per line). [Written At] holds the date and time as "yyyy-MM-dd HH:mm:ss".
+CREATE TABLE Charges_tbl (
+    [Charge No]    INTEGER PRIMARY KEY,
+    [Show Exh No]  SHORT NOT NULL,
+    [Written At]   DATETIME NOT NULL,
+    [Charge Kind]  TEXT(20) NOT NULL,
+    [Charge Text]  TEXT(100),
+    [Amount Cents] LONG NOT NULL,
+    [Reverses No]  LONG
+);
+CREATE INDEX Charges_Exhibitor ON Charges_tbl ([Show Exh No]);
+CREATE UNIQUE INDEX Charges_Reversal ON Charges_tbl ([Reverses No]);
+
+CREATE TABLE Payments_tbl (
+    [Payment No]    INTEGER PRIMARY KEY,
+    [Show Exh No]   SHORT NOT NULL,
+    [Written At]    DATETIME NOT NULL,
+    [Pay Method]    TEXT(10) NOT NULL,
+    [Pay Reference] TEXT(30),
+    [Received By]   TEXT(50),
+    [Amount Cents]  LONG NOT NULL,
+    [Reverses No]   LONG
+);
+CREATE INDEX Payments_Exhibitor ON Payments_tbl ([Show Exh No]);
+CREATE UNIQUE INDEX Payments_Reversal ON Payments_tbl ([Reverses No]);
+
+-- Accounts the office has settled, with when. An account counts as settled while it is marked
+-- and its balance is zero; a new charge or payment takes the mark away.
+CREATE TABLE Settled_tbl (
+    [Show Exh No] SHORT NOT NULL UNIQUE,
+    [Settled At]  DATETIME NOT NULL
+);

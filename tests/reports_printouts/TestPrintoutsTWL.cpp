@@ -1,5 +1,6 @@
 #include "PrintoutsFiles.h"
 #include "common/Services.h"
+#include "reports/ReportDefinitions.h"
 #include "reports/ui/PrintoutsTWL.h"
 #include "support/ScreenTest.h"
 
@@ -102,7 +103,12 @@ private slots:
             QCOMPARE(option(kind)->text(), captions[kind - 1]);
             QVERIFY(kind == 1 || option(kind)->y() > option(kind - 1)->y());
         }
-        QCOMPARE(m_dialog->findChildren<QRadioButton*>().size(), 6);
+        // The office's four printouts follow them.
+        QCOMPARE(m_dialog->findChildren<QRadioButton*>().size(), 10);
+        for (int kind = reports::kind::Statement; kind <= reports::kind::DailyTakings; ++kind)
+            QVERIFY(option(kind)->y() >
+                    option(kind == reports::kind::Statement ? 6 : kind - 1)->y());
+        QVERIFY(!m_dialog->findChild<QRadioButton*>(QStringLiteral("PrnOp_0")));
         QVERIFY(!okBut()->isEnabled());
         QVERIFY(!numbers()->isEnabled() && grey(numbers()));
         QVERIFY(!names()->isEnabled() && grey(names()));
@@ -264,6 +270,25 @@ private slots:
         m_dialog->setCurrentExhibitor(9999);
         QVERIFY(numbers()->currentItem() == nullptr);
         QVERIFY(!okBut()->isEnabled());
+    }
+
+    // The daily takings offer the days with payments; the day picked is the report's subject.
+    void theDailyTakingsOfferTheDaysWithPayments() {
+        for (const char* at : {"2026-12-07 10:00:00", "2026-12-06 09:00:00", "2026-12-07 11:00:00"})
+            m_data->show().run("INSERT INTO Payments_tbl ([Show Exh No], [Written At], "
+                               "[Pay Method], [Amount Cents]) VALUES (35, ?, 'Cash', 100)",
+                               {store::Value(QString::fromLatin1(at))});
+        openScreen();
+        choose(reports::kind::DailyTakings);
+        QVERIFY(!okBut()->isEnabled());
+        QCOMPARE(numbers()->count(), 2);
+        QCOMPARE(numbers()->item(0)->text(), QStringLiteral("12/6/2026"));
+        pick(QStringLiteral("12/7/2026"));
+        QCOMPARE(m_shared.report.ReportSubject, QStringLiteral("12/7/2026"));
+        QCOMPARE(names()->count(), 0);
+        QVERIFY(okBut()->isEnabled());
+        choose(reports::kind::Statement); // the statement offers the exhibitors
+        QCOMPARE(numbers()->count(), 42);
     }
 
     void withoutAShowOnlyTheMemberReportsAreOffered() {

@@ -1,4 +1,5 @@
 #include "common/Services.h"
+#include "reports/TextExport.h"
 #include "reports/ui/ReportCommands.h"
 #include "reports/ui/ReportPreview.h"
 #include "support/ModalDialogs.h"
@@ -222,6 +223,26 @@ private slots:
         m_commands->scoreSheetCommand();
         QCOMPARE(int(m_printer.jobs.size()), 1);
         QCOMPARE(QDir::currentPath(), before);
+    }
+
+    // Settle hands over the statement: printed at once, one copy; a statement that cannot be
+    // made or printed is reported, and nothing goes to the printer.
+    void theStatementGoesStraightToThePrinter() {
+        QVERIFY(m_commands->printStatement(105));
+        QCOMPARE(int(m_printer.jobs.size()), 1);
+        QVERIFY(!m_printer.jobs[0].asked);
+        QCOMPARE(m_printer.jobs[0].copies, 1);
+        QCOMPARE(m_printer.jobs[0].report.title, QStringLiteral("Exhibitor Statement"));
+        QVERIFY(reports::plainText(m_printer.jobs[0].report)
+                    .contains(QRegularExpression("Exhibitor No. +105\\n")));
+        QVERIFY(m_prompt.shown().empty());
+
+        QVERIFY(!m_commands->printStatement(999)); // nothing recorded under it
+        m_printer.failure = QStringLiteral("The printer is out of paper.");
+        QVERIFY(!m_commands->printStatement(105));
+        QCOMPARE(int(m_printer.jobs.size()), 1);
+        QCOMPARE(int(m_prompt.shown().size()), 2);
+        QVERIFY(!m_shared.report.Printing);
     }
 
     void aKindWithoutAReportRunsNothing() {

@@ -88,6 +88,7 @@ const Names NoShowCommands = unite(AlwaysUsable, names("mnuNewShow mnuOpenShow")
 Names noEntriesCommands(bool printable) {
     Names usable =
         unite(AlwaysUsable, names("mnuCloseShow mnuCompact mnuShowInfo mnuEditEnterExh "
+                                  "mnuEditAccount "
                                   "mnuToolsClasses mnuToolsScoreSheet mnuToolsPaySheet mnuToolsEnd "
                                   "AddE Class mnuViewSortClass mnuViewSortExhNo mnuViewSortExhNa "
                                   "mnuViewSortHorseNa mnuViewSortReg mnuViewSortMemNo "

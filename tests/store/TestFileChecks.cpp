@@ -62,11 +62,12 @@ private slots:
 
     void theRequiredObjectsAreThoseOfTheSchemas() {
         const QStringList show = store::showSchemaObjects();
-        for (const char* name : {"Entries_tbl", "Class_tbl", "ShowData_tbl", "MultiSelect_tbl",
-                                 "PayOut_tbl", "ScrSht2Prnt_tbl", "Exh2Prnt_tbl", "Top10Class_tbl",
-                                 "EndClass_Q", "ScrSht2Pint_Q", "Exh2Prnt_Q"})
+        for (const char* name :
+             {"Entries_tbl", "Class_tbl", "ShowData_tbl", "MultiSelect_tbl", "PayOut_tbl",
+              "ScrSht2Prnt_tbl", "Exh2Prnt_tbl", "Top10Class_tbl", "EndClass_Q", "ScrSht2Pint_Q",
+              "Exh2Prnt_Q", "Charges_tbl", "Payments_tbl", "Settled_tbl"})
             QVERIFY2(show.contains(name), name);
-        QCOMPARE(show.size(), 11);
+        QCOMPARE(show.size(), 14);
         QCOMPARE(store::organisationSchemaObjects(),
                  QStringList({"Members_tbl", "Points_tbl", "PaySch_tbl", "OrgData_tbl"}));
         TestFolder folder;

@@ -11,12 +11,15 @@
 // block: a full disk. Mounting needs the right to do so; without it `mounted()` is false.
 class FullDisk {
 public:
-    explicit FullDisk(const QString& folder) : m_folder(QFile::encodeName(folder)) {
+    // `size` as the file system takes it ("64k", "1m"): room for what the test puts there first.
+    explicit FullDisk(const QString& folder, const char* size = "64k")
+        : m_folder(QFile::encodeName(folder)) {
         // In a mount namespace of its own the disk is never seen outside this test process,
         // and goes away with it.
         if (::unshare(CLONE_NEWNS) == 0)
             ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-        m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", 0, "size=64k") == 0;
+        const QByteArray options = QByteArray("size=") + size;
+        m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", 0, options.constData()) == 0;
     }
     ~FullDisk() {
         if (m_mounted)
@@ -29,7 +32,7 @@ public:
         if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return false;
         const QByteArray block(4096, 'f');
-        for (int i = 0; i < 1024; ++i) {
+        for (int i = 0; i < 65536; ++i) {
             if (filler.write(block) != block.size())
                 return true;
         }
