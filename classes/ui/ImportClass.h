@@ -32,6 +32,8 @@ public:
     bool cancelled() const { return m_cancelled; }
     // The workbook chosen; empty when none was.
     const QString& workbook() const { return m_workbook; }
+    // The sheet whose columns the lists show; empty while none is shown.
+    const QString& sheet() const { return m_sheet; }
     // The chosen sheet's columns as the lists show them.
     const ClassSpreadsheet::Preview& preview() const { return m_preview; }
 
@@ -50,6 +52,7 @@ private:
     bool m_cancelled = true;
     bool m_nothingToChoose = false;
     QString m_workbook;
+    QString m_sheet;
     ClassSpreadsheet::Preview m_preview;
     QLabel* m_fileLabel = nullptr; // LB
     QListWidget* m_sheetsList = nullptr;

@@ -8,29 +8,55 @@
 
 namespace store::workbook::detail {
 
+// The most a reader takes in of one part of a workbook (a sheet's XML, the shared strings, the
+// records of an .xls sheet or of its globals) before it refuses the workbook as too large.
+constexpr qint64 ReadBudget = qint64(48) << 20;
+
 QStringList xlsxSheetNames(const QString& path);
-SheetRows xlsxReadSheet(const QString& path, const QString& sheet);
-void xlsxAppendSheet(const QString& path, const QString& sheet, const QStringList& headings,
-                     const std::vector<std::vector<Value>>& rows);
+SheetRows xlsxReadSheet(const QString& path, const QString& sheet, ReadLimits limits);
+// The bytes of the workbook with the sheet added, and of a new workbook holding only it.
+QByteArray xlsxWithSheet(const QString& path, const QString& sheet, const QStringList& headings,
+                         const std::vector<std::vector<Value>>& rows);
+QByteArray newXlsx(const QString& path, const QString& sheet, const QStringList& headings,
+                   const std::vector<std::vector<Value>>& rows);
 
 QStringList xlsSheetNames(const QString& path);
-SheetRows xlsReadSheet(const QString& path, const QString& sheet);
-void xlsAppendSheet(const QString& path, const QString& sheet, const QStringList& headings,
-                    const std::vector<std::vector<Value>>& rows);
+SheetRows xlsReadSheet(const QString& path, const QString& sheet, ReadLimits limits);
+QByteArray xlsWithSheet(const QString& path, const QString& sheet, const QStringList& headings,
+                        const std::vector<std::vector<Value>>& rows);
+QByteArray newXls(const QString& path, const QString& sheet, const QStringList& headings,
+                  const std::vector<std::vector<Value>>& rows);
 
 // True when a compound file holds an encrypted workbook package rather than a legacy workbook.
 bool isEncryptedPackage(const QString& path);
 
-// Shared by the readers: the grid of cells (row-major, ragged) as headings and padded rows.
-// Rows after the last row holding a value are dropped.
-SheetRows toSheetRows(std::vector<std::vector<Value>> grid);
+// The cells a reader keeps: those within its limits, the rest passed over.
+class SheetGrid {
+public:
+    explicit SheetGrid(ReadLimits limits) : m_limits(limits) {}
+    // True for a row below the last one wanted (row 0 holds the headings).
+    bool beyond(qint64 row) const { return row > m_limits.rows; }
+    void put(qint64 row, qint64 column, Value value);
+    // The headings and rows, each row padded to the headings; rows after the last row holding
+    // a value are dropped.
+    SheetRows take();
 
-// Shared by the writers: a copy of the workbook under a temporary name beside it (removed again
-// if the copy fails), and the step that renames a complete temporary file over the workbook
-// once it is on the disk.
-QString temporaryCopyBeside(const QString& path);
-void replaceWithTemporary(const QString& temporary, const QString& path);
+private:
+    ReadLimits m_limits;
+    std::vector<std::vector<Value>> m_cells;
+};
+
+// Writes a workbook's new bytes under a temporary name beside it, on the disk, and renames them
+// into place: over the old workbook (Replace), or only where no file has the name yet (New).
+enum class WriteMode { Replace, New };
+void writeBeside(const QString& path, const QByteArray& bytes, WriteMode mode);
+
+// Removes what an interrupted write left beside the workbook: its temporary files that no
+// running write holds.
+void removeLeftovers(const QString& path);
 
 [[noreturn]] void throwCorrupt(const QString& path, const QString& detail = {});
+[[noreturn]] void throwTooLarge(const QString& path, const QString& part);
+[[noreturn]] void throwWriteFailure(const QString& path, const QString& detail = {});
 
 } // namespace store::workbook::detail

@@ -94,6 +94,9 @@ StoreError::Code errorOf(const std::function<void()>& step, QString* message = n
     qFatal("the step did not fail");
 }
 
+// Every cell an .xls sheet can hold.
+constexpr wb::ReadLimits Whole{65535, 256};
+
 std::vector<Value> row(std::initializer_list<Value> cells) {
     return cells;
 }
@@ -136,7 +139,7 @@ void TestWorkbooks::xlsxSheetListAndTenRows() {
     QCOMPARE(wb::sheetNames(file),
              (QStringList{QStringLiteral("Classes"), QStringLiteral("Notizen Ü 2026")}));
 
-    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Classes"));
+    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Classes"), Whole);
     QCOMPARE(sheet.headings, (QStringList{"Description", "Fee", "Multiplier"}));
     QCOMPARE(sheet.rows.size(), std::size_t(10));
     QCOMPARE(sheet.rows[0], row({"Class 1 & <Juniors>", 11.0, 1.01}));
@@ -150,14 +153,14 @@ void TestWorkbooks::xlsxSheetListAndTenRows() {
 
     // A sheet is found whatever the case of its name; an empty heading is named by position;
     // every row has a cell for each heading.
-    const wb::SheetRows notes = wb::readSheet(file, QStringLiteral("notizen ü 2026"));
+    const wb::SheetRows notes = wb::readSheet(file, QStringLiteral("notizen ü 2026"), Whole);
     QCOMPARE(notes.headings, (QStringList{"Note", "F2", "Count"}));
     QCOMPARE(notes.rows.size(), std::size_t(2));
     QCOMPARE(notes.rows[0], row({"first", Value(), 3.0}));
     QCOMPARE(notes.rows[1], row({Value(), Value(true), Value()}));
 
     QString message;
-    QCOMPARE(errorOf([&] { wb::readSheet(file, QStringLiteral("Class_Desc")); }, &message),
+    QCOMPARE(errorOf([&] { wb::readSheet(file, QStringLiteral("Class_Desc"), Whole); }, &message),
              StoreError::Code::Sql);
     QVERIFY2(message.contains(QLatin1String("Class_Desc")), qPrintable(message));
 }
@@ -165,7 +168,7 @@ void TestWorkbooks::xlsxSheetListAndTenRows() {
 void TestWorkbooks::xlsxTwoHundredRows() {
     const QString file = path(QStringLiteral("twohundred.xlsx"));
     QVERIFY(makeXlsx(QStringLiteral("classes200"), file));
-    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Classes"));
+    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Classes"), Whole);
     QCOMPARE(sheet.rows.size(), std::size_t(200));
     QCOMPARE(sheet.rows[149], row({"Class 150 & <Juniors>", 160.0, 2.5}));
     QCOMPARE(sheet.rows[199], row({"Class 200 & <Juniors>", 210.0, 3.0}));
@@ -174,7 +177,7 @@ void TestWorkbooks::xlsxTwoHundredRows() {
 void TestWorkbooks::xlsxFormulaCellsGiveTheirCachedValues() {
     const QString file = path(QStringLiteral("formulas.xlsx"));
     QVERIFY(makeXlsx(QStringLiteral("formulas"), file));
-    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Sums"));
+    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Sums"), Whole);
     QCOMPARE(sheet.rows.size(), std::size_t(1));
     // A number result, a text result, and a formula whose result the file does not keep.
     QCOMPARE(sheet.rows[0], row({"Hunter", 25.0, 50.0, "Hunter class", Value()}));
@@ -186,7 +189,7 @@ void TestWorkbooks::xlsSheetListAndRows() {
     QCOMPARE(wb::formatOf(file), wb::Format::Xls);
     QCOMPARE(wb::sheetNames(file), (QStringList{"Classes", "Notes"}));
 
-    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Classes"));
+    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Classes"), Whole);
     QCOMPARE(sheet.headings, (QStringList{"Description", "Fee", "Multiplier"}));
     QCOMPARE(sheet.rows.size(), std::size_t(10));
     QCOMPARE(sheet.rows[0], row({"Class 1", 11.0, 1.01}));
@@ -196,17 +199,17 @@ void TestWorkbooks::xlsSheetListAndRows() {
     QCOMPARE(sheet.rows[6][0], Value("Über Pony ünd Pferd"));
     QCOMPARE(sheet.rows[9], row({"Class 10", 20.0, 1.1}));
 
-    const wb::SheetRows notes = wb::readSheet(file, QStringLiteral("NOTES"));
+    const wb::SheetRows notes = wb::readSheet(file, QStringLiteral("NOTES"), Whole);
     QCOMPARE(notes.headings, (QStringList{"Note", "F2", "Count"}));
     QCOMPARE(notes.rows.size(), std::size_t(2));
     QCOMPARE(notes.rows[0], row({"first", Value(), 3.0}));
     QCOMPARE(notes.rows[1], row({Value(), Value(true), Value()}));
-    QCOMPARE(errorOf([&] { wb::readSheet(file, QStringLiteral("Class_Desc")); }),
+    QCOMPARE(errorOf([&] { wb::readSheet(file, QStringLiteral("Class_Desc"), Whole); }),
              StoreError::Code::Sql);
 
     const QString big = path(QStringLiteral("twohundred.xls"));
     QVERIFY(makeXls(QStringLiteral("classes200"), big));
-    const wb::SheetRows many = wb::readSheet(big, QStringLiteral("Classes"));
+    const wb::SheetRows many = wb::readSheet(big, QStringLiteral("Classes"), Whole);
     QCOMPARE(many.rows.size(), std::size_t(200));
     QCOMPARE(many.rows[149], row({"Class 150", 160.0, 2.5}));
     QCOMPARE(many.rows[199], row({"Class 200", 210.0, 3.0}));
@@ -215,7 +218,7 @@ void TestWorkbooks::xlsSheetListAndRows() {
 void TestWorkbooks::xlsFormulaCellsGiveTheirCachedValues() {
     const QString file = path(QStringLiteral("formulas.xls"));
     QVERIFY(makeXls(QStringLiteral("formulas"), file));
-    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Sums"));
+    const wb::SheetRows sheet = wb::readSheet(file, QStringLiteral("Sums"), Whole);
     QCOMPARE(sheet.rows.size(), std::size_t(1));
     QCOMPARE(sheet.rows[0], row({"Hunter", 25.0, 50.0, "Hunter class"}));
 }
@@ -231,7 +234,7 @@ void TestWorkbooks::unreadableWorkbooksAreClearErrors() {
 
     const QString text = path(QStringLiteral("text.xls"));
     writeFile(text, "Class,Fee,Multiplier\nHunter,25,1\n");
-    QCOMPARE(errorOf([&] { wb::sheetNames(text); }), StoreError::Code::NotADatabase);
+    QCOMPARE(errorOf([&] { wb::sheetNames(text); }), StoreError::Code::UnreadableWorkbook);
 
     // A workbook cut short, and one whose shared strings are damaged.
     const QString good = path(QStringLiteral("whole.xlsx"));
@@ -239,17 +242,19 @@ void TestWorkbooks::unreadableWorkbooksAreClearErrors() {
     const QByteArray bytes = fileBytes(good);
     const QString cut = path(QStringLiteral("cut.xlsx"));
     writeFile(cut, bytes.left(bytes.size() / 2));
-    QCOMPARE(errorOf([&] { wb::sheetNames(cut); }), StoreError::Code::NotADatabase);
-    QCOMPARE(errorOf([&] { wb::readSheet(cut, "Classes"); }), StoreError::Code::NotADatabase);
+    QCOMPARE(errorOf([&] { wb::sheetNames(cut); }), StoreError::Code::UnreadableWorkbook);
+    QCOMPARE(errorOf([&] { wb::readSheet(cut, "Classes", Whole); }),
+             StoreError::Code::UnreadableWorkbook);
 
     const QString legacy = path(QStringLiteral("legacy.xls"));
     QVERIFY(makeXls(QStringLiteral("classes200"), legacy));
     const QByteArray xls = fileBytes(legacy);
     const QString cutXls = path(QStringLiteral("cut.xls"));
     writeFile(cutXls, xls.left(xls.size() / 3));
-    QCOMPARE(errorOf([&] { wb::readSheet(cutXls, "Classes"); }), StoreError::Code::NotADatabase);
+    QCOMPARE(errorOf([&] { wb::readSheet(cutXls, "Classes", Whole); }),
+             StoreError::Code::UnreadableWorkbook);
     QCOMPARE(errorOf([&] { wb::appendSheet(cutXls, "Class_Desc", {"Class"}, {}); }),
-             StoreError::Code::NotADatabase);
+             StoreError::Code::UnreadableWorkbook);
     QCOMPARE(fileBytes(cutXls), xls.left(xls.size() / 3));
 
     // Encrypted workbooks of both kinds say so.
@@ -269,7 +274,8 @@ void TestWorkbooks::unreadableWorkbooksAreClearErrors() {
     for (qsizetype i = 200; i < damaged.size() - 400; i += 7)
         damaged[i] = char(damaged[i] ^ 0x5a);
     writeFile(scrambled, damaged);
-    QCOMPARE(errorOf([&] { wb::readSheet(scrambled, "Classes"); }), StoreError::Code::NotADatabase);
+    QCOMPARE(errorOf([&] { wb::readSheet(scrambled, "Classes", Whole); }),
+             StoreError::Code::UnreadableWorkbook);
 }
 
 void TestWorkbooks::appendedXlsxSheetReadsBackInOpenpyxl() {
@@ -306,7 +312,7 @@ void TestWorkbooks::appendedXlsxSheetReadsBackInOpenpyxl() {
 
     // This reader sees the same.
     QCOMPARE(wb::sheetNames(file), orderAfter);
-    const wb::SheetRows back = wb::readSheet(file, QStringLiteral("Class_Desc"));
+    const wb::SheetRows back = wb::readSheet(file, QStringLiteral("Class_Desc"), Whole);
     QCOMPARE(back.headings, (QStringList{"Class", "Fee", "Multiplier"}));
     QCOMPARE(back.rows.size(), rows.size());
     QCOMPARE(back.rows[0], row({"Hunter & Jumper <Open>", 25.0, 1.5}));
@@ -370,12 +376,12 @@ void TestWorkbooks::appendedXlsSheetReadsBackInXlrd() {
                                                       .array());
 
     QCOMPARE(wb::sheetNames(file), orderAfter);
-    const wb::SheetRows back = wb::readSheet(file, QStringLiteral("Class_Desc"));
+    const wb::SheetRows back = wb::readSheet(file, QStringLiteral("Class_Desc"), Whole);
     QCOMPARE(back.headings, (QStringList{"Class", "Fee", "Multiplier"}));
     QCOMPARE(back.rows.size(), std::size_t(3));
     QCOMPARE(back.rows[1], row({"Ünd Pony", 0.0, Value()}));
     QCOMPARE(back.rows[2], row({Value(), 12.25, Value(true)}));
-    QCOMPARE(wb::readSheet(file, QStringLiteral("Classes")).rows[6][0],
+    QCOMPARE(wb::readSheet(file, QStringLiteral("Classes"), Whole).rows[6][0],
              Value("Über Pony ünd Pferd"));
 
     // Twice: the second sheet goes after the first, the name is refused the second time.
@@ -445,7 +451,7 @@ void TestWorkbooks::appendThatCannotBeWrittenLeavesTheWorkbook() {
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    QCOMPARE(code, StoreError::Code::Sql);
+    QCOMPARE(code, StoreError::Code::FileIo);
     QVERIFY2(message.startsWith(QStringLiteral("\"%1\" could not be written").arg(file)),
              qPrintable(message));
     QCOMPARE(fileBytes(file), bytes);

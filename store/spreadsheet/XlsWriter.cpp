@@ -1,0 +1,476 @@
+// Excel 97-2003 workbooks (.xls) written: a sheet added to an existing workbook by rewriting its
+// workbook stream, every other stream of the compound file copied as it is; and a new workbook
+// of one sheet.
+
+#include "BiffRecords.h"
+#include "WorkbookFormats.h"
+#include "store/StoreError.h"
+
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-memory.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace store::workbook::detail {
+
+namespace {
+
+void put16(QByteArray& out, quint16 v) {
+    out.append(char(v & 0xFF));
+    out.append(char(v >> 8));
+}
+
+void put32(QByteArray& out, quint32 v) {
+    put16(out, quint16(v & 0xFFFF));
+    put16(out, quint16(v >> 16));
+}
+
+void set32(QByteArray& data, qsizetype at, quint32 v) {
+    for (int i = 0; i < 4; ++i)
+        data[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+QByteArray biffRecord(quint16 type, const QByteArray& body) {
+    QByteArray out;
+    put16(out, type);
+    put16(out, quint16(body.size()));
+    return out + body;
+}
+
+// A string with its flags byte: 8-bit where every character fits, else UTF-16.
+QByteArray biffStringBody(const QString& text) {
+    const bool wide =
+        std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xFF; });
+    QByteArray out(1, wide ? '\x01' : '\x00');
+    for (QChar c : text) {
+        out.append(char(c.unicode() & 0xFF));
+        if (wide)
+            out.append(char(c.unicode() >> 8));
+    }
+    return out;
+}
+
+struct Record {
+    quint16 type;
+    qsizetype at;     // where the record begins in the old stream
+    qsizetype length; // of its body
+};
+
+// The records of the substream that begins at `at`, up to and including its EOF (a chart
+// inside a sheet brings its own BOF and EOF).
+std::vector<Record> substream(const QByteArray& data, qsizetype at, const QString& path) {
+    std::vector<Record> records;
+    int depth = 0;
+    while (true) {
+        if (at + 4 > data.size())
+            throwCorrupt(path, QStringLiteral("a sheet without its end"));
+        const Record record{u16(data, at), at, u16(data, at + 2)};
+        if (at + 4 + record.length > data.size() || (records.empty() && record.type != 0x0809))
+            throwCorrupt(path, QStringLiteral("a damaged sheet"));
+        records.push_back(record);
+        at += 4 + record.length;
+        if (record.type == 0x0809)
+            ++depth;
+        else if (record.type == 0x000A && --depth == 0)
+            return records;
+    }
+}
+
+// A sheet of any kind (chart and macro sheets too) already named so refuses the new one.
+void checkNameFree(const QByteArray& data, const Record& boundSheet, const QString& sheet,
+                   const QString& path) {
+    BiffRecord record;
+    record.body = data.mid(boundSheet.at + 4, boundSheet.length);
+    BiffCursor cursor(record, path, 6);
+    const QString name = cursor.unicodeString(1);
+    if (name.compare(sheet, Qt::CaseInsensitive) == 0)
+        throw StoreError(
+            StoreError::Code::Sql,
+            QStringLiteral("The sheet '%1' already exists in the workbook.").arg(name));
+}
+
+constexpr quint16 DefaultCellFormat = 15; // the first cell format of every workbook
+
+// The records of a worksheet holding the headings and rows. `first`: the workbook's only sheet,
+// shown selected.
+QByteArray newSheetStream(const QStringList& headings, const std::vector<std::vector<Value>>& rows,
+                          const QString& path, bool first) {
+    std::size_t width = std::size_t(headings.size());
+    for (const auto& row : rows)
+        width = std::max(width, row.size());
+    if (rows.size() + 1 > 65536 || width > 256)
+        throw StoreError(StoreError::Code::Sql,
+                         QStringLiteral("The new sheet is larger than an .xls sheet can be."));
+    QByteArray out;
+    QByteArray bof;
+    put16(bof, 0x0600);
+    put16(bof, 0x0010);
+    put16(bof, 0x0DBB);
+    put16(bof, 0x07CC);
+    put32(bof, 0);
+    put32(bof, 6);
+    out += biffRecord(0x0809, bof);
+    QByteArray dimensions;
+    put32(dimensions, 0);
+    put32(dimensions, quint32(rows.size() + 1));
+    put16(dimensions, 0);
+    put16(dimensions, quint16(width));
+    put16(dimensions, 0);
+    out += biffRecord(0x0200, dimensions);
+
+    auto writeRow = [&](quint16 r, const std::vector<Value>& cells) {
+        QByteArray rowRecord;
+        put16(rowRecord, r);
+        put16(rowRecord, 0);
+        put16(rowRecord, quint16(cells.size()));
+        put16(rowRecord, 0x00FF);
+        put32(rowRecord, 0);
+        put32(rowRecord, 0x000F0100);
+        out += biffRecord(0x0208, rowRecord);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const Value& value = cells[c];
+            if (value.isNull())
+                continue;
+            QByteArray cell;
+            put16(cell, r);
+            put16(cell, quint16(c));
+            put16(cell, DefaultCellFormat);
+            switch (value.kind()) {
+            case Value::Kind::Boolean:
+                cell.append(char(value.toBool() ? 1 : 0));
+                cell.append('\0');
+                out += biffRecord(0x0205, cell);
+                break;
+            case Value::Kind::Integer:
+            case Value::Kind::Number:
+            case Value::Kind::Currency: {
+                const double number = value.toDouble();
+                char bytes[8];
+                std::memcpy(bytes, &number, 8);
+                cell.append(bytes, 8);
+                out += biffRecord(0x0203, cell);
+                break;
+            }
+            default: {
+                const QString text = value.kind() == Value::Kind::Date
+                                         ? value.toDate().toString(Qt::ISODate)
+                                         : value.toText();
+                if (text.size() > 255)
+                    throw StoreError(StoreError::Code::TooLong,
+                                     QStringLiteral("A text of more than 255 characters cannot "
+                                                    "go into the .xls workbook \"%1\".")
+                                         .arg(path));
+                put16(cell, quint16(text.size()));
+                out += biffRecord(0x0204, cell + biffStringBody(text));
+            }
+            }
+        }
+    };
+    std::vector<Value> headingCells;
+    for (const QString& heading : headings)
+        headingCells.emplace_back(heading);
+    writeRow(0, headingCells);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        writeRow(quint16(r + 1), rows[r]);
+
+    QByteArray window;
+    // Grid, headings, zeros and outline shown; the only sheet is selected and shown.
+    put16(window, first ? 0x06B6 : 0x00B6);
+    put16(window, 0);
+    put16(window, 0);
+    put32(window, 0x40);
+    put16(window, 0);
+    put16(window, 0);
+    put32(window, 0);
+    out += biffRecord(0x023E, window);
+    out += biffRecord(0x000A, {});
+    return out;
+}
+
+// The Workbook stream with one more sheet: its BOUNDSHEET after the last one, its tab id in
+// TABID, its records after the last sheet's. Every absolute stream position the workbook keeps
+// (sheet positions, the string table's index, each sheet's row-block index) is moved along.
+QByteArray workbookWithSheet(const QByteArray& data, const QString& sheet,
+                             const QStringList& headings,
+                             const std::vector<std::vector<Value>>& rows, const QString& path) {
+    const std::vector<Record> globals = substream(data, 0, path);
+    if (globals.front().type != 0x0809 || u16(data, 4) != 0x0600)
+        throwCorrupt(path, QStringLiteral("not an Excel 97-2003 workbook"));
+    qsizetype lastSheetRecord = -1;
+    std::vector<qsizetype> sheetStarts;
+    for (std::size_t i = 0; i < globals.size(); ++i) {
+        if (globals[i].type == 0x002F)
+            throw StoreError(
+                StoreError::Code::WrongPassword,
+                QStringLiteral("The workbook \"%1\" is protected by a password.").arg(path));
+        if (globals[i].type == biff::BoundSheet) {
+            lastSheetRecord = qsizetype(i);
+            sheetStarts.push_back(u32(data, globals[i].at + 4));
+            checkNameFree(data, globals[i], sheet, path);
+        }
+    }
+    if (lastSheetRecord < 0)
+        throwCorrupt(path, QStringLiteral("no sheets"));
+    const qsizetype globalsEnd = globals.back().at + 4 + globals.back().length;
+    qsizetype end = globalsEnd;
+    std::vector<std::vector<Record>> sheets;
+    for (const qsizetype start : sheetStarts) {
+        if (start < globalsEnd || start >= data.size())
+            throwCorrupt(path, QStringLiteral("a sheet outside the workbook"));
+        sheets.push_back(substream(data, start, path));
+        end = std::max(end, sheets.back().back().at + 4 + sheets.back().back().length);
+    }
+
+    // The new records of the globals, each inserted at an old position.
+    std::map<qsizetype, QByteArray> inserts;
+    QByteArray boundSheet;
+    put32(boundSheet, 0); // set once the new sheet's position is known
+    boundSheet.append('\0');
+    boundSheet.append('\0');
+    boundSheet.append(char(sheet.size()));
+    boundSheet += biffStringBody(sheet);
+    const Record& last = globals[std::size_t(lastSheetRecord)];
+    const qsizetype boundSheetAt = last.at + 4 + last.length;
+    inserts[boundSheetAt] = biffRecord(0x0085, boundSheet);
+    for (const Record& record : globals) {
+        if (record.type != 0x013D)
+            continue;
+        quint16 next = 0;
+        for (qsizetype i = 0; i + 1 < record.length; i += 2)
+            next = std::max<quint16>(next, u16(data, record.at + 4 + i));
+        if (record.length + 2 > 8224)
+            throwCorrupt(path, QStringLiteral("too many sheets"));
+        QByteArray id;
+        put16(id, quint16(next + 1));
+        inserts[record.at + 4 + record.length] += id;
+    }
+    auto moved = [&](qsizetype old) {
+        qsizetype shift = 0;
+        for (const auto& [at, bytes] : inserts)
+            if (at <= old)
+                shift += bytes.size();
+        return old + shift;
+    };
+
+    QByteArray out;
+    qsizetype copied = 0;
+    for (const auto& [at, bytes] : inserts) {
+        out += data.mid(copied, at - copied);
+        out += bytes;
+        copied = at;
+    }
+    out += data.mid(copied, end - copied);
+    const qsizetype newSheetAt = out.size();
+    out += newSheetStream(headings, rows, path, false);
+    out += data.mid(end); // whatever followed the last sheet
+
+    for (const Record& record : globals) {
+        const qsizetype at = moved(record.at);
+        if (record.type == 0x013D) {
+            out[at + 2] = char((record.length + 2) & 0xFF);
+            out[at + 3] = char((record.length + 2) >> 8);
+        } else if (record.type == 0x0085) {
+            set32(out, at + 4, quint32(moved(u32(data, record.at + 4))));
+        } else if (record.type == 0x00FF && record.length >= 2) { // EXTSST: position, offset, 0
+            for (qsizetype i = 2; i + 8 <= record.length; i += 8)
+                set32(out, at + 4 + i, quint32(moved(u32(data, record.at + 4 + i))));
+        }
+    }
+    set32(out, moved(boundSheetAt) - inserts[boundSheetAt].size() + 4, quint32(newSheetAt));
+    for (const auto& records : sheets)
+        for (const Record& record : records)
+            if (record.type == 0x020B && record.length >= 16) { // INDEX
+                const qsizetype at = moved(record.at);
+                set32(out, at + 4 + 12, quint32(moved(u32(data, record.at + 4 + 12))));
+                for (qsizetype i = 16; i + 4 <= record.length; i += 4)
+                    set32(out, at + 4 + i, quint32(moved(u32(data, record.at + 4 + i))));
+            }
+    return out;
+}
+
+bool copyChildren(GsfInfile* from, GsfOutfile* to, const QByteArray& workbook, bool top) {
+    const int count = gsf_infile_num_children(from);
+    for (int i = 0; i < count; ++i) {
+        std::unique_ptr<GsfInput, GsfUnref> child(gsf_infile_child_by_index(from, i));
+        const char* name = gsf_infile_name_by_index(from, i);
+        if (!child || !name)
+            return false;
+        const bool storage =
+            GSF_IS_INFILE(child.get()) && gsf_infile_num_children(GSF_INFILE(child.get())) >= 0;
+        std::unique_ptr<GsfOutput, GsfUnref> target(gsf_outfile_new_child(to, name, storage));
+        if (!target)
+            return false;
+        bool done = true;
+        if (storage) {
+            guint8 classId[16];
+            if (gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(child.get()), classId))
+                gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(target.get()), classId);
+            done =
+                copyChildren(GSF_INFILE(child.get()), GSF_OUTFILE(target.get()), workbook, false);
+        } else if (top && qstrcmp(name, "Workbook") == 0) {
+            done = gsf_output_write(target.get(), size_t(workbook.size()),
+                                    reinterpret_cast<const guint8*>(workbook.constData()));
+        } else {
+            done = gsf_input_copy(child.get(), target.get());
+        }
+        if (!gsf_output_close(target.get()) || !done)
+            return false;
+    }
+    return true;
+}
+
+// A compound file made in memory by `fill`, which adds its streams; empty when it fails.
+QByteArray compoundFile(const std::function<bool(GsfOutfile*)>& fill, const guint8* classId) {
+    std::unique_ptr<GsfOutput, GsfUnref> memory(gsf_output_memory_new());
+    bool written = false;
+    {
+        std::unique_ptr<GsfOutfile, GsfUnref> outfile(gsf_outfile_msole_new(memory.get()));
+        if (!outfile)
+            return {};
+        if (classId)
+            gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(outfile.get()), classId);
+        written = fill(outfile.get());
+        written = gsf_output_close(GSF_OUTPUT(outfile.get())) && written;
+    }
+    if (!written || (!gsf_output_is_closed(memory.get()) && !gsf_output_close(memory.get())))
+        return {};
+    const gsf_off_t size = gsf_output_size(memory.get());
+    const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory.get()));
+    return bytes ? QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(size)) : QByteArray();
+}
+
+// The whole workbook stream of an .xls workbook that is to be rewritten.
+QByteArray wholeWorkbookStream(GsfInfile* container, const QString& path) {
+    std::unique_ptr<GsfInput, GsfUnref> stream(gsf_infile_child_by_name(container, "Workbook"));
+    if (!stream)
+        throwCorrupt(path, QStringLiteral("no Excel 97-2003 workbook stream"));
+    const gsf_off_t size = gsf_input_size(stream.get());
+    if (size <= 0 || size > (gsf_off_t(1) << 30))
+        throwCorrupt(path, QStringLiteral("a workbook stream of %1 bytes").arg(size));
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    if (!gsf_input_read(stream.get(), size_t(size), reinterpret_cast<guint8*>(bytes.data())))
+        throwCorrupt(path, QStringLiteral("the workbook stream cannot be read"));
+    return bytes;
+}
+
+QByteArray fontRecord() {
+    QByteArray font;
+    put16(font, 200); // 10 points, in twentieths
+    put16(font, 0);
+    put16(font, 0x7FFF); // the window's text colour
+    put16(font, 400);    // normal weight
+    put16(font, 0);
+    font.append(QByteArray(4, '\0')); // underline, family, character set, reserved
+    font.append(char(5));
+    return biffRecord(0x0031, font + biffStringBody(QStringLiteral("Arial")));
+}
+
+QByteArray cellFormatRecord(bool style) {
+    QByteArray xf;
+    put16(xf, 0); // font
+    put16(xf, 0); // number format: General
+    put16(xf, style ? 0xFFF5 : 0x0001);
+    xf.append(char(0x20)); // aligned at the bottom
+    xf.append(char(0));
+    xf.append(char(0));
+    xf.append(char(style ? 0xF4 : 0x00)); // a style leaves every attribute to its cells
+    put32(xf, 0);
+    put32(xf, 0);
+    put16(xf, 0x20C0); // the window's colours
+    return biffRecord(0x00E0, xf);
+}
+
+// The globals of a new workbook of one sheet, the sheet's position left to be filled in: the
+// records every reader expects (code page, window, fonts, the 15 style formats and the cell
+// format the sheet's cells use, the Normal style), then the sheet's BOUNDSHEET.
+QByteArray newGlobals(const QString& sheet, qsizetype* sheetPositionAt) {
+    QByteArray out;
+    QByteArray bof;
+    put16(bof, 0x0600);
+    put16(bof, 0x0005);
+    put16(bof, 0x0DBB);
+    put16(bof, 0x07CC);
+    put32(bof, 0);
+    put32(bof, 6);
+    out += biffRecord(0x0809, bof);
+    auto word = [](quint16 type, quint16 value) {
+        QByteArray body;
+        put16(body, value);
+        return biffRecord(type, body);
+    };
+    out += word(0x0042, 1200); // CODEPAGE: UTF-16
+    out += word(0x013D, 1);    // TABID
+    QByteArray window;
+    for (const quint16 v : {0, 0, 0x3000, 0x2000, 0x0038, 0, 0, 1, 0x0258})
+        put16(window, v);
+    out += biffRecord(0x003D, window);
+    out += word(0x0022, 0); // DATEMODE: days from 1900
+    out += word(0x000E, 1); // PRECISION as shown
+    for (int i = 0; i < 5; ++i)
+        out += fontRecord();
+    for (int i = 0; i < 15; ++i)
+        out += cellFormatRecord(true);
+    out += cellFormatRecord(false);
+    QByteArray normal;
+    put16(normal, 0x8000);
+    normal.append(char(0));
+    normal.append(char(0xFF));
+    out += biffRecord(0x0293, normal);
+    QByteArray boundSheet;
+    put32(boundSheet, 0);
+    boundSheet.append('\0');
+    boundSheet.append('\0');
+    boundSheet.append(char(sheet.size()));
+    boundSheet += biffStringBody(sheet);
+    *sheetPositionAt = out.size() + 4;
+    out += biffRecord(0x0085, boundSheet);
+    out += biffRecord(0x000A, {});
+    return out;
+}
+
+} // namespace
+
+QByteArray xlsWithSheet(const QString& path, const QString& sheet, const QStringList& headings,
+                        const std::vector<std::vector<Value>>& rows) {
+    const auto container = openCompoundFile(path);
+    if (!container)
+        throwCorrupt(path, QStringLiteral("a damaged compound file"));
+    const QByteArray workbook =
+        workbookWithSheet(wholeWorkbookStream(container.get(), path), sheet, headings, rows, path);
+    guint8 classId[16];
+    const bool hasClassId =
+        gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(container.get()), classId);
+    const QByteArray file = compoundFile(
+        [&](GsfOutfile* outfile) { return copyChildren(container.get(), outfile, workbook, true); },
+        hasClassId ? classId : nullptr);
+    if (file.isEmpty())
+        throwWriteFailure(path, QStringLiteral("its streams could not be copied"));
+    return file;
+}
+
+QByteArray newXls(const QString& path, const QString& sheet, const QStringList& headings,
+                  const std::vector<std::vector<Value>>& rows) {
+    qsizetype sheetPositionAt = 0;
+    QByteArray workbook = newGlobals(sheet, &sheetPositionAt);
+    set32(workbook, sheetPositionAt, quint32(workbook.size()));
+    workbook += newSheetStream(headings, rows, path, true);
+    const QByteArray file = compoundFile(
+        [&](GsfOutfile* outfile) {
+            std::unique_ptr<GsfOutput, GsfUnref> stream(
+                gsf_outfile_new_child(outfile, "Workbook", false));
+            const bool written =
+                stream && gsf_output_write(stream.get(), size_t(workbook.size()),
+                                           reinterpret_cast<const guint8*>(workbook.constData()));
+            return stream && gsf_output_close(stream.get()) && written;
+        },
+        nullptr);
+    if (file.isEmpty())
+        throwWriteFailure(path, QStringLiteral("the new workbook could not be made"));
+    return file;
+}
+
+} // namespace store::workbook::detail
