@@ -9,7 +9,7 @@ packages=(
   xvfb xauth
   openbox x11-utils clang-format
   poppler-utils
-  libfreexl-dev libgsf-1-dev libzip-dev python3-openpyxl python3-xlrd
+  libgsf-1-dev libzip-dev python3-openpyxl python3-xlrd python3-xlwt python3-olefile
   libreoffice-calc-nogui libreoffice-writer-nogui
 )
 
