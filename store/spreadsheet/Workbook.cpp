@@ -32,12 +32,12 @@ void throwCorrupt(const QString& path, const QString& detail) {
     throw StoreError(Code::UnreadableWorkbook, message + QLatin1Char('.'));
 }
 
-void throwTooLarge(const QString& path, const QString& part) {
+void throwTooLarge(const QString& path, const QString& part, qint64 budget) {
     throw StoreError(Code::UnreadableWorkbook,
                      QStringLiteral("\"%1\" is larger than a workbook can be read: %2 holds more "
                                     "than %3 MB before the rows that are needed.")
                          .arg(path, part)
-                         .arg(ReadBudget >> 20));
+                         .arg(budget >> 20));
 }
 
 void throwWriteFailure(const QString& path, const QString& detail) {

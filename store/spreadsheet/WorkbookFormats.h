@@ -8,9 +8,12 @@
 
 namespace store::workbook::detail {
 
-// The most a reader takes in of one part of a workbook (a sheet's XML, the shared strings, the
-// records of an .xls sheet or of its globals) before it refuses the workbook as too large.
-constexpr qint64 ReadBudget = qint64(48) << 20;
+// The most a reader takes in of one part of a workbook before it refuses the workbook as too
+// large: of an .xlsx part's XML (a sheet, the shared strings, the workbook or its styles), and of
+// the records of an .xls sheet or of its globals. Records are passed over far faster than XML is
+// read, so that a refusal comes within a second either way.
+constexpr qint64 XmlReadBudget = qint64(16) << 20;
+constexpr qint64 BiffReadBudget = qint64(64) << 20;
 
 QStringList xlsxSheetNames(const QString& path);
 SheetRows xlsxReadSheet(const QString& path, const QString& sheet, ReadLimits limits);
@@ -56,7 +59,7 @@ void writeBeside(const QString& path, const QByteArray& bytes, WriteMode mode);
 void removeLeftovers(const QString& path);
 
 [[noreturn]] void throwCorrupt(const QString& path, const QString& detail = {});
-[[noreturn]] void throwTooLarge(const QString& path, const QString& part);
+[[noreturn]] void throwTooLarge(const QString& path, const QString& part, qint64 budget);
 [[noreturn]] void throwWriteFailure(const QString& path, const QString& detail = {});
 
 } // namespace store::workbook::detail

@@ -84,8 +84,8 @@ Globals readGlobals(BiffReader& reader, const QString& path) {
     std::vector<quint16> cellFormats;
     QHash<int, QString> formatCodes;
     for (;;) {
-        if (reader.position() > ReadBudget)
-            throwTooLarge(path, QStringLiteral("its sheet list and string table"));
+        if (reader.position() > BiffReadBudget)
+            throwTooLarge(path, QStringLiteral("its sheet list and string table"), BiffReadBudget);
         if (!reader.next(record, globalsRecordKept))
             throwCorrupt(path, QStringLiteral("cut short before its first sheet"));
         if (record.type == biff::Eof)
@@ -287,8 +287,8 @@ SheetRows SheetReader::read(const SheetEntry& sheet) {
             QStringLiteral("the sheet '%1' is not where the workbook says").arg(sheet.name));
     int depth = 1;
     while (depth > 0) {
-        if (m_reader.position() - sheet.at > ReadBudget)
-            throwTooLarge(m_path, QStringLiteral("the sheet '%1'").arg(sheet.name));
+        if (m_reader.position() - sheet.at > BiffReadBudget)
+            throwTooLarge(m_path, QStringLiteral("the sheet '%1'").arg(sheet.name), BiffReadBudget);
         if (!m_reader.next(record, kept))
             throwCorrupt(m_path, QStringLiteral("the sheet '%1' is cut short").arg(sheet.name));
         if (record.type == biff::Bof)

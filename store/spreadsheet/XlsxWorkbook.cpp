@@ -67,8 +67,8 @@ std::optional<QByteArray> readPart(zip_t* archive, const QString& name, const QS
     if (zip_stat_index(archive, zip_uint64_t(index), 0, &stat) != 0 ||
         !(stat.valid & ZIP_STAT_SIZE))
         throwCorrupt(path, name);
-    if (stat.size > zip_uint64_t(ReadBudget))
-        throwTooLarge(path, name);
+    if (stat.size > zip_uint64_t(XmlReadBudget))
+        throwTooLarge(path, name, XmlReadBudget);
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(
         zip_fopen_index(archive, zip_uint64_t(index), 0), zip_fclose);
     if (!file)
@@ -218,8 +218,8 @@ private:
                                      QString::fromUtf8(zip_file_strerror(m_file.get())));
         m_ended = got == 0;
         m_read += got;
-        if (m_read > ReadBudget)
-            throwTooLarge(m_path, m_part);
+        if (m_read > XmlReadBudget)
+            throwTooLarge(m_path, m_part, XmlReadBudget);
         xml.addData(QByteArray(block, qsizetype(got)));
     }
 
