@@ -48,7 +48,7 @@ void throwWriteFailure(const QString& path, const QString& detail) {
 }
 
 void SheetGrid::put(qint64 row, qint64 column, Value value) {
-    if (row < 0 || column < 0 || beyond(row) || column >= m_limits.columns || value.isNull() ||
+    if (!wanted(row, column) || value.isNull() ||
         (value.kind() == Value::Kind::Text && value.toText().isEmpty()))
         return;
     if (m_cells.size() <= std::size_t(row))

@@ -39,6 +39,9 @@ public:
     explicit SheetGrid(ReadLimits limits) : m_limits(limits) {}
     // True for a row below the last one wanted (row 0 holds the headings).
     bool beyond(qint64 row) const { return row > m_limits.rows; }
+    bool wanted(qint64 row, qint64 column) const {
+        return row >= 0 && column >= 0 && !beyond(row) && column < m_limits.columns;
+    }
     void put(qint64 row, qint64 column, Value value);
     // The headings and rows, each row padded to the headings; rows after the last row holding
     // a value are dropped.

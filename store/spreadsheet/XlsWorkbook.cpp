@@ -242,7 +242,8 @@ bool SheetReader::cell(const BiffRecord& record) {
         break;
     case biff::LabelSst:
         cursor.u16();
-        m_shared.push_back({row, column, cursor.u32()});
+        if (m_grid.wanted(row, column)) // the string table is read only as far as needed
+            m_shared.push_back({row, column, cursor.u32()});
         break;
     case biff::Label:
         cursor.u16();

@@ -346,7 +346,9 @@ void SheetReader::cell(const CellXml& cell) {
         const qint64 index = cell.raw.trimmed().toLongLong(&ok);
         if (!ok || index < 0)
             throwCorrupt(m_path, QStringLiteral("a shared string that is not there"));
-        m_shared.push_back({cell.row, cell.column, index});
+        if (m_grid.wanted(cell.row,
+                          cell.column)) // the shared strings are read only as far as needed
+            m_shared.push_back({cell.row, cell.column, index});
     } else if (type == QLatin1String("str")) {
         m_grid.put(cell.row, cell.column, Value(cell.raw));
     } else if (type == QLatin1String("b")) {

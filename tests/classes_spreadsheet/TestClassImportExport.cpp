@@ -1,7 +1,9 @@
+#include "app/Application.h"
 #include "classes/ui/EditClasses.h"
 #include "classes/ui/ImportClass.h"
 #include "common/Services.h"
 #include "common/TWL_public.h"
+#include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
@@ -510,6 +512,31 @@ private slots:
         QCOMPARE(
             QDir(m_show->folder().path()).entryList({"*New Book*"}, QDir::Files | QDir::Hidden),
             QStringList{QFileInfo(workbook).fileName()});
+    }
+
+    // Through the program's own window: a finished export says so on the last-action line.
+    void theMainWindowSaysTheExportFinished() {
+        m_show.reset();
+        store::releaseAllConnections();
+        TestFolder folder;
+        Seams seams{m_prompt, m_files, m_clock, m_printer};
+        Application program(seams, folder.path());
+        QVERIFY(program.start());
+        m_files.script(folder.file("Spring"));
+        program.mainWindow()->command("mnuNewShow")->trigger();
+        const QString workbook = folder.file("Classes.xlsx");
+        onModal<EditClasses>([&](EditClasses& dialog) {
+            m_files.script(workbook);
+            m_prompt.script(Prompt::Answer::Yes);
+            dialog.findChild<QPushButton*>("ExportBut")->click();
+            dialog.findChild<QPushButton*>("DoneBut")->click();
+            return true;
+        });
+        program.mainWindow()->command("mnuToolsClasses")->trigger();
+        QVERIFY(QFile::exists(workbook));
+        QCOMPARE(program.mainWindow()->lastActionLabel()->text(),
+                 "Classes exported to sheet 'Class_Desc' of " + workbook);
+        store::releaseAllConnections();
     }
 
     // Texts the reader gives whole; the class rules refuse what no class can hold.
