@@ -129,7 +129,21 @@ QString temporaryPattern(const QFileInfo& info) {
 
 } // namespace
 
-void writeBeside(const QString& path, const QByteArray& bytes, WriteMode mode) {
+ContentWriter bytesWriter(const QString& path, QByteArray bytes) {
+    return [path, bytes = std::move(bytes)](int fd) {
+        for (qsizetype done = 0; done < bytes.size();) {
+            const ssize_t wrote =
+                ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (wrote < 0 && errno == EINTR)
+                continue;
+            if (wrote <= 0)
+                throwWriteFailure(path, QString::fromLocal8Bit(std::strerror(errno)));
+            done += wrote;
+        }
+    };
+}
+
+void writeBeside(const QString& path, WriteMode mode, const ContentWriter& write) {
     const QFileInfo info(path);
     removeLeftovers(path);
     QTemporaryFile temporary(temporaryPattern(info));
@@ -139,9 +153,9 @@ void writeBeside(const QString& path, const QByteArray& bytes, WriteMode mode) {
             QStringLiteral("no new file can be made beside it (%1)").arg(temporary.errorString()));
     // Held while the file is written: a later removal of leftovers passes it by.
     ::flock(temporary.handle(), LOCK_EX | LOCK_NB);
-    if (temporary.write(bytes) != bytes.size() || !temporary.flush() ||
-        ::fsync(temporary.handle()) != 0)
-        throwWriteFailure(path, temporary.errorString());
+    write(temporary.handle());
+    if (::fsync(temporary.handle()) != 0)
+        throwWriteFailure(path, QString::fromLocal8Bit(std::strerror(errno)));
     // Where the mode cannot be set the file keeps the owner's read and write, and its data.
     ::fchmod(temporary.handle(), fileMode(path, mode));
     const QByteArray from = QFile::encodeName(temporary.fileName());
@@ -250,10 +264,11 @@ void appendSheet(const QString& path, const QString& sheet, const QStringList& h
             throw StoreError(
                 Code::Sql,
                 QStringLiteral("The sheet '%1' already exists in the workbook.").arg(name));
-    const QByteArray bytes = format == Format::Xlsx
-                                 ? detail::xlsxWithSheet(path, sheet, headings, rows)
-                                 : detail::xlsWithSheet(path, sheet, headings, rows);
-    detail::writeBeside(path, bytes, detail::WriteMode::Replace);
+    const detail::ContentWriter write =
+        format == Format::Xlsx
+            ? detail::bytesWriter(path, detail::xlsxWithSheet(path, sheet, headings, rows))
+            : detail::xlsWithSheet(path, sheet, headings, rows);
+    detail::writeBeside(path, detail::WriteMode::Replace, write);
 }
 
 void createWorkbook(const QString& path, const QString& sheet, const QStringList& headings,
@@ -262,10 +277,11 @@ void createWorkbook(const QString& path, const QString& sheet, const QStringList
     if (QFileInfo::exists(path))
         throw StoreError(Code::FileIo,
                          QStringLiteral("\"%1\" exists already; it is left as it is.").arg(path));
-    const QByteArray bytes = formatForName(path) == Format::Xlsx
-                                 ? detail::newXlsx(path, sheet, headings, rows)
-                                 : detail::newXls(path, sheet, headings, rows);
-    detail::writeBeside(path, bytes, detail::WriteMode::New);
+    const detail::ContentWriter write =
+        formatForName(path) == Format::Xlsx
+            ? detail::bytesWriter(path, detail::newXlsx(path, sheet, headings, rows))
+            : detail::newXls(path, sheet, headings, rows);
+    detail::writeBeside(path, detail::WriteMode::New, write);
 }
 
 } // namespace store::workbook

@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+#include <functional>
+
 namespace store::workbook::detail {
 
 // The most a reader takes in of one part of a workbook before it refuses the workbook as too
@@ -14,6 +16,10 @@ namespace store::workbook::detail {
 // read, so that a refusal comes within a second either way.
 constexpr qint64 XmlReadBudget = qint64(16) << 20;
 constexpr qint64 BiffReadBudget = qint64(64) << 20;
+
+// Writes a workbook's new contents into an open file (its descriptor); throws StoreError
+// (FileIo) when they cannot be written. Made once everything has been read and checked.
+using ContentWriter = std::function<void(int fd)>;
 
 QStringList xlsxSheetNames(const QString& path);
 SheetRows xlsxReadSheet(const QString& path, const QString& sheet, ReadLimits limits);
@@ -25,10 +31,10 @@ QByteArray newXlsx(const QString& path, const QString& sheet, const QStringList&
 
 QStringList xlsSheetNames(const QString& path);
 SheetRows xlsReadSheet(const QString& path, const QString& sheet, ReadLimits limits);
-QByteArray xlsWithSheet(const QString& path, const QString& sheet, const QStringList& headings,
-                        const std::vector<std::vector<Value>>& rows);
-QByteArray newXls(const QString& path, const QString& sheet, const QStringList& headings,
-                  const std::vector<std::vector<Value>>& rows);
+ContentWriter xlsWithSheet(const QString& path, const QString& sheet, const QStringList& headings,
+                           const std::vector<std::vector<Value>>& rows);
+ContentWriter newXls(const QString& path, const QString& sheet, const QStringList& headings,
+                     const std::vector<std::vector<Value>>& rows);
 
 // True when a compound file holds an encrypted workbook package rather than a legacy workbook.
 bool isEncryptedPackage(const QString& path);
@@ -52,10 +58,11 @@ private:
     std::vector<std::vector<Value>> m_cells;
 };
 
-// Writes a workbook's new bytes under a temporary name beside it, on the disk, and renames them
-// into place: over the old workbook (Replace), or only where no file has the name yet (New).
+// Writes a workbook's new contents under a temporary name beside it, on the disk, and renames
+// them into place: over the old workbook (Replace), or only where no file has the name yet (New).
 enum class WriteMode { Replace, New };
-void writeBeside(const QString& path, const QByteArray& bytes, WriteMode mode);
+void writeBeside(const QString& path, WriteMode mode, const ContentWriter& write);
+ContentWriter bytesWriter(const QString& path, QByteArray bytes);
 
 // Removes what an interrupted write left beside the workbook: its temporary files that no
 // running write holds.

@@ -6,14 +6,21 @@
 #include "WorkbookFormats.h"
 #include "store/StoreError.h"
 
+#include <QFile>
+
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-output-stdio.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <unistd.h>
 
 namespace store::workbook::detail {
 
@@ -323,24 +330,35 @@ bool copyChildren(GsfInfile* from, GsfOutfile* to, const QByteArray& workbook, b
     return true;
 }
 
-// A compound file made in memory by `fill`, which adds its streams; empty when it fails.
-QByteArray compoundFile(const std::function<bool(GsfOutfile*)>& fill, const guint8* classId) {
-    std::unique_ptr<GsfOutput, GsfUnref> memory(gsf_output_memory_new());
+// Writes a compound file, its streams added by `fill`, into the open file `fd`.
+void writeCompoundFile(int fd, const QString& path, const std::function<bool(GsfOutfile*)>& fill,
+                       const std::optional<std::array<guint8, 16>>& classId) {
+    const int copy = ::dup(fd);
+    FILE* file = copy < 0 ? nullptr : ::fdopen(copy, "wb");
+    if (!file) {
+        const int error = errno;
+        if (copy >= 0)
+            ::close(copy);
+        throwWriteFailure(path, QString::fromLocal8Bit(std::strerror(error)));
+    }
+    // The stream owns the copy and closes it with itself.
+    std::unique_ptr<GsfOutput, GsfUnref> sink(
+        gsf_output_stdio_new_FILE(QFile::encodeName(path).constData(), file, false));
+    if (!sink) {
+        std::fclose(file);
+        throwWriteFailure(path);
+    }
     bool written = false;
     {
-        std::unique_ptr<GsfOutfile, GsfUnref> outfile(gsf_outfile_msole_new(memory.get()));
-        if (!outfile)
-            return {};
+        std::unique_ptr<GsfOutfile, GsfUnref> outfile(gsf_outfile_msole_new(sink.get()));
         if (classId)
-            gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(outfile.get()), classId);
+            gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(outfile.get()), classId->data());
         written = fill(outfile.get());
         written = gsf_output_close(GSF_OUTPUT(outfile.get())) && written;
     }
-    if (!written || (!gsf_output_is_closed(memory.get()) && !gsf_output_close(memory.get())))
-        return {};
-    const gsf_off_t size = gsf_output_size(memory.get());
-    const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory.get()));
-    return bytes ? QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(size)) : QByteArray();
+    written = (gsf_output_is_closed(sink.get()) || gsf_output_close(sink.get())) && written;
+    if (!written || gsf_output_error(sink.get()))
+        throwWriteFailure(path, QStringLiteral("its streams could not be written"));
 }
 
 // The whole workbook stream of an .xls workbook that is to be rewritten.
@@ -434,43 +452,47 @@ QByteArray newGlobals(const QString& sheet, qsizetype* sheetPositionAt) {
 
 } // namespace
 
-QByteArray xlsWithSheet(const QString& path, const QString& sheet, const QStringList& headings,
-                        const std::vector<std::vector<Value>>& rows) {
-    const auto container = openCompoundFile(path);
+ContentWriter xlsWithSheet(const QString& path, const QString& sheet, const QStringList& headings,
+                           const std::vector<std::vector<Value>>& rows) {
+    std::shared_ptr<GsfInfile> container(openCompoundFile(path).release(), GsfUnref());
     if (!container)
         throwCorrupt(path, QStringLiteral("a damaged compound file"));
-    const QByteArray workbook =
+    QByteArray workbook =
         workbookWithSheet(wholeWorkbookStream(container.get(), path), sheet, headings, rows, path);
-    guint8 classId[16];
-    const bool hasClassId =
-        gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(container.get()), classId);
-    const QByteArray file = compoundFile(
-        [&](GsfOutfile* outfile) { return copyChildren(container.get(), outfile, workbook, true); },
-        hasClassId ? classId : nullptr);
-    if (file.isEmpty())
-        throwWriteFailure(path, QStringLiteral("its streams could not be copied"));
-    return file;
+    std::optional<std::array<guint8, 16>> classId;
+    if (std::array<guint8, 16> id{};
+        gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(container.get()), id.data()))
+        classId = id;
+    return [path, container, workbook = std::move(workbook), classId](int fd) {
+        writeCompoundFile(
+            fd, path,
+            [&](GsfOutfile* outfile) {
+                return copyChildren(container.get(), outfile, workbook, true);
+            },
+            classId);
+    };
 }
 
-QByteArray newXls(const QString& path, const QString& sheet, const QStringList& headings,
-                  const std::vector<std::vector<Value>>& rows) {
+ContentWriter newXls(const QString& path, const QString& sheet, const QStringList& headings,
+                     const std::vector<std::vector<Value>>& rows) {
     qsizetype sheetPositionAt = 0;
     QByteArray workbook = newGlobals(sheet, &sheetPositionAt);
     set32(workbook, sheetPositionAt, quint32(workbook.size()));
     workbook += newSheetStream(headings, rows, path, true);
-    const QByteArray file = compoundFile(
-        [&](GsfOutfile* outfile) {
-            std::unique_ptr<GsfOutput, GsfUnref> stream(
-                gsf_outfile_new_child(outfile, "Workbook", false));
-            const bool written =
-                stream && gsf_output_write(stream.get(), size_t(workbook.size()),
-                                           reinterpret_cast<const guint8*>(workbook.constData()));
-            return stream && gsf_output_close(stream.get()) && written;
-        },
-        nullptr);
-    if (file.isEmpty())
-        throwWriteFailure(path, QStringLiteral("the new workbook could not be made"));
-    return file;
+    return [path, workbook = std::move(workbook)](int fd) {
+        writeCompoundFile(
+            fd, path,
+            [&](GsfOutfile* outfile) {
+                std::unique_ptr<GsfOutput, GsfUnref> stream(
+                    gsf_outfile_new_child(outfile, "Workbook", false));
+                const bool written =
+                    stream &&
+                    gsf_output_write(stream.get(), size_t(workbook.size()),
+                                     reinterpret_cast<const guint8*>(workbook.constData()));
+                return stream && gsf_output_close(stream.get()) && written;
+            },
+            std::nullopt);
+    };
 }
 
 } // namespace store::workbook::detail
