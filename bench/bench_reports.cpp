@@ -2,13 +2,13 @@
 // page shown in the preview), the payout sheet, the shaping evaluator's count form over 10,000
 // entries against opening a plain record set of the same query in the same run, the end of
 // show report of 150 classes and 10,000 entries (data and layout; every page as PDF; the peak
-// memory of the process as a counter), and the member roster of 5,000 members as PDF.
+// memory of the process as a counter; its plain-text export), and the member roster of 5,000
+// members as PDF.
 
 #include "common/Services.h"
-#include "reports/MemberReports.h"
+#include "reports/ReportDefinitions.h"
 #include "reports/ReportPainter.h"
-#include "reports/SheetReports.h"
-#include "reports/ShowReports.h"
+#include "reports/TextExport.h"
 #include "reports/ui/ReportPreview.h"
 #include "store/RecordSet.h"
 #include "store/Shape.h"
@@ -47,6 +47,8 @@ public:
         m_context.printDate = QDate(2005, 6, 19);
         m_context.TotClassUsed = 150;
         m_context.averagePerClass = entries / 150.0;
+        m_context.ScoreClass = ScoreClass;
+        m_context.PayoutClass = PayoutClass;
         m_context.organisationConnection = store::dataConnectionText(
             m_folder.file(QStringLiteral("TWL.org")), QString::fromLatin1(TestFolder::Password));
     }
@@ -81,6 +83,10 @@ private:
     reports::ReportContext m_context;
 };
 
+reports::ReportResult make(int kind, const reports::ReportContext& context) {
+    return reports::makeReport(*reports::findReport(kind), context);
+}
+
 ReportBenchShow& sheetShow() {
     static ReportBenchShow show(2000);
     return show;
@@ -90,7 +96,7 @@ void BM_ScoreSheetToPdf(benchmark::State& state) {
     const auto& show = sheetShow();
     qsizetype bytes = 0;
     for (auto _ : state) {
-        const reports::ReportResult sheet = reports::scoreSheet(show.context(), ScoreClass);
+        const reports::ReportResult sheet = make(reports::kind::ScoreSheet, show.context());
         bytes = reports::pdfDocument(sheet.pages).size();
         state.counters["pages"] = sheet.pages.pageCount();
     }
@@ -108,7 +114,7 @@ void BM_ScoreSheetFirstPreviewPage(benchmark::State& state) {
     QWidget mainWindow;
     mainWindow.setGeometry(0, 0, 1000, 740);
     for (auto _ : state) {
-        const reports::ReportResult sheet = reports::scoreSheet(show.context(), ScoreClass);
+        const reports::ReportResult sheet = make(reports::kind::ScoreSheet, show.context());
         reports::ReportPreview preview(sheet.pages, services, &mainWindow);
         // The page as it comes on the screen: painted into the window's backing image.
         const QPixmap shown = preview.grab();
@@ -119,7 +125,7 @@ void BM_ScoreSheetFirstPreviewPage(benchmark::State& state) {
 void BM_PayoutSheetToPdf(benchmark::State& state) {
     const auto& show = sheetShow();
     for (auto _ : state) {
-        const reports::ReportResult sheet = reports::payoutSheet(show.context(), PayoutClass);
+        const reports::ReportResult sheet = make(reports::kind::PayoutSheet, show.context());
         benchmark::DoNotOptimize(reports::pdfDocument(sheet.pages).size());
     }
 }
@@ -160,7 +166,7 @@ double peakMegabytes() {
 void BM_EndOfShowReport10k(benchmark::State& state) {
     const auto& show = endOfShowShow();
     for (auto _ : state) {
-        const reports::ReportResult report = reports::endOfShowReport(show.context());
+        const reports::ReportResult report = make(reports::kind::EndOfShow, show.context());
         state.counters["pages"] = report.pages.pageCount();
     }
     state.counters["peakMB"] = peakMegabytes();
@@ -169,10 +175,19 @@ void BM_EndOfShowReport10k(benchmark::State& state) {
 void BM_EndOfShowReportToPdf10k(benchmark::State& state) {
     const auto& show = endOfShowShow();
     for (auto _ : state) {
-        const reports::ReportResult report = reports::endOfShowReport(show.context());
+        const reports::ReportResult report = make(reports::kind::EndOfShow, show.context());
         benchmark::DoNotOptimize(reports::pdfDocument(report.pages).size());
     }
     state.counters["peakMB"] = peakMegabytes();
+}
+
+// The plain-text export of the end of show report's pages (the report made once, outside the
+// timing).
+void BM_EndOfShowPlainText10k(benchmark::State& state) {
+    const reports::ReportResult report = make(reports::kind::EndOfShow, endOfShowShow().context());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(reports::plainText(report.pages).size());
+    state.counters["pages"] = report.pages.pageCount();
 }
 
 ReportBenchShow& rosterShow() {
@@ -185,7 +200,7 @@ ReportBenchShow& rosterShow() {
 void BM_MemberRosterToPdf5000(benchmark::State& state) {
     const auto& show = rosterShow();
     for (auto _ : state) {
-        const reports::ReportResult roster = reports::memberRoster(show.context());
+        const reports::ReportResult roster = make(reports::kind::MemberRoster, show.context());
         state.counters["pages"] = roster.pages.pageCount();
         benchmark::DoNotOptimize(reports::pdfDocument(roster.pages).size());
     }
@@ -195,6 +210,7 @@ void BM_MemberRosterToPdf5000(benchmark::State& state) {
 
 BENCHMARK(BM_EndOfShowReport10k)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EndOfShowReportToPdf10k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EndOfShowPlainText10k)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemberRosterToPdf5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreSheetToPdf)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreSheetFirstPreviewPage)->Unit(benchmark::kMillisecond);

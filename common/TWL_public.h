@@ -29,8 +29,8 @@ struct ShowSession {
     QString FootNote;
     double ShowVersion = 0;
 
-    // Set when a file choice or a confirmation asked for by another screen was cancelled;
-    // the command that asked reads it once the chooser or dialog has closed.
+    // Set when the file choice of New Show or Open Show was cancelled; the opening of a show,
+    // which New Show and compaction run too, reads it. Dialogs keep their own results.
     bool DialogCancelled = false;
     // The member chosen in the member register, for the deletion confirmation.
     QString SelectedMemberNumber;
@@ -57,7 +57,9 @@ struct OrgDetails {
 
 // What the reports remember between runs, and what a report dialog leaves for its run.
 struct ReportState {
-    int ReportKind = 69;     // the kind of the next run; 69: none chosen
+    static constexpr int NoKind = 69; // a kind no report has: none chosen
+    int ReportKind = NoKind;          // the kind of the next run
+
     QString ReportTitle;     // title of the running report
     QString RecordCountText; // the running report's record count, "##,###"
     bool PrintTitleSheet = true;

@@ -72,6 +72,8 @@ public:
         c.dataMember = o.value(QLatin1String("member")).toString();
         c.field = o.value(QLatin1String("field")).toString();
         c.format = o.value(QLatin1String("format")).toString();
+        if (c.kind == Control::Kind::TextBox && c.field.isEmpty())
+            fail(QStringLiteral("%1 is a text box bound to no field").arg(where));
         if (!isKnownFormat(c.format))
             fail(QStringLiteral("%1 has an unknown format %2").arg(where, c.format));
         c.style = style(o, where);
@@ -88,8 +90,14 @@ public:
         s.visible = o.value(QLatin1String("visible")).toBool(true);
         s.ownPage = o.value(QLatin1String("ownPage")).toBool(false);
         s.level = o.value(QLatin1String("level")).toInt(-1);
+        s.dataMember = o.value(QLatin1String("member")).toString();
         for (const QJsonValue& v : o.value(QLatin1String("controls")).toArray()) {
-            Control c = control(v.toObject(), s.name);
+            const QJsonObject object = v.toObject();
+            Control c = control(object, s.name);
+            // A text box reads the section's level of the data unless it names its own ("" for
+            // the outer rows).
+            if (c.kind == Control::Kind::TextBox && !object.contains(QLatin1String("member")))
+                c.dataMember = s.dataMember;
             const bool inside = c.twips.bottom() < s.height ||
                                 (c.kind == Control::Kind::Line && c.twips.top() <= s.height);
             if (!inside)
@@ -186,34 +194,11 @@ Section& Layout::sectionToSet(const QString& name) {
 }
 
 void Layout::setCaption(const QString& control, const QString& caption) {
-    controlToSet(control).caption = caption;
-}
-
-void Layout::bind(const QString& control, const QString& field) {
     Control& c = controlToSet(control);
-    if (c.kind != Control::Kind::TextBox)
-        throw ReportError(QStringLiteral("The report layout \"%1\": \"%2\" is not a text box.")
+    if (c.kind != Control::Kind::Label)
+        throw ReportError(QStringLiteral("The report layout \"%1\": \"%2\" is not a label.")
                               .arg(m_name, control));
-    c.field = field;
-}
-
-void Layout::setDataMember(const QString& sectionName, const QString& member) {
-    Section& s = sectionToSet(sectionName);
-    s.dataMember = member;
-    for (Control& c : s.controls)
-        if (c.kind == Control::Kind::TextBox)
-            c.dataMember = member;
-}
-
-void Layout::setDataMember(const QString& sectionName, const QString& control,
-                           const QString& member) {
-    for (Control& c : sectionToSet(sectionName).controls)
-        if (c.name == control) {
-            c.dataMember = member;
-            return;
-        }
-    throw ReportError(QStringLiteral("The report layout \"%1\" has no control \"%2\" in %3.")
-                          .arg(m_name, control, sectionName));
+    c.caption = caption;
 }
 
 void Layout::setSectionVisible(const QString& sectionName, bool visible) {

@@ -18,8 +18,8 @@ struct Control {
     QRect twips;
     QString caption;    // labels: "%p", "%P" and "%D" are filled in on each page
     QString dataMember; // text boxes: the named level of the data; empty for the outer rows
-    QString field;
-    QString format; // display format of a text box ("$"#,##0.00); empty: the value as it is
+    QString field;      // text boxes: the field of that level they print
+    QString format;     // display format of a text box ("$"#,##0.00); empty: the value as it is
     TextStyle style;
     int lineWidth = 15;
 };
@@ -31,7 +31,7 @@ struct Section {
     bool visible = true;
     bool ownPage = false; // the report header as a title sheet: a page of its own
     int level = -1;       // group sections: the depth of the data they repeat for; -1: by role
-    QString dataMember;   // the level of the data the section's text boxes read, when set
+    QString dataMember;   // the level of the data its text boxes read unless they name their own
     std::vector<Control> controls;
 };
 
@@ -47,9 +47,9 @@ inline const QString PageFooter = QStringLiteral("Section3");
 inline const QString ReportFooter = QStringLiteral("Section5");
 } // namespace section
 
-// A banded page design, read from a layout file. The program fills it for one run: captions,
-// bindings and the title sheet's visibility; a name the layout does not have is an error, so a
-// misspelt control never goes unnoticed.
+// A banded page design, read from a layout file, text boxes bound to their fields there. The
+// program fills it for one run: the captions it computes and the title sheet's visibility; a
+// name the layout does not have is an error, so a misspelt control never goes unnoticed.
 class Layout {
 public:
     // Reads a layout file (JSON; the built-in ones are ":/layouts/<name>.json").
@@ -68,10 +68,6 @@ public:
     bool hasControl(const QString& name) const;
 
     void setCaption(const QString& control, const QString& caption);
-    void bind(const QString& control, const QString& field);
-    // Every text box of the section reads the named level of the data.
-    void setDataMember(const QString& sectionName, const QString& member);
-    void setDataMember(const QString& sectionName, const QString& control, const QString& member);
     void setSectionVisible(const QString& sectionName, bool visible);
 
 private:

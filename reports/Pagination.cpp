@@ -91,18 +91,29 @@ private:
         return s && s->level >= 0 ? s->level : byRole;
     }
 
+    // What must follow a group header of `depth` on its page: the inner group's header, when
+    // the group holds inner groups, and the first detail band.
+    int heightAfterHeader(int depth) const {
+        int height = 0;
+        if (const Section* detail = visible(section::Detail))
+            height += detail->height;
+        if (depth < m_innerDepth)
+            if (const Section* inner = visible(section::InnerGroupHeader))
+                height += inner->height;
+        return height;
+    }
+
     void walk(int depth, const store::ShapedRows& rows) {
         const int detailDepth = int(m_path.size()) - 1;
         const Section* detail = visible(section::Detail);
         for (int r = 0; r < rows.rowCount(); ++r) {
             m_levels[size_t(depth)] = {&rows, r};
-            const int followingHeight = detail ? detail->height : 0;
             if (depth == m_outerDepth)
                 if (const Section* s = visible(section::OuterGroupHeader))
-                    placeFlowing(*s, followingHeight);
+                    placeFlowing(*s, heightAfterHeader(depth));
             if (depth == m_innerDepth)
                 if (const Section* s = visible(section::InnerGroupHeader))
-                    placeFlowing(*s, followingHeight);
+                    placeFlowing(*s, heightAfterHeader(depth));
             if (depth == detailDepth) {
                 if (detail)
                     placeFlowing(*detail, 0);

@@ -13,7 +13,8 @@ namespace reports {
 // - the page header at the top and the page footer at the bottom of every page;
 // - the data walked from its outer rows down to the level the detail's text boxes read: each
 //   level's group header before its rows and group footer after them, one detail band per row
-//   of the innermost level; a group header never stands alone at the foot of a page;
+//   of the innermost level; a group header never stands alone at the foot of a page (it
+//   goes over with the inner group's header and the first row that follow it);
 // - the report footer after the data;
 // - "%p", "%P" and "%D" of the layout's captions replaced by the page number, the number of
 //   pages and the print date.

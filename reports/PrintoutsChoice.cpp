@@ -25,10 +25,6 @@ QStringList firstColumn(store::Statement& statement) {
 
 } // namespace
 
-bool readsShowFile(int kind) {
-    return kind == EndOfShow || kind == ClassList || kind == ExhibitorReport || kind == ShowRoster;
-}
-
 QString notEndedClassesQuery(int totClassUsed) {
     return QStringLiteral("SELECT [Class Ended], [Class No] FROM Class_tbl WHERE [Class Ended] = "
                           "FALSE AND [Class No] < ") +

@@ -9,22 +9,6 @@
 // here; every value a user picked reaches the engine bound, never inside a query's text.
 namespace reports::PrintoutsChoice {
 
-// The report kinds the dialog offers; its option buttons carry these numbers.
-enum Kind : int {
-    NoKind = 69, // nothing chosen: a run of it prints nothing
-    EndOfShow = 1,
-    ClassList = 2,
-    ExhibitorReport = 3,
-    MemberRoster = 4,
-    MemberProfile = 5,
-    ShowRoster = 6,
-};
-inline constexpr int FirstOption = 1;
-inline constexpr int LastOption = 6;
-
-// The kinds that read the show file; the member kinds read the organisation file only.
-bool readsShowFile(int kind);
-
 // The query of the classes in use (below totClassUsed + 1) that are not ended yet.
 QString notEndedClassesQuery(int totClassUsed);
 // How many of them there are. Throws store::StoreError.

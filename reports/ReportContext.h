@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/PagedReport.h"
+#include "store/Shape.h"
 
 #include <QDate>
 #include <QString>
@@ -31,6 +32,21 @@ struct ReportContext {
 
     QDate printDate;
     bool printTitleSheet = true;
+
+    // Whose report it is, as the report dialogs leave it.
+    int ScoreClass = 0;    // the score sheet's class
+    int PayoutClass = 0;   // the payout sheet's class
+    QString ReportSubject; // the member of a member profile
+};
+
+// What a report's data function hands to the run: the rows its layout walks (the layout's
+// computed captions it has set itself), the record count the report shows, the steps it skipped
+// because they failed, and what a saved copy is called (empty: the report's title).
+struct ReportData {
+    store::ShapedRows rows;
+    QString recordCountText;
+    QStringList problems;
+    QString documentName;
 };
 
 // A report made ready to show or print, with the record count it shows, and the steps that

@@ -1,6 +1,5 @@
 #include "ReportParts.h"
 
-#include "Pagination.h"
 #include "ValueText.h"
 #include "common/Formats.h"
 #include "store/ConnectionText.h"
@@ -16,7 +15,8 @@ QString recordCount(const store::ShapedRows& rows) {
                                : QString();
 }
 
-void setStandardCaptions(Layout& layout, const ReportContext& context) {
+void setStandardCaptions(Layout& layout, const ReportContext& context, const QString& title,
+                         const QString& recordCountText) {
     const std::pair<const char*, QString> captions[] = {
         {"Org1", context.OrgName},
         {"Org2", context.OrgAdd1},
@@ -29,17 +29,22 @@ void setStandardCaptions(Layout& layout, const ReportContext& context) {
         {"DateOfEvent", defaultDate(context.DateOfEvent)},
         {"ShoDat", defaultDate(context.DateOfEvent)},
         {"Fnote", context.FootNote},
+        {"RptTypN2", title},
+        {"RptTypN4", title},
+        {"RptTypN5", title},
+        {"RptTypN6", title},
+        {"RptTypN7", title},
+        {"RptTypS5", title},
+        {"RptTypS6", title},
+        {"TRecs", recordCountText},
+        {"TRecs1", recordCountText},
+        {"TRecs2", recordCountText},
     };
     for (const auto& [name, caption] : captions)
         if (layout.hasControl(QLatin1String(name)))
             layout.setCaption(QLatin1String(name), caption);
-}
-
-void bindFields(Layout& layout, const QString& sectionName, const QString& member,
-                std::initializer_list<std::pair<const char*, const char*>> bindings) {
-    layout.setDataMember(sectionName, member);
-    for (const auto& [control, field] : bindings)
-        layout.bind(QLatin1String(control), QLatin1String(field));
+    if (layout.section(section::ReportHeader))
+        layout.setSectionVisible(section::ReportHeader, context.printTitleSheet);
 }
 
 QString captionOf(const store::ShapedRows& rows, int row, const QString& field,
@@ -47,10 +52,6 @@ QString captionOf(const store::ShapedRows& rows, int row, const QString& field,
     if (row >= rows.rowCount())
         return {};
     return valueText(rows.value(row, field), format);
-}
-
-PagedReport layOut(Layout& layout, const store::ShapedRows& data, const ReportContext& context) {
-    return paginate(layout, data, context.printDate);
 }
 
 } // namespace reports::parts

@@ -13,18 +13,14 @@ QString showConnection(const ReportContext& context);
 // `RecCnt` of the first row formatted "##,###" (empty for 0 or no row).
 QString recordCount(const store::ShapedRows& rows);
 
-// Org1 ... Org5, Org1B, ShoNam, ShoCtyNsta, DateOfEvent, ShoDat and Fnote: each one the
-// layout has.
-void setStandardCaptions(Layout& layout, const ReportContext& context);
-
-// Binds the text boxes of a section to fields, in pairs of control and field.
-void bindFields(Layout& layout, const QString& sectionName, const QString& member,
-                std::initializer_list<std::pair<const char*, const char*>> bindings);
+// The captions every layout may have, each one the layout has: Org1 ... Org5, Org1B, ShoNam,
+// ShoCtyNsta, DateOfEvent, ShoDat and Fnote; the report titles RptTypN2 ... RptTypS6; the
+// record counts TRecs, TRecs1 and TRecs2; and the title sheet shown when it is to be printed.
+void setStandardCaptions(Layout& layout, const ReportContext& context, const QString& title,
+                         const QString& recordCountText);
 
 // A value of a row as a caption shows it (default text forms; nothing for null or no row).
 QString captionOf(const store::ShapedRows& rows, int row, const QString& field,
                   const QString& format = {});
-
-PagedReport layOut(Layout& layout, const store::ShapedRows& data, const ReportContext& context);
 
 } // namespace reports::parts

@@ -105,6 +105,9 @@ std::vector<PopularClass> popularClasses(const QString& connection,
         try {
             db->execute(QStringLiteral("DELETE from ") + QStringLiteral("Top10Class_tbl"));
         } catch (const store::StoreError&) {
+            // Skipped: the next ranking empties the table before it fills it, so rows left here
+            // change no report, and a failure of this clean-up must not hide the error that may
+            // have brought us here.
         }
     });
     {
@@ -129,30 +132,6 @@ std::vector<PopularClass> popularClasses(const QString& connection,
     return top;
 }
 
-void bindClassPages(Layout& layout) {
-    bindFields(layout, section::Detail, QStringLiteral("Exhtors"),
-               {{"EOS1", "Show Exh No"},
-                {"EOS2", "Show Exh Nam"},
-                {"EOS3", "Member Number"},
-                {"EOS4", "Owner State"},
-                {"EOS5", "Place"},
-                {"EOS6", "Show Points"}});
-    layout.setDataMember(section::InnerGroupHeader, QStringLiteral("CL1"), QString());
-    layout.bind(QStringLiteral("CL1"), QStringLiteral("Class No"));
-    layout.setDataMember(section::InnerGroupHeader, QStringLiteral("CL2"),
-                         QStringLiteral("ClasNum"));
-    layout.bind(QStringLiteral("CL2"), QStringLiteral("Class Name"));
-    layout.setDataMember(section::InnerGroupFooter, QStringLiteral("ExhCnt"),
-                         QStringLiteral("ClasNum"));
-    layout.bind(QStringLiteral("ExhCnt"), QStringLiteral("ExhCount"));
-}
-
-void titleSheet(Layout& layout, const ReportContext& context, const QString& titleControl,
-                const QString& title) {
-    layout.setSectionVisible(section::ReportHeader, context.printTitleSheet);
-    layout.setCaption(titleControl, title);
-}
-
 } // namespace
 
 QString classShapingCommand(int classesUsed) {
@@ -166,35 +145,27 @@ QString classShapingCommand(int classesUsed) {
            QStringLiteral("COMPUTE ClasNum BY 'Class No'");
 }
 
-ReportResult endOfShowReport(const ReportContext& context) {
+ReportData endOfShowReport(Layout& layout, const ReportContext& context) {
     const QString connection = showConnection(context);
-    ReportResult result;
+    ReportData data;
     const double payouts = totalPayouts(connection);
     const int entries =
         store::queryRows(QStringLiteral("SELECT * FROM Entries_tbl"), connection).rowCount();
-    result.recordCountText = twl::format::count(entries);
+    data.recordCountText = twl::format::count(entries);
 
     std::vector<HighPointRow> highPoints(10);
     try {
         highPoints = highPointStandings(connection);
     } catch (const store::StoreError& error) {
-        result.problems << QStringLiteral("The high-point standings could not be read, so they are "
-                                          "left empty: %1")
-                               .arg(error.message());
+        data.problems << QStringLiteral("The high-point standings could not be read, so they are "
+                                        "left empty: %1")
+                             .arg(error.message());
     }
 
-    const store::ShapedRows classes =
-        store::shape(classShapingCommand(context.TotClassUsed), connection);
-    const double sales = totalSales(connection, classes);
-    const std::vector<PopularClass> popular = popularClasses(connection, classes);
+    data.rows = store::shape(classShapingCommand(context.TotClassUsed), connection);
+    const double sales = totalSales(connection, data.rows);
+    const std::vector<PopularClass> popular = popularClasses(connection, data.rows);
 
-    Layout layout = Layout::load(QStringLiteral(":/layouts/ShoEndRPT.json"));
-    bindClassPages(layout);
-    setStandardCaptions(layout, context);
-    const QString title = QStringLiteral("End of Show Report");
-    layout.setCaption(QStringLiteral("RptTypN2"), title);
-    titleSheet(layout, context, QStringLiteral("RptTypN4"), title);
-    layout.setCaption(QStringLiteral("TRecs"), result.recordCountText);
     layout.setCaption(QStringLiteral("TotClsUsd"), QString::number(context.TotClassUsed));
     layout.setCaption(QStringLiteral("AvePclass"),
                       twl::format::twoDecimals(context.averagePerClass));
@@ -210,42 +181,25 @@ ReportResult endOfShowReport(const ReportContext& context) {
         layout.setCaption(QStringLiteral("Hi%1a").arg(n), highPoints[size_t(i)].number);
         layout.setCaption(QStringLiteral("Hi%1b").arg(n), highPoints[size_t(i)].name);
     }
-    result.pages = layOut(layout, classes, context);
-    result.pages.documentName = title;
-    return result;
+    return data;
 }
 
-ReportResult classDescriptionList(const ReportContext& context) {
-    const store::ShapedRows classes =
-        store::shape(classShapingCommand(context.TotClassUsed), showConnection(context));
-    ReportResult result;
-    result.recordCountText = twl::format::count(classes.rowCount());
-    Layout layout = Layout::load(QStringLiteral(":/layouts/ShoClassListRpt.json"));
-    // The class lines read the class level; the walk goes down to the entries, which print nothing.
-    layout.setDataMember(section::Detail, QStringLiteral("Exhtors"));
-    bindFields(layout, section::InnerGroupHeader, QStringLiteral("ClasNum"),
-               {{"CL3", "Class No"}, {"CL4", "Class Name"}, {"CL5", "ExhCount"}});
-    setStandardCaptions(layout, context);
-    const QString title = QStringLiteral("Class Description List");
-    layout.setCaption(QStringLiteral("RptTypN2"), title);
-    titleSheet(layout, context, QStringLiteral("RptTypN4"), title);
-    layout.setCaption(QStringLiteral("TRecs"), result.recordCountText);
-    result.pages = layOut(layout, classes, context);
-    result.pages.documentName = title;
-    return result;
+ReportData classDescriptionList(Layout&, const ReportContext& context) {
+    ReportData data;
+    data.rows = store::shape(classShapingCommand(context.TotClassUsed), showConnection(context));
+    data.recordCountText = twl::format::count(data.rows.rowCount());
+    return data;
 }
 
-ReportResult exhibitorReport(const ReportContext& context) {
+ReportData exhibitorReport(Layout& layout, const ReportContext& context) {
     const QString connection = showConnection(context);
-    ReportResult result;
-    Layout layout = Layout::load(QStringLiteral(":/layouts/ExhRPT.json"));
-    const QString title = QStringLiteral("Exhibitor Report");
+    ReportData data;
     // Every step of this report is skipped when it fails; the user is told afterwards.
-    const auto step = [&result](const QString& what, const auto& run) {
+    const auto step = [&data](const QString& what, const auto& run) {
         try {
             run();
         } catch (const store::StoreError& error) {
-            result.problems << QStringLiteral("%1: %2").arg(what, error.message());
+            data.problems << QStringLiteral("%1: %2").arg(what, error.message());
         }
     };
     step(QStringLiteral("The exhibitor's details could not be read"), [&] {
@@ -258,55 +212,26 @@ ReportResult exhibitorReport(const ReportContext& context) {
             layout.setCaption(QStringLiteral("L6_%1").arg(i + 1),
                               captionOf(first, 0, QLatin1String(fields[i])));
     });
-    store::ShapedRows rows;
     step(QStringLiteral("The exhibitor's entries could not be read"), [&] {
-        rows = store::shape(
+        data.rows = store::shape(
             QStringLiteral("SHAPE {SELECT * FROM `Exh2Prnt_Q`} AS ExhPrnDat ") +
                 QStringLiteral("COMPUTE COUNT(ExhPrnDat.'Show Exh No') AS RecCnt, ExhPrnDat"),
             connection);
-        result.recordCountText = recordCount(rows);
+        data.recordCountText = recordCount(data.rows);
     });
-    bindFields(layout, section::Detail, QStringLiteral("ExhPrnDat"),
-               {{"ClsD1", "Class No"},
-                {"ClsD2", "Class Name"},
-                {"ClsD3", "Place"},
-                {"ClsD4", "Show Points"},
-                {"ClsD5", "Horse Name"}});
-    setStandardCaptions(layout, context);
-    layout.setCaption(QStringLiteral("RptTypN2"), title);
-    layout.setCaption(QStringLiteral("TRecs"), result.recordCountText);
     layout.setCaption(QStringLiteral("TotClsUsd"), QString::number(context.TotClassUsed));
-    result.pages = layOut(layout, rows, context);
-    result.pages.documentName = title;
-    return result;
+    return data;
 }
 
-ReportResult showRoster(const ReportContext& context) {
-    const store::ShapedRows rows = store::shape(
+ReportData showRoster(Layout&, const ReportContext& context) {
+    ReportData data;
+    data.rows = store::shape(
         QStringLiteral(
             "SHAPE {SELECT * FROM `Entries_tbl` ORDER BY [Show Exh No],[Class No]} AS Show_R ") +
             QStringLiteral("COMPUTE COUNT(Show_R.'Show Exh No') AS RecCnt, Show_R"),
         showConnection(context));
-    ReportResult result;
-    result.recordCountText = recordCount(rows);
-    Layout layout = Layout::load(QStringLiteral(":/layouts/ShoRostRpt.json"));
-    bindFields(layout, section::Detail, QStringLiteral("Show_R"),
-               {{"SR1", "Show Exh No"},
-                {"SR2", "Member Number"},
-                {"SR3", "Show Exh Nam"},
-                {"SR4", "Horse Name"},
-                {"SR5", "Owner State"},
-                {"SR6", "Class No"},
-                {"SR7", "Show Points"}});
-    setStandardCaptions(layout, context);
-    const QString title = QStringLiteral("Show Roster");
-    layout.setCaption(QStringLiteral("RptTypS6"), title);
-    titleSheet(layout, context, QStringLiteral("RptTypS5"), title);
-    layout.setCaption(QStringLiteral("TRecs1"), result.recordCountText);
-    layout.setCaption(QStringLiteral("TRecs2"), result.recordCountText);
-    result.pages = layOut(layout, rows, context);
-    result.pages.documentName = title;
-    return result;
+    data.recordCountText = recordCount(data.rows);
+    return data;
 }
 
 } // namespace reports

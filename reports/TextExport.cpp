@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
+#include <vector>
 
 namespace reports {
 namespace {
@@ -14,22 +16,120 @@ int columnOf(int twips) {
     return (twips + TwipsPerColumn / 2) / TwipsPerColumn;
 }
 
-// Puts one text into the line at its column and aligned in its box; a value of the data is cut
-// to its box as on paper (a caption is drawn to fit its box and is kept whole). A text never
+// One text of a page in columns: its box from `start` to `end` and the text it prints whole.
+// The values of the data move with their columns, and so do the headings over them (captions
+// drawn in the very box of a value of the page, edge for edge); other captions keep their
+// places.
+struct ColumnText {
+    const PlacedItem* item = nullptr;
+    int line = 0;
+    int start = 0;
+    int end = 0;
+    QString text;
+    bool inColumn = false;
+};
+
+std::vector<ColumnText> columnTexts(const Page& page, int margin) {
+    std::vector<ColumnText> texts;
+    int line = -1;
+    int lineTop = 0;
+    for (const PlacedItem& item : page.items) {
+        if (item.kind != PlacedItem::Kind::Text)
+            continue;
+        QString text = item.text.simplified();
+        if (text.isEmpty())
+            continue;
+        if (line < 0 || item.twips.top() != lineTop)
+            ++line;
+        lineTop = item.twips.top();
+        const int start = std::max(0, columnOf(item.twips.left() - margin));
+        const int width = std::max(1, item.twips.width() / TwipsPerColumn);
+        texts.push_back({&item, line, start, start + width, std::move(text), item.fromData});
+    }
+    return texts;
+}
+
+void markHeadings(std::vector<ColumnText>& texts) {
+    for (ColumnText& heading : texts)
+        if (!heading.inColumn)
+            heading.inColumn = std::any_of(texts.begin(), texts.end(), [&](const ColumnText& v) {
+                return v.item->fromData && v.item->twips.left() == heading.item->twips.left() &&
+                       v.item->twips.width() == heading.item->twips.width();
+            });
+}
+
+// How far each column of a page moves right so that every value of the data stands whole: a
+// value longer than its box, with a text after it on its line, widens its box (and so moves
+// every column from the box's end on) until it holds the value and a blank. The columns move
+// alike on every line, so a widened column stays under its heading; a value last on its line
+// runs on, and a page whose values fit moves nothing.
+class ColumnShifts {
+public:
+    explicit ColumnShifts(const std::vector<ColumnText>& texts) {
+        struct Widening {
+            int from;   // the long value's column
+            int to;     // where its box ends, or the next text of its line begins if sooner
+            int needed; // how much further apart the two columns must stand
+        };
+        std::vector<Widening> widenings;
+        for (const ColumnText& value : texts) {
+            const int length = int(value.text.size());
+            if (!value.item->fromData || length <= value.end - value.start)
+                continue;
+            int next = -1;
+            for (const ColumnText& other : texts)
+                if (other.line == value.line && other.start > value.start &&
+                    (next < 0 || other.start < next))
+                    next = other.start;
+            if (next < 0)
+                continue;
+            const int to = std::min(value.end, next);
+            widenings.push_back({value.start, to, value.start + length + 1 - to});
+        }
+        // In the order of the columns they move: a widening's own column has its final shift
+        // when it is used.
+        std::sort(widenings.begin(), widenings.end(),
+                  [](const Widening& a, const Widening& b) { return a.to < b.to; });
+        for (const Widening& widening : widenings) {
+            const int shift = shiftAt(widening.from) + widening.needed;
+            if (shift <= shiftAt(widening.to))
+                continue;
+            if (!m_steps.empty() && m_steps.back().first == widening.to)
+                m_steps.back().second = shift;
+            else
+                m_steps.emplace_back(widening.to, shift);
+        }
+    }
+
+    bool any() const { return !m_steps.empty(); }
+    int moved(int column) const { return column + shiftAt(column); }
+    // A box that was widened keeps its last column blank, between its value and the next one.
+    int room(int start, int end) const {
+        const int widened = shiftAt(end) > shiftAt(start) ? 1 : 0;
+        return moved(end) - moved(start) - widened;
+    }
+
+private:
+    int shiftAt(int column) const {
+        const auto after =
+            std::upper_bound(m_steps.begin(), m_steps.end(), column,
+                             [](int c, const std::pair<int, int>& step) { return c < step.first; });
+        return after == m_steps.begin() ? 0 : std::prev(after)->second;
+    }
+
+    std::vector<std::pair<int, int>> m_steps; // from this column on, this far right
+};
+
+// Puts one text into the line at its column, aligned in its box (as widened). A text never
 // overwrites what stands before it on the line.
-void putText(QString& line, const PlacedItem& item, int margin) {
-    const int width = std::max(1, item.twips.width() / TwipsPerColumn);
-    QString text = item.text.simplified();
-    if (item.fromData)
-        text.truncate(width);
-    while (text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
-    int column = columnOf(item.twips.left() - margin);
-    if (item.style.align == TextAlign::Right)
-        column += std::max(0, width - int(text.size()));
-    else if (item.style.align == TextAlign::Center)
-        column += std::max(0, width - int(text.size())) / 2;
-    column = std::max(column, 0);
+void putText(QString& line, const ColumnText& text, const ColumnShifts& shifts) {
+    int column = text.inColumn ? shifts.moved(text.start) : text.start;
+    const int room = (text.inColumn ? shifts.room(text.start, text.end) : text.end - text.start) -
+                     int(text.text.size());
+    if (text.item->style.align == TextAlign::Right)
+        column += std::max(0, room);
+    else if (text.item->style.align == TextAlign::Center)
+        column += std::max(0, room) / 2;
     QString trimmed = line;
     while (trimmed.endsWith(QLatin1Char(' ')))
         trimmed.chop(1);
@@ -37,24 +137,24 @@ void putText(QString& line, const PlacedItem& item, int margin) {
         column = int(trimmed.size()) + 1; // keep the texts apart
     if (line.size() < column)
         line += QString(column - line.size(), QLatin1Char(' '));
-    line = line.left(column) + text;
+    line = line.left(column) + text.text;
 }
 
 QString pageText(const Page& page, int margin) {
+    std::vector<ColumnText> texts = columnTexts(page, margin);
+    const ColumnShifts shifts(texts);
+    if (shifts.any())
+        markHeadings(texts);
     QString out;
     QString line;
-    int lineTop = -1;
-    for (const PlacedItem& item : page.items) {
-        if (item.kind != PlacedItem::Kind::Text || item.text.trimmed().isEmpty())
-            continue;
-        if (item.twips.top() != lineTop && lineTop >= 0) {
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0 && texts[i].line != texts[i - 1].line) {
             out += line + QLatin1Char('\n');
             line.clear();
         }
-        lineTop = item.twips.top();
-        putText(line, item, margin);
+        putText(line, texts[i], shifts);
     }
-    if (lineTop >= 0)
+    if (!texts.empty())
         out += line + QLatin1Char('\n');
     return out;
 }

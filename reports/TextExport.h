@@ -7,9 +7,11 @@
 namespace reports {
 
 // The report's text in reading order, page by page, as a fixed-width page: each text stands at
-// the column of its position (a character is 1/12 inch), a value of the data cut to its box;
-// texts on the same height share a line; lines and boxes are left out. Pages are separated by a
-// form feed; lines end in "\n" and carry no trailing blanks.
+// the column of its position (a character is 1/12 inch), every value whole: where a value of
+// the data is longer than its box, the columns after it move right on the whole page, so that
+// the value stands whole and its column stays under its heading. Texts on the same height share
+// a line; lines and boxes are left out. Pages are separated by a form feed; lines end in "\n"
+// and carry no trailing blanks.
 QString plainText(const PagedReport& report);
 
 // Writes a saved copy of a report: beside its name, then renamed into place, so the file is

@@ -29,6 +29,7 @@ public:
 
 private:
     friend class ShapeEvaluator;
+    friend class ShapedRowsBuilder;
 
     const Cell* cellsOf(int row) const {
         return m_cells.data() + std::size_t(row) * m_fields.size();

@@ -378,9 +378,11 @@ void EditClasses::importClasses() {
 // Every class into a new sheet "Class_Desc": of the workbook chosen, or of a new workbook where
 // no file has that name yet.
 void EditClasses::exportClasses() {
-    const QString workbook = chooseClassWorkbook(m_services, ClassSpreadsheet::ExportDialogTitle);
-    if (m_services.shared.session.DialogCancelled)
+    const std::optional<QString> chosen =
+        chooseClassWorkbook(m_services, ClassSpreadsheet::ExportDialogTitle);
+    if (!chosen)
         return;
+    const QString& workbook = *chosen;
     // A name that names no workbook has no sheets to read either.
     const bool isNew = !workbook.isEmpty() && !QFileInfo::exists(workbook);
     QStringList sheets;

@@ -3,6 +3,7 @@
 #include "common/Services.h"
 #include "common/widgets/PlacedControls.h"
 #include "reports/PrintoutsChoice.h"
+#include "reports/ReportDefinitions.h"
 #include "store/StoreError.h"
 
 #include <QCheckBox>
@@ -32,9 +33,20 @@ constexpr int NameWidth = 210;
 constexpr int ButtonWidth = 90;
 constexpr int ButtonHeight = 30;
 
-const char* const OptionCaptions[] = {"&End of Show Report", "&Class List Report",
-                                      "E&xhibitor Report",   "&Member Roster",
-                                      "Member &Profile",     "&Show Roster"};
+// The Print Menu offers the reports that have an option caption, in the order of the table.
+std::vector<const ReportDefinition*> offeredReports() {
+    std::vector<const ReportDefinition*> offered;
+    for (const ReportDefinition& report : reportDefinitions())
+        if (report.option)
+            offered.push_back(&report);
+    return offered;
+}
+
+// The exhibitor report takes its exhibitor through its work table, Exh2Prnt_tbl.
+bool takesExhibitorThroughWorkTable(int kind) {
+    const ReportDefinition* report = findReport(kind);
+    return report && report->subjects == SubjectList::Exhibitors && report->workTable;
+}
 
 // A list that offers nothing is grey; one that offers numbers has the window's normal colours.
 void paintList(QListWidget* list, bool offering) {
@@ -59,27 +71,26 @@ PrintoutsTWL::PrintoutsTWL(twl::Services& services, QWidget* parent)
     report.ReportSubject.clear();
     m_titleSheet->setChecked(report.PrintTitleSheet);
     const bool show = showOpen();
-    for (int kind = Choice::FirstOption; kind <= Choice::LastOption; ++kind)
-        m_options[kind - 1]->setEnabled(show || !Choice::readsShowFile(kind));
+    for (const auto& [kind, option] : m_options)
+        option->setEnabled(show || findReport(kind)->file != ReportFile::Show);
     setListsEnabled(false);
     m_okBut->setEnabled(false); // until a report is chosen
 
     if (report.MemberProfileOnly) {
-        m_options[Choice::MemberProfile - 1]->setChecked(true);
-        chooseOption(Choice::MemberProfile);
+        m_options.at(kind::MemberProfile)->setChecked(true);
+        chooseOption(kind::MemberProfile);
         m_frame->setEnabled(false);
         m_profileOnly->show();
         return;
     }
-    report.ReportKind = Choice::NoKind;
+    report.ReportKind = twl::ReportState::NoKind;
     report.ScoreClass = 0;
     m_mode = ListMode::None;
     // The report chosen last time in this run is offered again.
-    const int last = report.LastPrintoutKind;
-    if (last >= Choice::FirstOption && last <= Choice::LastOption &&
-        m_options[last - 1]->isEnabled()) {
-        m_options[last - 1]->setChecked(true);
-        chooseOption(last);
+    const auto last = m_options.find(report.LastPrintoutKind);
+    if (last != m_options.end() && last->second->isEnabled()) {
+        last->second->setChecked(true);
+        chooseOption(last->first);
     }
 }
 
@@ -92,13 +103,16 @@ void PrintoutsTWL::buildControls() {
 
     m_frame = new QGroupBox(QStringLiteral("Type of Report"), this);
     m_frame->setObjectName(QStringLiteral("Frame2"));
-    m_frame->setGeometry(Margin, Margin, FrameWidth, 24 + 6 * OptionHeight + 8);
-    for (int kind = Choice::FirstOption; kind <= Choice::LastOption; ++kind) {
-        auto* option = new QRadioButton(QString::fromUtf8(OptionCaptions[kind - 1]), m_frame);
+    const std::vector<const ReportDefinition*> offered = offeredReports();
+    m_frame->setGeometry(Margin, Margin, FrameWidth, 24 + int(offered.size()) * OptionHeight + 8);
+    int row = 0;
+    for (const ReportDefinition* report : offered) {
+        const int kind = report->kind;
+        auto* option = new QRadioButton(QString::fromUtf8(report->option), m_frame);
         option->setObjectName(QStringLiteral("PrnOp_%1").arg(kind));
-        option->setGeometry(10, 24 + (kind - 1) * OptionHeight, FrameWidth - 20, OptionHeight);
+        option->setGeometry(10, 24 + row++ * OptionHeight, FrameWidth - 20, OptionHeight);
         connect(option, &QRadioButton::clicked, this, [this, kind] { chooseOption(kind); });
-        m_options << option;
+        m_options[kind] = option;
     }
     const int frameBottom = m_frame->geometry().bottom();
 
@@ -168,8 +182,7 @@ void PrintoutsTWL::chooseOption(int kind) {
     m_titleSheet->setEnabled(true);
     report.ReportKind = kind;
 
-    switch (kind) {
-    case Choice::EndOfShow:
+    if (kind == kind::EndOfShow) {
         try {
             m_notEnded->setVisible(Choice::notEndedClasses(m_services.shared.session.ShowConnString,
                                                            m_services.shared.session.TotClassUsed) >
@@ -177,14 +190,15 @@ void PrintoutsTWL::chooseOption(int kind) {
         } catch (const store::StoreError& error) {
             reportReadFailure(QStringLiteral("which classes are ended"), error.message());
         }
-        break;
-    case Choice::ExhibitorReport:
+    }
+    switch (findReport(kind)->subjects) {
+    case SubjectList::Exhibitors:
         fillNumbers(ListMode::Exhibitors);
         break;
-    case Choice::MemberProfile:
+    case SubjectList::Members:
         fillNumbers(ListMode::Members);
         break;
-    default:
+    case SubjectList::None:
         break;
     }
 }
@@ -262,7 +276,7 @@ void PrintoutsTWL::setListsEnabled(bool enabled) {
 
 void PrintoutsTWL::confirm() {
     twl::TWL_public& shared = m_services.shared;
-    if (shared.report.ReportKind == Choice::ExhibitorReport) {
+    if (takesExhibitorThroughWorkTable(shared.report.ReportKind)) {
         const QListWidgetItem* name = m_names->currentItem();
         try {
             Choice::writeChosenExhibitor(shared.session.ShowConnString, shared.report.ReportSubject,
@@ -278,16 +292,7 @@ void PrintoutsTWL::confirm() {
     }
     if (!shared.report.MemberProfileOnly)
         shared.report.LastPrintoutKind = shared.report.ReportKind;
-    shared.session.DialogCancelled = false;
-    m_cancelled = false;
     accept();
-}
-
-// Cancel, Escape and the window's close box all end the dialog without a report.
-void PrintoutsTWL::reject() {
-    m_services.shared.session.DialogCancelled = true;
-    m_cancelled = true;
-    QDialog::reject();
 }
 
 void PrintoutsTWL::reportReadFailure(const QString& what, const QString& reason) {

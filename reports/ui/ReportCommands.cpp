@@ -3,10 +3,9 @@
 #include "ReportPreview.h"
 #include "common/Printer.h"
 #include "common/Services.h"
-#include "reports/MemberReports.h"
+#include "reports/ReportDefinitions.h"
 #include "reports/ReportError.h"
 #include "reports/SheetReports.h"
-#include "reports/ShowReports.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>
@@ -18,40 +17,6 @@ namespace reports {
 namespace {
 
 const QString Title = QStringLiteral("Trotwell");
-
-enum Kind {
-    ScoreSheet = 0,
-    EndOfShow = 1,
-    ClassList = 2,
-    Exhibitor = 3,
-    MemberRoster = 4,
-    MemberProfile = 5,
-    ShowRoster = 6,
-    PayoutSheet = 8
-};
-
-const char* titleOf(int kind) {
-    switch (kind) {
-    case ScoreSheet:
-        return "Score Sheet";
-    case EndOfShow:
-        return "End of Show Report";
-    case ClassList:
-        return "Class Description List";
-    case Exhibitor:
-        return "Exhibitor Report";
-    case MemberRoster:
-        return "Member Roster";
-    case MemberProfile:
-        return "Member Profile";
-    case ShowRoster:
-        return "Show Roster";
-    case PayoutSheet:
-        return "Payout Sheet";
-    default:
-        return nullptr; // no report of this kind
-    }
-}
 
 // The current directory is the same after a report as before it, whatever a file dialog did.
 class CurrentDirectoryKept {
@@ -101,14 +66,16 @@ ReportContext ReportCommands::context() const {
     c.printDate = m_services.clock.today();
     c.printTitleSheet = shared.report.PrintTitleSheet;
     c.averagePerClass = m_average ? m_average() : 0.0;
+    c.ScoreClass = shared.report.ScoreClass;
+    c.PayoutClass = shared.report.PayoutClass;
+    c.ReportSubject = shared.report.ReportSubject;
     return c;
 }
 
 void ReportCommands::scoreSheetCommand() {
     const CurrentDirectoryKept directory;
-    if (m_scoreSheetDialog && m_scoreSheetDialog())
-        runReport();
-    m_services.shared.session.DialogCancelled = false;
+    if (m_scoreSheetDialog && m_scoreSheetDialog() && runReport())
+        m_services.shared.report.LastClassPrinted = m_services.shared.report.ScoreClass;
     clearWorkTable(QStringLiteral("ScrSht2Prnt_tbl"));
     if (m_showLastClass)
         m_showLastClass(m_services.shared.report.LastClassPrinted);
@@ -118,10 +85,9 @@ void ReportCommands::scoreSheetCommand() {
 void ReportCommands::payoutSheetCommand() {
     const CurrentDirectoryKept directory;
     if (m_payoutSheetDialog && m_payoutSheetDialog()) {
-        m_services.shared.report.ReportKind = PayoutSheet;
+        m_services.shared.report.ReportKind = kind::PayoutSheet;
         runReport();
     }
-    m_services.shared.session.DialogCancelled = false;
     bringMainWindowForward();
 }
 
@@ -129,12 +95,10 @@ void ReportCommands::reportsCommand() {
     const CurrentDirectoryKept directory;
     if (m_reportsDialog && m_reportsDialog())
         runReport();
-    else
-        m_services.shared.session.DialogCancelled = false;
 }
 
 void ReportCommands::memberRosterCommand() {
-    m_services.shared.report.ReportKind = MemberRoster;
+    m_services.shared.report.ReportKind = kind::MemberRoster;
     const CurrentDirectoryKept directory;
     runReport();
 }
@@ -153,21 +117,17 @@ void ReportCommands::bringMainWindowForward() {
     }
 }
 
-void ReportCommands::runReport() {
+bool ReportCommands::runReport() {
     twl::ReportState& report = m_services.shared.report;
     const PrintingFlag printing(report.Printing);
     QCoreApplication::processEvents();
-    const char* title = titleOf(report.ReportKind);
-    if (!title)
-        return;
-    report.ReportTitle = QLatin1String(title);
+    const ReportDefinition* definition = findReport(report.ReportKind);
+    if (!definition)
+        return false;
+    report.ReportTitle = QString::fromUtf8(definition->title);
     try {
-        if (report.ReportKind == ScoreSheet)
-            runScoreSheet();
-        else if (report.ReportKind == PayoutSheet)
-            runPayoutSheet();
-        else
-            runShowOrMemberReport(report.ReportKind);
+        run(*definition);
+        return true;
     } catch (const ReportError& error) {
         reportFailure(error.text());
     } catch (const store::StoreError& error) {
@@ -175,60 +135,31 @@ void ReportCommands::runReport() {
     } catch (const std::exception& error) {
         reportFailure(QString::fromLocal8Bit(error.what()));
     }
+    return false;
 }
 
-void ReportCommands::runScoreSheet() {
-    twl::TWL_public& shared = m_services.shared;
-    ReportResult result = scoreSheet(context(), shared.report.ScoreClass);
-    result.pages.title = shared.report.ReportTitle;
-    shared.report.RecordCountText = result.recordCountText;
-    present(result.pages, shared.settings.ScoreSkipPreview, shared.settings.ScoreCopies);
-    shared.report.LastClassPrinted = shared.report.ScoreClass;
-}
-
-void ReportCommands::runPayoutSheet() {
-    twl::TWL_public& shared = m_services.shared;
-    ReportResult result = payoutSheet(context(), shared.report.PayoutClass);
-    result.pages.title = shared.report.ReportTitle;
-    shared.report.RecordCountText = result.recordCountText;
-    present(result.pages, shared.settings.PaySkipPreview, 1);
-}
-
-void ReportCommands::runShowOrMemberReport(int kind) {
-    twl::TWL_public& shared = m_services.shared;
-    const ReportContext c = context();
-    // The exhibitor chosen for the exhibitor report is let go after its run, whatever happened.
-    const auto releaseExhibitor = qScopeGuard([&] {
-        if (kind == Exhibitor)
-            clearWorkTable(QStringLiteral("Exh2Prnt_tbl"));
+void ReportCommands::run(const ReportDefinition& definition) {
+    // The subject handed over in a work table is let go after the run, whatever happened.
+    const auto releaseSubject = qScopeGuard([&] {
+        if (definition.workTable)
+            clearWorkTable(QString::fromUtf8(definition.workTable));
     });
-    ReportResult result;
-    switch (kind) {
-    case EndOfShow:
-        result = endOfShowReport(c);
-        break;
-    case ClassList:
-        result = classDescriptionList(c);
-        break;
-    case Exhibitor:
-        result = exhibitorReport(c);
-        break;
-    case MemberRoster:
-        result = memberRoster(c);
-        break;
-    case MemberProfile:
-        result = memberProfile(c, shared.report.ReportSubject);
-        break;
-    case ShowRoster:
-        result = showRoster(c);
-        break;
-    default:
-        return;
-    }
-    result.pages.title = shared.report.ReportTitle;
-    shared.report.RecordCountText = result.recordCountText;
-    present(result.pages, false, 1);
+    const ReportResult result = makeReport(definition, context());
+    m_services.shared.report.RecordCountText = result.recordCountText;
+    const Delivery delivery = deliveryOf(definition.kind);
+    present(result.pages, delivery.skipPreview, delivery.copies);
     tellProblems(result.problems);
+}
+
+// The sheets of the Tools menu go straight to the printer when their dialogs say so; every
+// other report is previewed.
+ReportCommands::Delivery ReportCommands::deliveryOf(int reportKind) const {
+    const twl::SettingValues& settings = m_services.shared.settings;
+    if (reportKind == kind::ScoreSheet)
+        return {settings.ScoreSkipPreview, settings.ScoreCopies};
+    if (reportKind == kind::PayoutSheet)
+        return {settings.PaySkipPreview, 1};
+    return {};
 }
 
 void ReportCommands::tellProblems(const QStringList& problems) {

@@ -12,6 +12,8 @@ struct Services;
 
 namespace reports {
 
+struct ReportDefinition;
+
 // The commands that put reports on paper, and the one run procedure behind them: `Printing`
 // is set while a report runs (the entry lists then ignore record moves), the report of the
 // chosen kind is made and previewed or printed, and a report that fails is reported with a
@@ -39,16 +41,21 @@ public:
     void memberRosterCommand();
     void memberProfileCommand();
 
-    // Runs the report of `ReportKind`; a kind without a report runs nothing.
-    void runReport();
+    // Runs the report of `ReportKind`; a kind without a report runs nothing. True when the
+    // report was shown or printed; a failure has been reported to the user.
+    bool runReport();
 
     // What the reports read of the shared values.
     ReportContext context() const;
 
 private:
-    void runScoreSheet();
-    void runPayoutSheet();
-    void runShowOrMemberReport(int kind);
+    struct Delivery {
+        bool skipPreview = false;
+        int copies = 1;
+    };
+
+    void run(const ReportDefinition& definition);
+    Delivery deliveryOf(int reportKind) const;
     void present(const PagedReport& report, bool skipPreview, int copies);
     void tellProblems(const QStringList& problems);
     void bringMainWindowForward();

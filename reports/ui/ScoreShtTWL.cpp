@@ -1,8 +1,8 @@
 #include "ScoreShtTWL.h"
 
 #include "common/Services.h"
-#include "common/widgets/DialogClosing.h"
 #include "common/widgets/PlacedControls.h"
+#include "reports/ReportDefinitions.h"
 #include "reports/ScoreSheetChoice.h"
 #include "store/StoreError.h"
 
@@ -105,7 +105,7 @@ ScoreShtTWL::ScoreShtTWL(twl::Services& services, QWidget* parent)
     setObjectName(QStringLiteral("ScoreShtTWL"));
     setWindowTitle(QStringLiteral("Trotwell  [Score Sheet]"));
     twl::TWL_public& shared = m_services.shared;
-    shared.report.ReportKind = 0;
+    shared.report.ReportKind = kind::ScoreSheet;
     shared.report.ScoreClass = 0;
     buildControls();
     m_skipPreview->setChecked(shared.settings.ScoreSkipPreview);
@@ -190,7 +190,7 @@ void ScoreShtTWL::loadClasses() {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
             twl::Prompt::Icon::Critical);
-        m_unreadable = true;
+        m_result.giveUp();
         return;
     }
     const QPalette blue = inBlue(m_grid->palette());
@@ -248,7 +248,7 @@ void ScoreShtTWL::confirm() {
         return;
     }
     twl::TWL_public& shared = m_services.shared;
-    shared.report.ReportKind = 0;
+    shared.report.ReportKind = kind::ScoreSheet;
     shared.report.ScoreClass = m_chosen;
     shared.settings.ScoreSkipPreview = m_skipPreview->checkState() != Qt::Unchecked;
     shared.settings.ScoreCopies = qint16(copies.count);
@@ -257,18 +257,8 @@ void ScoreShtTWL::confirm() {
 
 void ScoreShtTWL::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (m_unreadable)
-        twl::closeOnceShown(*this, QDialog::Rejected);
-    else
+    if (!m_result.gaveUp())
         m_grid->setFocus();
-}
-
-// Whatever closes the dialog (OK, Cancel, Esc, the window's close box) leaves its result for
-// the command that opened it.
-void ScoreShtTWL::done(int result) {
-    m_cancelled = result != QDialog::Accepted;
-    m_services.shared.session.DialogCancelled = m_cancelled;
-    QDialog::done(result);
 }
 
 } // namespace reports

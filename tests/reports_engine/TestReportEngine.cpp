@@ -21,32 +21,31 @@ namespace {
 const QDate PrintDate(2005, 6, 18);
 
 // Page header 1000, detail 1000, page footer 500 twips on Letter with half-inch margins:
-// 12 detail bands fit on a page.
-QByteArray layoutJson(const QString& extraSections = {}) {
+// 12 detail bands fit on a page. The detail prints the number and name of the entries of
+// `member`.
+QByteArray layoutJson(const QString& member, const QString& extraSections = {},
+                      const QString& nameField = QStringLiteral("Show Exh Nam")) {
     return QStringLiteral(R"({"name": "TestRpt", "title": "Test Report", "sections": [
       {"name": "Section2", "height": 1000, "controls": [
         {"type": "label", "name": "Head", "left": 0, "top": 0, "width": 4000, "height": 300,
          "caption": "Report Date: %D"}]},
-      %1
-      {"name": "Section1", "height": 1000, "controls": [
-        {"type": "textbox", "name": "No", "left": 0, "top": 0, "width": 720, "height": 300,
-         "align": "right"},
-        {"type": "textbox", "name": "Name", "left": 1440, "top": 0, "width": 1080, "height": 300},
+      %2
+      {"name": "Section1", "height": 1000, "member": "%1", "controls": [
+        {"type": "textbox", "name": "No", "field": "Show Exh No", "left": 0, "top": 0,
+         "width": 720, "height": 300, "align": "right"},
+        {"type": "textbox", "name": "Name", "field": "%3", "left": 1440, "top": 0,
+         "width": 1080, "height": 300},
         {"type": "line", "name": "Rule", "left": 0, "top": 900, "width": 9000, "height": 0}]},
       {"name": "Section3", "height": 500, "controls": [
         {"type": "label", "name": "Foot", "left": 0, "top": 0, "width": 4000, "height": 300,
          "caption": "Page %p of %P pages"}]}
     ]})")
-        .arg(extraSections)
+        .arg(member, extraSections, nameField)
         .toUtf8();
 }
 
 Layout detailLayout(const QString& member, const QString& extraSections = {}) {
-    Layout layout = Layout::fromJson(layoutJson(extraSections), QStringLiteral("test layout"));
-    layout.setDataMember(reports::section::Detail, member);
-    layout.bind(QStringLiteral("No"), QStringLiteral("Show Exh No"));
-    layout.bind(QStringLiteral("Name"), QStringLiteral("Show Exh Nam"));
-    return layout;
+    return Layout::fromJson(layoutJson(member, extraSections), QStringLiteral("test layout"));
 }
 
 QStringList pageTexts(const PagedReport& report) {
@@ -137,9 +136,14 @@ private slots:
             << QByteArray(R"({"sections": [{"name": "Section1", "height": 100, "controls": [
                  {"type": "label", "name": "Low", "top": 90, "height": 50, "width": 10}]}]})")
             << "Low";
+        QTest::newRow("text box bound to no field")
+            << QByteArray(R"({"sections": [{"name": "Section1", "height": 100, "controls": [
+                 {"type": "textbox", "name": "Amt", "height": 50}]}]})")
+            << "Amt";
         QTest::newRow("unknown format")
             << QByteArray(R"({"sections": [{"name": "Section1", "height": 100, "controls": [
-                 {"type": "textbox", "name": "Amt", "height": 50, "format": "0.0%"}]}]})")
+                 {"type": "textbox", "name": "Amt", "field": "PY Amt", "height": 50,
+                  "format": "0.0%"}]}]})")
             << "0.0%";
         QTest::newRow("bands taller than a page")
             << QByteArray(R"({"sections": [{"name": "Section2", "height": 9000},
@@ -164,10 +168,12 @@ private slots:
     void aMisspeltControlOrFieldIsAnError() {
         Layout layout = detailLayout(QStringLiteral("Rows"));
         QVERIFY_THROWS_EXCEPTION(ReportError, layout.setCaption(QStringLiteral("Hed"), "x"));
-        QVERIFY_THROWS_EXCEPTION(ReportError, layout.bind(QStringLiteral("Head"), "Show Exh No"));
+        // A text box prints its field, never a caption set by the program.
+        QVERIFY_THROWS_EXCEPTION(ReportError, layout.setCaption(QStringLiteral("Name"), "x"));
         entries(1, 2);
-        layout.bind(QStringLiteral("Name"), QStringLiteral("Show Exh Name"));
-        QVERIFY_THROWS_EXCEPTION(ReportError, reports::paginate(layout, countForm(), PrintDate));
+        const Layout misspelt = Layout::fromJson(
+            layoutJson(QStringLiteral("Rows"), {}, QStringLiteral("Show Exh Name")), "test");
+        QVERIFY_THROWS_EXCEPTION(ReportError, reports::paginate(misspelt, countForm(), PrintDate));
     }
 
     void detailBandsFlowOverNumberedPages() {
@@ -185,10 +191,11 @@ private slots:
             QVERIFY(pages[p].endsWith(QStringLiteral("Page %1 of 3 pages\n").arg(p + 1)));
             QCOMPARE(pages[p].count(QStringLiteral("Exhibitor")), perPage[p]);
         }
-        // Numbers stand right-aligned in their box, names at their column, cut to their box.
-        QVERIFY2(pages[0].contains(QStringLiteral("\n     1      Exhibitor\n")),
+        // Numbers stand right-aligned in their box, names at their column, whole although longer
+        // than their box.
+        QVERIFY2(pages[0].contains(QStringLiteral("\n     1      Exhibitor 1\n")),
                  qPrintable(pages[0]));
-        QVERIFY(pages[2].contains(QStringLiteral("\n    30      Exhibitor\n")));
+        QVERIFY(pages[2].contains(QStringLiteral("\n    30      Exhibitor 30\n")));
         // Lines are drawn but are not text.
         const auto& items = report.pages[0].items;
         QVERIFY(std::any_of(items.begin(), items.end(), [](const reports::PlacedItem& i) {
@@ -227,25 +234,22 @@ private slots:
             "COMPUTE ClasNum BY 'Class No'");
         const QString groups = QStringLiteral(R"(
           {"name": "Section8", "height": 500, "controls": [
-            {"type": "textbox", "name": "CL1", "left": 0, "top": 0, "width": 700, "height": 300},
-            {"type": "textbox", "name": "CL2", "left": 1000, "top": 0, "width": 3000, "height": 300}]},
-          {"name": "Section9", "height": 500, "controls": [
+            {"type": "textbox", "name": "CL1", "field": "Class No", "left": 0, "top": 0,
+             "width": 700, "height": 300},
+            {"type": "textbox", "name": "CL2", "member": "ClasNum", "field": "Class Name",
+             "left": 1000, "top": 0, "width": 3000, "height": 300}]},
+          {"name": "Section9", "height": 500, "member": "ClasNum", "controls": [
             {"type": "label", "name": "CountCaption", "left": 0, "top": 0, "width": 3400, "height": 300,
              "caption": "Entries for this class:"},
-            {"type": "textbox", "name": "ExhCnt", "left": 3500, "top": 0, "width": 700, "height": 300}]},)");
-        Layout layout = detailLayout(QStringLiteral("Exhtors"), groups);
-        layout.bind(QStringLiteral("CL1"), QStringLiteral("Class No"));
-        layout.setDataMember(reports::section::InnerGroupHeader, QStringLiteral("CL2"),
-                             QStringLiteral("ClasNum"));
-        layout.bind(QStringLiteral("CL2"), QStringLiteral("Class Name"));
-        layout.setDataMember(reports::section::InnerGroupFooter, QStringLiteral("ClasNum"));
-        layout.bind(QStringLiteral("ExhCnt"), QStringLiteral("ExhCount"));
+            {"type": "textbox", "name": "ExhCnt", "field": "ExhCount", "left": 3500, "top": 0,
+             "width": 700, "height": 300}]},)");
+        const Layout layout = detailLayout(QStringLiteral("Exhtors"), groups);
 
         const PagedReport report =
             reports::paginate(layout, store::shape(classCommand, connection()), PrintDate);
         const QStringList pages = pageTexts(report);
         QCOMPARE(pages.size(), 2);
-        QVERIFY2(pages[0].contains(QStringLiteral("\n1       Halter\n     1      Exhibitor\n")),
+        QVERIFY2(pages[0].contains(QStringLiteral("\n1       Halter\n     1      Exhibitor 1\n")),
                  qPrintable(pages[0]));
         QVERIFY2(pages[0].contains(QStringLiteral("Entries for this class:      11\n")),
                  qPrintable(pages[0]));

@@ -1,7 +1,6 @@
-#include "reports/MemberReports.h"
+#include "reports/ReportDefinitions.h"
 #include "reports/ReportError.h"
 #include "reports/SheetReports.h"
-#include "reports/ShowReports.h"
 #include "reports/TextExport.h"
 #include "store/StoreError.h"
 #include "support/ReportShow.h"
@@ -57,6 +56,38 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A golden case's input.txt: "key: value" lines. "report" names the report by its title;
+// "ScoreClass", "PayoutClass" and "ReportSubject" are what its dialog would have chosen;
+// every "show" and "organisation" line is a statement run on that file before the report.
+struct GoldenCase {
+    QString report;
+    std::vector<std::pair<QString, QString>> choices;
+    QStringList showStatements;
+    QStringList organisationStatements;
+};
+
+GoldenCase readGoldenCase(const QString& folder) {
+    GoldenCase golden;
+    const QString input = QString::fromUtf8(readFile(folder + "/input.txt"));
+    for (const QString& line : input.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString key = line.section(QStringLiteral(": "), 0, 0).trimmed();
+        const QString value = line.section(QStringLiteral(": "), 1).trimmed();
+        if (key == QLatin1String("report"))
+            golden.report = value;
+        else if (key == QLatin1String("show"))
+            golden.showStatements << value;
+        else if (key == QLatin1String("organisation"))
+            golden.organisationStatements << value;
+        else
+            golden.choices.emplace_back(key, value);
+    }
+    return golden;
+}
+
+QDir goldenFolder() {
+    return QDir(QStringLiteral(TWL_GOLDEN_DIR));
+}
+
 } // namespace
 
 class TestSheetReports : public QObject {
@@ -96,6 +127,24 @@ class TestSheetReports : public QObject {
         return n;
     }
 
+    reports::ReportResult run(int kind, reports::ReportContext c) {
+        return reports::makeReport(*reports::findReport(kind), c);
+    }
+    reports::ReportResult scoreSheet(int classNo) {
+        ReportContext c = context();
+        c.ScoreClass = classNo;
+        return run(reports::kind::ScoreSheet, c);
+    }
+    reports::ReportResult payoutSheet(int classNo) {
+        ReportContext c = context();
+        c.PayoutClass = classNo;
+        return run(reports::kind::PayoutSheet, c);
+    }
+    void runStatements(const QStringList& statements, store::Connection& connection) {
+        for (const QString& sql : statements)
+            connection.execute(sql);
+    }
+
 private slots:
     void init() {
         store::releaseAllConnections();
@@ -110,45 +159,35 @@ private slots:
         m_folder.reset();
     }
 
-    reports::ReportResult runCase(const QString& kind, const QString& argument) {
-        if (kind == "score")
-            return reports::scoreSheet(context(), argument.toInt());
-        if (kind == "payout")
-            return reports::payoutSheet(context(), argument.toInt());
-        if (kind == "endofshow")
-            return reports::endOfShowReport(context());
-        if (kind == "classlist")
-            return reports::classDescriptionList(context());
-        if (kind == "exhibitor") {
-            m_show->run("INSERT INTO Exh2Prnt_tbl (S_ExhNo, S_ExhNam) VALUES (?, ?)",
-                        {store::Value(argument.toInt()), store::Value(QString())});
-            return reports::exhibitorReport(context());
-        }
-        if (kind == "showroster")
-            return reports::showRoster(context());
-        if (kind == "memberroster")
-            return reports::memberRoster(context());
-        if (kind == "memberprofile")
-            return reports::memberProfile(context(), argument);
-        qFatal("unknown report kind %s", qPrintable(kind));
-    }
-
-    // Each folder under golden/ names a report in input.txt ("score 12", "payout 3",
-    // "endofshow", "memberprofile O'Neil [2]") and holds the plain text it must print as
-    // expected.txt. TWL_UPDATE_GOLDEN=1 writes the texts afresh.
-    void sheetsPrintTheirGoldenText_data() {
+    // Each folder under golden/ holds a report's input (input.txt, see GoldenCase) and the
+    // plain text it must print (expected.txt). TWL_UPDATE_GOLDEN=1 writes the texts afresh.
+    void reportsPrintTheirGoldenText_data() {
         QTest::addColumn<QString>("folder");
-        const QDir golden(QStringLiteral(TWL_GOLDEN_DIR));
+        const QDir golden = goldenFolder();
         for (const QString& name : golden.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
             QTest::newRow(qPrintable(name)) << golden.filePath(name);
-        QVERIFY(QTest::currentDataTag() ||
-                golden.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() >= 3);
     }
-    void sheetsPrintTheirGoldenText() {
+    void reportsPrintTheirGoldenText() {
         QFETCH(QString, folder);
-        const QString input = QString::fromUtf8(readFile(folder + "/input.txt")).trimmed();
-        const QString kind = input.section(QLatin1Char(' '), 0, 0);
-        const reports::ReportResult result = runCase(kind, input.section(QLatin1Char(' '), 1));
+        const GoldenCase golden = readGoldenCase(folder);
+        const reports::ReportDefinition* report = reports::findReport(golden.report);
+        QVERIFY2(report, qPrintable("no report is titled \"" + golden.report + '"'));
+        ReportContext c = context();
+        for (const auto& [key, value] : golden.choices) {
+            if (key == QLatin1String("ScoreClass"))
+                c.ScoreClass = value.toInt();
+            else if (key == QLatin1String("PayoutClass"))
+                c.PayoutClass = value.toInt();
+            else if (key == QLatin1String("ReportSubject"))
+                c.ReportSubject = value;
+            else
+                QFAIL(qPrintable("unknown input " + key));
+        }
+        runStatements(golden.showStatements, m_show->connection());
+        runStatements(golden.organisationStatements,
+                      *store::connectionFor(c.organisationConnection));
+
+        const reports::ReportResult result = reports::makeReport(*report, c);
         QVERIFY2(result.problems.isEmpty(), qPrintable(result.problems.join('\n')));
         const QByteArray text = reports::plainText(result.pages).toUtf8();
         const QString expectedPath = folder + "/expected.txt";
@@ -162,8 +201,18 @@ private slots:
         QCOMPARE(text, expected);
     }
 
+    // A report added to the table comes with a golden case of its own.
+    void everyReportHasAGoldenCase() {
+        QStringList covered;
+        const QDir golden = goldenFolder();
+        for (const QString& name : golden.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            covered << readGoldenCase(golden.filePath(name)).report;
+        for (const reports::ReportDefinition& report : reports::reportDefinitions())
+            QVERIFY2(covered.contains(QString::fromUtf8(report.title)), report.title);
+    }
+
     void scoreSheetCountsDateAndWorkTable() {
-        const reports::ReportResult sheet = reports::scoreSheet(context(), 12);
+        const reports::ReportResult sheet = scoreSheet(12);
         const QString text = reports::plainText(sheet.pages);
         QVERIFY(text.contains(QStringLiteral("Show Date: June 18, 2005")));
         QVERIFY(text.contains(QStringLiteral("Class No.  12     Description: Class 12 Halter")));
@@ -172,14 +221,14 @@ private slots:
 
         // A row left behind by a run that never finished puts no second class on the sheet.
         m_show->run("INSERT INTO ScrSht2Prnt_tbl (PrintClass) VALUES (3)", {});
-        const reports::ReportResult again = reports::scoreSheet(context(), 12);
+        const reports::ReportResult again = scoreSheet(12);
         QCOMPARE(again.recordCountText, sheet.recordCountText);
         QCOMPARE(workTableRows(), 1);
         reports::clearReportWorkTable(context(), QStringLiteral("ScrSht2Prnt_tbl"));
         QCOMPARE(workTableRows(), 0);
 
         // A class without entries prints an empty total.
-        const reports::ReportResult empty = reports::scoreSheet(context(), 149);
+        const reports::ReportResult empty = scoreSheet(149);
         QCOMPARE(empty.recordCountText, QString());
         QCOMPARE(empty.pages.pageCount(), 1);
     }
@@ -188,7 +237,7 @@ private slots:
         // 60 entries of class 12, 24 to a page: 3 pages.
         for (int i = 0; i < 40; ++i)
             m_show->addEntry({300 + i, QStringLiteral("Late Entry %1").arg(i), 12});
-        const reports::ReportResult sheet = reports::scoreSheet(context(), 12);
+        const reports::ReportResult sheet = scoreSheet(12);
         QCOMPARE(sheet.pages.pageCount(), 3);
         const QString text = reports::plainText(sheet.pages);
         QVERIFY(text.contains(QStringLiteral("Page 1 of 3 pages")));
@@ -196,7 +245,7 @@ private slots:
     }
 
     void payoutSheetTotals() {
-        const reports::ReportResult sheet = reports::payoutSheet(context(), 2);
+        const reports::ReportResult sheet = payoutSheet(2);
         const QString text = reports::plainText(sheet.pages);
         QCOMPARE(sheet.recordCountText, QStringLiteral("4"));
         // 40 + 20 + 13.33 + 10, as stored in currency.
@@ -206,13 +255,13 @@ private slots:
         // A class whose payouts are all 0 still shows its total.
         m_show->addClass(30, QStringLiteral("Lead Line"), 0, true);
         m_show->addPayout(30, 101, QStringLiteral("Small Rider"), 1, 0);
-        const QString zero = reports::plainText(reports::payoutSheet(context(), 30).pages);
+        const QString zero = reports::plainText(payoutSheet(30).pages);
         QVERIFY2(zero.contains(QStringLiteral("Total Pay Out: $0.00")), qPrintable(zero));
     }
 
     void aFailingQueryIsAnError() {
         m_show->run("DROP VIEW ScrSht2Pint_Q", {});
-        QVERIFY_THROWS_EXCEPTION(store::StoreError, reports::scoreSheet(context(), 12));
+        QVERIFY_THROWS_EXCEPTION(store::StoreError, scoreSheet(12));
     }
 };
 

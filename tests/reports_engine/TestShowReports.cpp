@@ -1,5 +1,4 @@
-#include "reports/MemberReports.h"
-#include "reports/ShowReports.h"
+#include "reports/ReportDefinitions.h"
 #include "reports/TextExport.h"
 #include "support/ReportShow.h"
 
@@ -10,6 +9,10 @@ using reports::ReportContext;
 using Entry = ReportShow::Entry;
 
 namespace {
+
+reports::ReportResult run(int kind, const ReportContext& context) {
+    return reports::makeReport(*reports::findReport(kind), context);
+}
 
 QString textOf(const reports::ReportResult& result) {
     return reports::plainText(result.pages);
@@ -66,7 +69,7 @@ private slots:
         entry(101, QStringLiteral("Anna Brooks"), 3, 50);
         entry(102, QStringLiteral("Ben Carter"), 3, 1);
         entry(103, QStringLiteral("Carla Dalton"), 3, 1);
-        const QString text = textOf(reports::endOfShowReport(context(2)));
+        const QString text = textOf(run(reports::kind::EndOfShow, context(2)));
         // Every entry counts in the total and in the standings; class 3 is in neither the class
         // pages, nor the sales, nor the popular classes.
         QCOMPARE(titleLine(text, "Total entries on this report:"),
@@ -76,11 +79,13 @@ private slots:
                  qPrintable(text));
         QVERIFY(!text.contains(QStringLiteral("Above The Limit")));
         QCOMPARE(text.count(QStringLiteral("Entries for this class:")), 2);
-        const QString list = textOf(reports::classDescriptionList(context(2)));
+        const QString list = textOf(run(reports::kind::ClassList, context(2)));
         QVERIFY(!list.contains(QStringLiteral("Above The Limit")));
         QVERIFY(list.contains(QStringLiteral("Trail")));
         // The roster lists every entry.
-        QCOMPARE(textOf(reports::showRoster(context(2))).count(QStringLiteral("Anna Brooks")), 2);
+        QCOMPARE(
+            textOf(run(reports::kind::ShowRoster, context(2))).count(QStringLiteral("Anna Brooks")),
+            2);
     }
 
     void popularClassesAndHighPointStandings() {
@@ -96,7 +101,7 @@ private slots:
         entry(106, QStringLiteral("Dylan Ellis"), 3, 1);
         entry(107, QStringLiteral("Emma Fisher"), 4, 0);
         entry(108, QStringLiteral("Emma Fisher"), 4, 0);
-        const reports::ReportResult result = reports::endOfShowReport(context(4));
+        const reports::ReportResult result = run(reports::kind::EndOfShow, context(4));
         QStringList popular;
         const QString text = textOf(result);
         const QStringList lines = text.split(QLatin1Char('\n'));
@@ -124,12 +129,12 @@ private slots:
         m_show->addClass(1, QStringLiteral("Halter"), 12.5);
         entry(101, QStringLiteral("Anna Brooks"), 1);
         entry(102, QStringLiteral("Ben Carter"), 1);
-        QString text = textOf(reports::endOfShowReport(context(1)));
+        QString text = textOf(run(reports::kind::EndOfShow, context(1)));
         QCOMPARE(titleLine(text, "Total Pay Outs:"), QStringLiteral("Total Pay Outs: $0.00"));
         QCOMPARE(titleLine(text, "Balance:"), QStringLiteral("Balance: $25.00"));
         m_show->addPayout(1, 101, QStringLiteral("Anna Brooks"), 1, 1000);
         m_show->addPayout(1, 102, QStringLiteral("Ben Carter"), 2, 234.5);
-        text = textOf(reports::endOfShowReport(context(1)));
+        text = textOf(run(reports::kind::EndOfShow, context(1)));
         QCOMPARE(titleLine(text, "Total Pay Outs:"), QStringLiteral("Total Pay Outs: $1,234.50"));
         QCOMPARE(titleLine(text, "Balance:"), QStringLiteral("Balance: -$1,209.50"));
         // The work table of the ranking is empty again.
@@ -139,14 +144,14 @@ private slots:
     }
 
     void anEmptyRegisterGivesAnEmptyCount() {
-        const reports::ReportResult roster = reports::memberRoster(context(0));
+        const reports::ReportResult roster = run(reports::kind::MemberRoster, context(0));
         QCOMPARE(roster.recordCountText, QString());
         QVERIFY(textOf(roster).contains(QStringLiteral("Total Entries:\n")));
     }
 
     void theExhibitorReportOfANumberWithoutEntriesIsEmpty() {
         m_show->run("INSERT INTO Exh2Prnt_tbl (S_ExhNo, S_ExhNam) VALUES (999, 'Nobody')", {});
-        const reports::ReportResult result = reports::exhibitorReport(context(1));
+        const reports::ReportResult result = run(reports::kind::Exhibitor, context(1));
         QVERIFY(result.problems.isEmpty());
         QCOMPARE(result.recordCountText, QString());
         QVERIFY(textOf(result).contains(QStringLiteral("Exhibitor Name:\n")));
@@ -156,7 +161,7 @@ private slots:
         m_show->addClass(1, QStringLiteral("Halter"), 10);
         entry(101, QStringLiteral("Anna Brooks"), 1, 5);
         m_show->run("DROP VIEW Exh2Prnt_Q", {});
-        const reports::ReportResult result = reports::exhibitorReport(context(1));
+        const reports::ReportResult result = run(reports::kind::Exhibitor, context(1));
         QCOMPARE(result.problems.size(), 2);
         QVERIFY(result.problems[0].contains(QStringLiteral("Exh2Prnt_Q")));
     }

@@ -1,0 +1,67 @@
+#include "ReportDefinitions.h"
+
+#include "MemberReports.h"
+#include "Pagination.h"
+#include "ReportParts.h"
+#include "SheetReports.h"
+#include "ShowReports.h"
+
+namespace reports {
+namespace {
+
+using enum ReportFile;
+using enum SubjectList;
+
+// One row per report. A new report is a row here, its data function and its layout file.
+const ReportDefinition Definitions[] = {
+    // kind, title, layout, file, data function, Print Menu option, subject, work table
+    {kind::EndOfShow, "End of Show Report", "ShoEndRPT", Show, endOfShowReport,
+     "&End of Show Report"},
+    {kind::ClassList, "Class Description List", "ShoClassListRpt", Show, classDescriptionList,
+     "&Class List Report"},
+    {kind::Exhibitor, "Exhibitor Report", "ExhRPT", Show, exhibitorReport, "E&xhibitor Report",
+     Exhibitors, "Exh2Prnt_tbl"},
+    {kind::MemberRoster, "Member Roster", "MemRostRpt", Organisation, memberRoster,
+     "&Member Roster"},
+    {kind::MemberProfile, "Member Profile", "MemProfRpt", Organisation, memberProfile,
+     "Member &Profile", Members},
+    {kind::ShowRoster, "Show Roster", "ShoRostRpt", Show, showRoster, "&Show Roster"},
+    {kind::ScoreSheet, "Score Sheet", "ScoreShtRpt", Show, scoreSheet},
+    {kind::PayoutSheet, "Payout Sheet", "PayOutShtRpt", Show, payoutSheet},
+};
+
+} // namespace
+
+std::span<const ReportDefinition> reportDefinitions() {
+    return Definitions;
+}
+
+const ReportDefinition* findReport(int kind) {
+    for (const ReportDefinition& report : Definitions)
+        if (report.kind == kind)
+            return &report;
+    return nullptr;
+}
+
+const ReportDefinition* findReport(const QString& title) {
+    for (const ReportDefinition& report : Definitions)
+        if (title == QString::fromUtf8(report.title))
+            return &report;
+    return nullptr;
+}
+
+ReportResult makeReport(const ReportDefinition& report, const ReportContext& context) {
+    Layout layout = Layout::load(QStringLiteral(":/layouts/%1.json").arg(report.layout));
+    ReportData data = report.data(layout, context);
+    const QString title = QString::fromUtf8(report.title);
+    parts::setStandardCaptions(layout, context, title, data.recordCountText);
+    ReportResult result;
+    result.pages = paginate(layout, data.rows, context.printDate);
+    result.pages.title = title;
+    result.pages.documentName = data.documentName.isEmpty() ? title : data.documentName;
+    result.recordCountText = std::move(data.recordCountText);
+    result.problems = std::move(data.problems);
+    return result;
+}
+
+} // namespace reports
