@@ -12,9 +12,10 @@ namespace store::workbook::detail {
 
 // The most a reader takes in of one part of a workbook before it refuses the workbook as too
 // large: of an .xlsx part's XML (a sheet, the shared strings, the workbook or its styles), and of
-// the records of an .xls sheet or of its globals. Records are passed over far faster than XML is
-// read, so that a refusal comes within a second either way.
-constexpr qint64 XmlReadBudget = qint64(16) << 20;
+// the records of an .xls sheet or of its globals. XML is read at about 16 MB a second, records
+// are passed over far faster, so that a refusal comes within a second either way; 8 MB still
+// leaves 8 KB of XML for each of the 1,000 rows the import's preview reads.
+constexpr qint64 XmlReadBudget = qint64(8) << 20;
 constexpr qint64 BiffReadBudget = qint64(64) << 20;
 
 // Writes a workbook's new contents into an open file (its descriptor); throws StoreError
