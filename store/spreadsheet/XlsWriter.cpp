@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <unistd.h>
@@ -68,22 +69,27 @@ struct Record {
 };
 
 // The records of the substream that begins at `at`, up to and including its EOF (a chart
-// inside a sheet brings its own BOF and EOF).
-std::vector<Record> substream(const QByteArray& data, qsizetype at, const QString& path) {
+// inside a sheet brings its own BOF and EOF), of the types `kept` names (every type when it is
+// empty); `end` is set to where the substream ends.
+std::vector<Record> substream(const QByteArray& data, qsizetype at, const QString& path,
+                              std::initializer_list<quint16> kept, qsizetype* end) {
     std::vector<Record> records;
     int depth = 0;
-    while (true) {
+    for (bool first = true;; first = false) {
         if (at + 4 > data.size())
             throwCorrupt(path, QStringLiteral("a sheet without its end"));
         const Record record{u16(data, at), at, u16(data, at + 2)};
-        if (at + 4 + record.length > data.size() || (records.empty() && record.type != 0x0809))
+        if (at + 4 + record.length > data.size() || (first && record.type != 0x0809))
             throwCorrupt(path, QStringLiteral("a damaged sheet"));
-        records.push_back(record);
+        if (kept.size() == 0 || std::find(kept.begin(), kept.end(), record.type) != kept.end())
+            records.push_back(record);
         at += 4 + record.length;
-        if (record.type == 0x0809)
+        if (record.type == 0x0809) {
             ++depth;
-        else if (record.type == 0x000A && --depth == 0)
+        } else if (record.type == 0x000A && --depth == 0) {
+            *end = at;
             return records;
+        }
     }
 }
 
@@ -204,7 +210,8 @@ QByteArray newSheetStream(const QStringList& headings, const std::vector<std::ve
 QByteArray workbookWithSheet(const QByteArray& data, const QString& sheet,
                              const QStringList& headings,
                              const std::vector<std::vector<Value>>& rows, const QString& path) {
-    const std::vector<Record> globals = substream(data, 0, path);
+    qsizetype globalsEnd = 0;
+    const std::vector<Record> globals = substream(data, 0, path, {}, &globalsEnd);
     if (globals.front().type != 0x0809 || u16(data, 4) != 0x0600)
         throwCorrupt(path, QStringLiteral("not an Excel 97-2003 workbook"));
     qsizetype lastSheetRecord = -1;
@@ -222,14 +229,15 @@ QByteArray workbookWithSheet(const QByteArray& data, const QString& sheet,
     }
     if (lastSheetRecord < 0)
         throwCorrupt(path, QStringLiteral("no sheets"));
-    const qsizetype globalsEnd = globals.back().at + 4 + globals.back().length;
     qsizetype end = globalsEnd;
+    // Of a sheet's records only its row-block index (INDEX) holds stream positions.
     std::vector<std::vector<Record>> sheets;
     for (const qsizetype start : sheetStarts) {
         if (start < globalsEnd || start >= data.size())
             throwCorrupt(path, QStringLiteral("a sheet outside the workbook"));
-        sheets.push_back(substream(data, start, path));
-        end = std::max(end, sheets.back().back().at + 4 + sheets.back().back().length);
+        qsizetype sheetEnd = 0;
+        sheets.push_back(substream(data, start, path, {0x020B}, &sheetEnd));
+        end = std::max(end, sheetEnd);
     }
 
     // The new records of the globals, each inserted at an old position.
@@ -263,17 +271,24 @@ QByteArray workbookWithSheet(const QByteArray& data, const QString& sheet,
         return old + shift;
     };
 
+    const QByteArray newSheet = newSheetStream(headings, rows, path, false);
+    qsizetype inserted = 0;
+    for (const auto& entry : inserts)
+        inserted += entry.second.size();
+    // Made in one piece, the old bytes copied straight across: a workbook of megabytes is
+    // copied once, not grown and copied again.
     QByteArray out;
+    out.reserve(data.size() + inserted + newSheet.size());
     qsizetype copied = 0;
     for (const auto& [at, bytes] : inserts) {
-        out += data.mid(copied, at - copied);
+        out.append(data.constData() + copied, at - copied);
         out += bytes;
         copied = at;
     }
-    out += data.mid(copied, end - copied);
+    out.append(data.constData() + copied, end - copied);
     const qsizetype newSheetAt = out.size();
-    out += newSheetStream(headings, rows, path, false);
-    out += data.mid(end); // whatever followed the last sheet
+    out += newSheet;
+    out.append(data.constData() + end, data.size() - end); // whatever followed the last sheet
 
     for (const Record& record : globals) {
         const qsizetype at = moved(record.at);
