@@ -204,12 +204,34 @@ QByteArray newSheetStream(const QStringList& headings, const std::vector<std::ve
     return out;
 }
 
+// A Workbook stream with one more sheet, as the old stream (its stream positions already moved
+// along) with new bytes inserted at old positions: written out piece by piece, so that a workbook
+// of megabytes is never copied whole into a new buffer.
+struct GrownWorkbook {
+    QByteArray old;
+    std::map<qsizetype, QByteArray> inserts; // at an old position, in order
+
+    bool writeTo(GsfOutput* output) const {
+        auto write = [output](const char* bytes, qsizetype size) {
+            return size == 0 ||
+                   gsf_output_write(output, size_t(size), reinterpret_cast<const guint8*>(bytes));
+        };
+        qsizetype copied = 0;
+        for (const auto& [at, bytes] : inserts) {
+            if (!write(old.constData() + copied, at - copied) ||
+                !write(bytes.constData(), bytes.size()))
+                return false;
+            copied = at;
+        }
+        return write(old.constData() + copied, old.size() - copied);
+    }
+};
+
 // The Workbook stream with one more sheet: its BOUNDSHEET after the last one, its tab id in
 // TABID, its records after the last sheet's. Every absolute stream position the workbook keeps
 // (sheet positions, the string table's index, each sheet's row-block index) is moved along.
-QByteArray workbookWithSheet(const QByteArray& data, const QString& sheet,
-                             const QStringList& headings,
-                             const std::vector<std::vector<Value>>& rows, const QString& path) {
+GrownWorkbook workbookWithSheet(QByteArray data, const QString& sheet, const QStringList& headings,
+                                const std::vector<std::vector<Value>>& rows, const QString& path) {
     qsizetype globalsEnd = 0;
     const std::vector<Record> globals = substream(data, 0, path, {}, &globalsEnd);
     if (globals.front().type != 0x0809 || u16(data, 4) != 0x0600)
@@ -271,50 +293,38 @@ QByteArray workbookWithSheet(const QByteArray& data, const QString& sheet,
         return old + shift;
     };
 
-    const QByteArray newSheet = newSheetStream(headings, rows, path, false);
     qsizetype inserted = 0;
     for (const auto& entry : inserts)
         inserted += entry.second.size();
-    // Made in one piece, the old bytes copied straight across: a workbook of megabytes is
-    // copied once, not grown and copied again.
-    QByteArray out;
-    out.reserve(data.size() + inserted + newSheet.size());
-    qsizetype copied = 0;
-    for (const auto& [at, bytes] : inserts) {
-        out.append(data.constData() + copied, at - copied);
-        out += bytes;
-        copied = at;
-    }
-    out.append(data.constData() + copied, end - copied);
-    const qsizetype newSheetAt = out.size();
-    out += newSheet;
-    out.append(data.constData() + end, data.size() - end); // whatever followed the last sheet
+    const qsizetype newSheetAt = end + inserted;
+    set32(inserts[boundSheetAt], 4, quint32(newSheetAt));
 
+    // Positions are rewritten where they stand in the old stream; lengths and positions of
+    // records do not change there.
     for (const Record& record : globals) {
-        const qsizetype at = moved(record.at);
         if (record.type == 0x013D) {
-            out[at + 2] = char((record.length + 2) & 0xFF);
-            out[at + 3] = char((record.length + 2) >> 8);
+            data[record.at + 2] = char((record.length + 2) & 0xFF);
+            data[record.at + 3] = char((record.length + 2) >> 8);
         } else if (record.type == 0x0085) {
-            set32(out, at + 4, quint32(moved(u32(data, record.at + 4))));
+            set32(data, record.at + 4, quint32(moved(u32(data, record.at + 4))));
         } else if (record.type == 0x00FF && record.length >= 2) { // EXTSST: position, offset, 0
             for (qsizetype i = 2; i + 8 <= record.length; i += 8)
-                set32(out, at + 4 + i, quint32(moved(u32(data, record.at + 4 + i))));
+                set32(data, record.at + 4 + i, quint32(moved(u32(data, record.at + 4 + i))));
         }
     }
-    set32(out, moved(boundSheetAt) - inserts[boundSheetAt].size() + 4, quint32(newSheetAt));
     for (const auto& records : sheets)
         for (const Record& record : records)
             if (record.type == 0x020B && record.length >= 16) { // INDEX
-                const qsizetype at = moved(record.at);
-                set32(out, at + 4 + 12, quint32(moved(u32(data, record.at + 4 + 12))));
+                set32(data, record.at + 4 + 12, quint32(moved(u32(data, record.at + 4 + 12))));
                 for (qsizetype i = 16; i + 4 <= record.length; i += 4)
-                    set32(out, at + 4 + i, quint32(moved(u32(data, record.at + 4 + i))));
+                    set32(data, record.at + 4 + i, quint32(moved(u32(data, record.at + 4 + i))));
             }
-    return out;
+    // After the moves are reckoned: whatever follows the last sheet is not pointed at.
+    inserts[end] += newSheetStream(headings, rows, path, false);
+    return {std::move(data), std::move(inserts)};
 }
 
-bool copyChildren(GsfInfile* from, GsfOutfile* to, const QByteArray& workbook, bool top) {
+bool copyChildren(GsfInfile* from, GsfOutfile* to, const GrownWorkbook& workbook, bool top) {
     const int count = gsf_infile_num_children(from);
     for (int i = 0; i < count; ++i) {
         std::unique_ptr<GsfInput, GsfUnref> child(gsf_infile_child_by_index(from, i));
@@ -334,8 +344,7 @@ bool copyChildren(GsfInfile* from, GsfOutfile* to, const QByteArray& workbook, b
             done =
                 copyChildren(GSF_INFILE(child.get()), GSF_OUTFILE(target.get()), workbook, false);
         } else if (top && qstrcmp(name, "Workbook") == 0) {
-            done = gsf_output_write(target.get(), size_t(workbook.size()),
-                                    reinterpret_cast<const guint8*>(workbook.constData()));
+            done = workbook.writeTo(target.get());
         } else {
             done = gsf_input_copy(child.get(), target.get());
         }
@@ -472,7 +481,7 @@ ContentWriter xlsWithSheet(const QString& path, const QString& sheet, const QStr
     std::shared_ptr<GsfInfile> container(openCompoundFile(path).release(), GsfUnref());
     if (!container)
         throwCorrupt(path, QStringLiteral("a damaged compound file"));
-    QByteArray workbook =
+    GrownWorkbook workbook =
         workbookWithSheet(wholeWorkbookStream(container.get(), path), sheet, headings, rows, path);
     std::optional<std::array<guint8, 16>> classId;
     if (std::array<guint8, 16> id{};
