@@ -149,7 +149,13 @@ void Application::connectDialogs() {
     onCommand("mnuAbout", [this] { runDialog<AboutTWL>(); });
     onCommand("mnuShowInfo", [this] { runDialog<ShoDataTWL>(m_services); });
     onCommand("mnuOrgData", [this] { runDialog<OrgDataTWL>(m_services); });
-    onCommand("mnuToolsClasses", [this] { runDialog<EditClasses>(m_services); });
+    onCommand("mnuToolsClasses", [this] {
+        EditClasses dialog(m_services, m_window.get());
+        // A finished import or export says so on the main window's last-action line.
+        connect(&dialog, &EditClasses::actionFinished, m_window->lastActionLabel(),
+                &QLabel::setText);
+        dialog.exec();
+    });
     // The entry screen follows the placings and points these write from the store's change
     // notice, when the dialog closes.
     onCommand("mnuToolsWinners", [this] { runDialog<EditWinners>(m_services); });

@@ -90,7 +90,7 @@ void import200Rows(benchmark::State& state, const QString& file) {
         classes.open(QStringLiteral("Class_tbl"), f.show);
         for (auto _ : state) {
             using namespace twl::ClassSpreadsheet;
-            const Preview preview = previewOf(store::workbook::readSheet(workbook, "Classes"));
+            const Preview preview = previewOf(readImportSheet(workbook, "Classes"));
             if (preview.descriptions.size() != 200)
                 throw std::runtime_error("the sheet has not 200 rows");
             writeImport(classes, importedClasses(preview));

@@ -38,6 +38,22 @@ QString workbookPath(const QString& chosen) {
     return QFileInfo(path).fileName().size() < 5 ? QString() : path;
 }
 
+store::workbook::SheetRows readImportSheet(const QString& workbookPath, const QString& sheet) {
+    store::workbook::SheetRows rows =
+        store::workbook::readSheet(workbookPath, sheet, {PreviewRows, ImportedColumns});
+    for (std::size_t r = 0; r < rows.rows.size(); ++r)
+        for (std::size_t c = 0; c < rows.rows[r].size(); ++c)
+            if (rows.rows[r][c].kind() == store::Value::Kind::Text &&
+                rows.rows[r][c].toText().contains(QChar(0)))
+                throw store::StoreError(
+                    store::StoreError::Code::Conversion,
+                    QStringLiteral("The text in cell %1%2 holds a NUL character, which no class "
+                                   "can hold.")
+                        .arg(QChar('A' + int(c)))
+                        .arg(r + 2));
+    return rows;
+}
+
 QString cellText(const store::Value& cell) {
     return cell.toText();
 }
@@ -144,7 +160,20 @@ std::vector<std::vector<store::Value>> exportRows(store::RecordSet& classes) {
 }
 
 void exportClasses(const QString& workbookPath, store::RecordSet& classes) {
-    store::workbook::appendSheet(workbookPath, ExportSheet, exportHeadings(), exportRows(classes));
+    if (QFileInfo::exists(workbookPath))
+        store::workbook::appendSheet(workbookPath, ExportSheet, exportHeadings(),
+                                     exportRows(classes));
+    else
+        store::workbook::createWorkbook(workbookPath, ExportSheet, exportHeadings(),
+                                        exportRows(classes));
+}
+
+QString importedLine(const QString& workbookPath, const QString& sheet) {
+    return QStringLiteral("Classes imported from sheet '%1' of %2").arg(sheet, workbookPath);
+}
+
+QString exportedLine(const QString& workbookPath) {
+    return QStringLiteral("Classes exported to sheet '%1' of %2").arg(ExportSheet, workbookPath);
 }
 
 } // namespace twl::ClassSpreadsheet

@@ -25,6 +25,10 @@ inline const QString FileFilter =
 inline const QString BlankMarker = QStringLiteral("- - - Blank - - -");
 // The classes a sheet fills: data rows 1 to 150 (A2 to C151).
 inline constexpr int ImportedRows = 150;
+// What the import reads of the chosen sheet: its first three columns, and of its data rows at
+// most as many as the preview lists. Whatever lies beyond is never read into memory.
+inline constexpr int ImportedColumns = 3;
+inline constexpr int PreviewRows = 1000;
 
 inline const QString ExportSheet = QStringLiteral("Class_Desc");
 // Where an export failure comes from, shown after its description.
@@ -48,6 +52,11 @@ struct Preview {
     QStringList fees;
     QStringList multipliers;
 };
+
+// The chosen sheet as the import reads it (see ImportedColumns and PreviewRows). Throws
+// StoreError: the workbook's own failures, and Conversion for a text that holds a NUL character,
+// which no class can hold.
+store::workbook::SheetRows readImportSheet(const QString& workbookPath, const QString& sheet);
 
 // A cell as the preview lists it: empty text for an empty cell.
 QString cellText(const store::Value& cell);
@@ -91,8 +100,13 @@ bool hasExportSheet(const QStringList& sheetNames);
 QStringList exportHeadings();
 std::vector<std::vector<store::Value>> exportRows(store::RecordSet& classes);
 
-// Adds the sheet "Class_Desc" with every class to the workbook. Throws StoreError; the
-// workbook is then left as it was.
+// Adds the sheet "Class_Desc" with every class to the workbook; where no file has the name yet,
+// writes a new workbook (.xlsx or .xls by its name) holding that one sheet. Throws StoreError;
+// the workbook is then left as it was, and no new file is left behind.
 void exportClasses(const QString& workbookPath, store::RecordSet& classes);
+
+// The main window's last-action line after an import or an export has finished.
+QString importedLine(const QString& workbookPath, const QString& sheet);
+QString exportedLine(const QString& workbookPath);
 
 } // namespace twl::ClassSpreadsheet

@@ -10,6 +10,7 @@
 #include "store/spreadsheet/Workbook.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -363,6 +364,7 @@ void EditClasses::importClasses() {
         const BusyCursor busy;
         ClassSpreadsheet::writeImport(m_classes,
                                       ClassSpreadsheet::importedClasses(chooser.preview()));
+        emit actionFinished(ClassSpreadsheet::importedLine(chooser.workbook(), chooser.sheet()));
     } catch (const store::StoreError& error) {
         m_services.prompt.show(Title,
                                QStringLiteral("The classes could not be imported; the show file "
@@ -373,7 +375,8 @@ void EditClasses::importClasses() {
     showClassesAgain();
 }
 
-// Every class into a new sheet "Class_Desc" of a workbook that exists already.
+// Every class into a new sheet "Class_Desc": of the workbook chosen, or of a new workbook where
+// no file has that name yet.
 void EditClasses::exportClasses() {
     const std::optional<QString> chosen =
         chooseClassWorkbook(m_services, ClassSpreadsheet::ExportDialogTitle);
@@ -381,12 +384,14 @@ void EditClasses::exportClasses() {
         return;
     const QString& workbook = *chosen;
     // A name that names no workbook has no sheets to read either.
+    const bool isNew = !workbook.isEmpty() && !QFileInfo::exists(workbook);
     QStringList sheets;
     bool readable = !workbook.isEmpty();
-    if (readable) {
+    if (readable && !isNew) {
         try {
             sheets = store::workbook::sheetNames(workbook);
         } catch (const store::StoreError&) {
+            // The described answer to any workbook whose sheets cannot be read.
             readable = false;
         }
     }
@@ -406,6 +411,7 @@ void EditClasses::exportClasses() {
     try {
         const BusyCursor busy;
         ClassSpreadsheet::exportClasses(workbook, m_classes);
+        emit actionFinished(ClassSpreadsheet::exportedLine(workbook));
     } catch (const store::StoreError& error) {
         m_services.prompt.show(Title, ClassSpreadsheet::exportFailure(error.message()),
                                Prompt::Icon::Critical);

@@ -27,6 +27,10 @@ public:
 
     void done(int result) override;
 
+signals:
+    // An import or an export has finished: the line the main window shows as its last action.
+    void actionFinished(const QString& line);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -159,10 +159,11 @@ void ImportClass::chooseSheet(const QString& sheet) {
         return;
     m_okBut->setEnabled(false);
     m_preview = {};
+    m_sheet.clear();
     {
         const BusyCursor busy;
         try {
-            m_preview = previewOf(store::workbook::readSheet(m_workbook, sheet));
+            m_preview = previewOf(readImportSheet(m_workbook, sheet));
         } catch (const store::StoreError& error) {
             showPreview();
             m_services.prompt.show(Title,
@@ -173,6 +174,7 @@ void ImportClass::chooseSheet(const QString& sheet) {
         }
         showPreview();
     }
+    m_sheet = sheet;
     m_okBut->setEnabled(true);
 }
 

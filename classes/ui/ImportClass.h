@@ -33,6 +33,8 @@ public:
     bool cancelled() const { return m_result.cancelled() || m_preview.descriptions.isEmpty(); }
     // The workbook chosen; empty when none was.
     const QString& workbook() const { return m_workbook; }
+    // The sheet whose columns the lists show; empty while none is shown.
+    const QString& sheet() const { return m_sheet; }
     // The chosen sheet's columns as the lists show them.
     const ClassSpreadsheet::Preview& preview() const { return m_preview; }
 
@@ -46,6 +48,7 @@ private:
     DialogResult m_result{*this};
     bool m_nothingToChoose = false;
     QString m_workbook;
+    QString m_sheet;
     ClassSpreadsheet::Preview m_preview;
     QLabel* m_fileLabel = nullptr; // LB
     QListWidget* m_sheetsList = nullptr;

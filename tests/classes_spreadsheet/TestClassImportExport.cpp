@@ -1,10 +1,14 @@
+#include "app/Application.h"
 #include "classes/ui/EditClasses.h"
 #include "classes/ui/ImportClass.h"
 #include "common/Services.h"
 #include "common/TWL_public.h"
+#include "shell/ui/MainTWL.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
+#include "store/spreadsheet/Workbook.h"
+#include "support/CapturePrinter.h"
 #include "support/ModalDialogs.h"
 #include "support/OpenShowFolder.h"
 #include "support/ScreenTest.h"
@@ -18,6 +22,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTimer>
 #include <optional>
@@ -41,6 +46,24 @@ QString fixture(const QString& name) {
 // Every sheet of a workbook as xlrd or openpyxl reads it: [[name, rows], ...].
 QJsonArray independentRead(const QString& path) {
     return QJsonDocument::fromJson(runPython({fixture("dump_workbook.py"), path})).array();
+}
+
+// What kept_outside.py finds changed in a workbook beyond the added sheet: [] when nothing.
+QJsonArray changedOutside(const QString& before, const QString& after, const QString& sheet) {
+    return QJsonDocument::fromJson(runPython({fixture("kept_outside.py"), before, after, sheet}))
+        .array();
+}
+
+// A class workbook written by xlwt (an independent .xls writer) with one odd text in A4; "\\0"
+// in it is a NUL character.
+QString xlwtWorkbook(const QString& path, const QString& oddText) {
+    runPython({"-c",
+               "import sys, xlwt; b = xlwt.Workbook(); s = b.add_sheet('Classes'); "
+               "[s.write(r, c, v) for r, row in enumerate([['Class', 'Fee', 'Multiplier'], "
+               "['Halter', 12.5, 1.5], ['Trail', 10, 1]]) for c, v in enumerate(row)]; "
+               "s.write(3, 0, sys.argv[2].replace(chr(92) + '0', chr(0))); b.save(sys.argv[1])",
+               path, oddText});
+    return path;
 }
 
 QByteArray contents(const QString& path) {
@@ -156,7 +179,8 @@ private:
             seen.descriptions = lines(dialog.findChild<QListWidget*>("ClsDescLst"));
             seen.fees = lines(dialog.findChild<QListWidget*>("ClsFeeLst"));
             seen.multipliers = lines(dialog.findChild<QListWidget*>("ClsMultiLst"));
-            ok->click();
+            // A sheet that could not be read leaves nothing to accept.
+            dialog.findChild<QPushButton*>(ok->isEnabled() ? "OKBut" : "CanBut")->click();
             return true;
         });
         child<QPushButton>("ImportBut")->click();
@@ -207,10 +231,19 @@ private:
 
     // Workbooks the program must not read: encrypted, cut short, or not a workbook at all.
     QString unreadableWorkbook(const QString& kind) {
-        const QString path = m_show->folder().file(kind + (kind == "protected" ? ".xls" : ".xlsx"));
+        const QString path = m_show->folder().file(
+            kind + (kind == "protected" || kind == "damaged" ? ".xls" : ".xlsx"));
         if (kind == "encrypted" || kind == "protected") {
             runPython({QStringLiteral(TWL_SOURCE_DIR "/tests/store_workbooks/fixtures/make_xls.py"),
                        kind, path});
+        } else if (kind == "damaged") {
+            // LibreOffice's workbook with the first record of its workbook stream overwritten.
+            QByteArray bytes = contents(fixture("classes10.xls"));
+            const qsizetype bof = bytes.indexOf(QByteArray::fromHex("0908100000060500"));
+            bytes.replace(bof, 8, QByteArray(8, '\x5a'));
+            QFile out(path);
+            if (bof > 0 && out.open(QIODevice::WriteOnly))
+                out.write(bytes);
         } else if (kind == "cut short") {
             QFile file(path);
             if (file.open(QIODevice::WriteOnly))
@@ -234,11 +267,16 @@ private slots:
         m_show.reset();
     }
 
-    void importTenRows_data() {
+    // The same sheets, written by LibreOffice and Gnumeric, with and without a chart.
+    static void tenRowWorkbooks() {
         QTest::addColumn<QString>("file");
-        QTest::newRow("xls") << "classes10.xls";
-        QTest::newRow("xlsx") << "classes10.xlsx";
+        QTest::newRow("xls, LibreOffice") << "classes10.xls";
+        QTest::newRow("xlsx, LibreOffice") << "classes10.xlsx";
+        QTest::newRow("xls with a chart, LibreOffice") << "classes10-chart-libreoffice.xls";
+        QTest::newRow("xls, Gnumeric") << "classes10-gnumeric.xls";
+        QTest::newRow("xls with a chart, Gnumeric") << "classes10-chart-gnumeric.xls";
     }
+    void importTenRows_data() { tenRowWorkbooks(); }
     void importTenRows() {
         QFETCH(QString, file);
         describeSomeClasses();
@@ -247,9 +285,12 @@ private slots:
         openScreen();
         m_files.script(workbook);
         m_prompt.script(Prompt::Answer::Yes);
+        QSignalSpy finished(m_dialog.get(), &EditClasses::actionFinished);
         const ImportSeen seen = runImport("Classes");
 
         QVERIFY(seen.shown);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][0].toString(), "Classes imported from sheet 'Classes' of " + workbook);
         QCOMPARE(seen.title, QString("Trotwell  [Import Classes]"));
         QCOMPARE(m_files.lastRequest().title, QString("Select File to Import Classes"));
         QCOMPARE(m_files.lastRequest().presetName, QString("*.xls"));
@@ -395,6 +436,7 @@ private slots:
         QTest::newRow("password-protected xls") << "protected";
         QTest::newRow("cut short") << "cut short";
         QTest::newRow("not a workbook") << "text";
+        QTest::newRow("damaged xls") << "damaged";
     }
     void unreadableWorkbooksAreRefused() {
         QFETCH(QString, kind);
@@ -412,20 +454,133 @@ private slots:
         expectOneMessage(NoSheets, Prompt::Icon::Exclamation);
         QVERIFY(storedClasses() == before);
 
-        // Export: the message, and no question.
+        // Export: the message, and no question. (A missing workbook is made new.)
+        if (kind == "missing")
+            return;
         m_prompt.clear();
         m_files.script(workbook);
         child<QPushButton>("ExportBut")->click();
         expectOneMessage(NoSheets, Prompt::Icon::Exclamation);
         QCOMPARE(contents(workbook), bytes);
-        QCOMPARE(QFile::exists(workbook), kind != "missing");
     }
 
-    void exportAddsClassDesc_data() {
-        QTest::addColumn<QString>("file");
-        QTest::newRow("xls, read back with xlrd") << "classes10.xls";
-        QTest::newRow("xlsx, read back with openpyxl") << "classes10.xlsx";
+    // A file name that no file has yet: a new workbook of its kind, holding the one sheet.
+    void exportIntoANewWorkbook_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xls") << "New Book.xls";
+        QTest::newRow("xlsx") << "New Book.xlsx";
+        QTest::newRow("no extension: xls") << "New Book";
     }
+    void exportIntoANewWorkbook() {
+        QFETCH(QString, name);
+        describeSomeClasses();
+        openScreen();
+        const QString chosen = m_show->folder().file(name);
+        const QString workbook = ClassSpreadsheet::workbookPath(chosen);
+        m_files.script(chosen);
+        m_prompt.script(Prompt::Answer::Yes);
+        QSignalSpy finished(m_dialog.get(), &EditClasses::actionFinished);
+        child<QPushButton>("ExportBut")->click();
+        expectOneMessage("Add a new Sheet to this workbook ?   " + workbook + "    ",
+                         Prompt::Icon::Question, Prompt::Buttons::YesNo);
+        QCOMPARE(finished.size(), 1);
+        const QJsonArray sheets = independentRead(workbook);
+        QCOMPARE(sheets.size(), 1);
+        QCOMPARE(sheets[0].toArray()[0].toString(), QString("Class_Desc"));
+        const QJsonArray rows = sheets[0].toArray()[1].toArray();
+        QCOMPARE(rows.size(), 151);
+        QCOMPARE(rows[2], QJsonValue(QJsonArray({"Halter", 12.5, 1.5})));
+        QCOMPARE(store::workbook::formatOf(workbook), name.endsWith(".xlsx")
+                                                          ? store::workbook::Format::Xlsx
+                                                          : store::workbook::Format::Xls);
+        // Nothing but the workbook was left in the folder.
+        QCOMPARE(
+            QDir(m_show->folder().path()).entryList({"*New Book*"}, QDir::Files | QDir::Hidden),
+            QStringList{QFileInfo(workbook).fileName()});
+    }
+
+    // Through the program's own window: a finished export says so on the last-action line.
+    void theMainWindowSaysTheExportFinished() {
+        m_show.reset();
+        store::releaseAllConnections();
+        TestFolder folder;
+        Seams seams{m_prompt, m_files, m_clock, m_printer};
+        Application program(seams, folder.path());
+        QVERIFY(program.start());
+        m_files.script(folder.file("Spring"));
+        program.mainWindow()->command("mnuNewShow")->trigger();
+        const QString workbook = folder.file("Classes.xlsx");
+        onModal<EditClasses>([&](EditClasses& dialog) {
+            m_files.script(workbook);
+            m_prompt.script(Prompt::Answer::Yes);
+            dialog.findChild<QPushButton*>("ExportBut")->click();
+            dialog.findChild<QPushButton*>("DoneBut")->click();
+            return true;
+        });
+        program.mainWindow()->command("mnuToolsClasses")->trigger();
+        QVERIFY(QFile::exists(workbook));
+        QCOMPARE(program.mainWindow()->lastActionLabel()->text(),
+                 "Classes exported to sheet 'Class_Desc' of " + workbook);
+        store::releaseAllConnections();
+    }
+
+    // Texts the reader gives whole; the class rules refuse what no class can hold.
+    void importRefusesTextsNoClassCanHold_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("previewLines");
+        QTest::newRow("32,767 characters")
+            << QString(32767, 'w') << "The classes could not be imported" << 150;
+        QTest::newRow("a NUL inside")
+            << QString("Nul\\0Byte")
+            << "The sheet 'Classes' cannot be read.\n\nThe text in cell A4 holds a NUL character"
+            << 0;
+    }
+    void importRefusesTextsNoClassCanHold() {
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        QFETCH(int, previewLines);
+        describeSomeClasses();
+        const auto before = storedClasses();
+        const QString workbook = xlwtWorkbook(m_show->folder().file("Odd.xls"), text);
+        openScreen();
+        m_files.script(workbook);
+        m_prompt.script(Prompt::Answer::Yes);
+        const ImportSeen seen = runImport("Classes");
+        QCOMPARE(seen.descriptions.size(), previewLines);
+        if (previewLines > 0)
+            QCOMPARE(seen.descriptions[2].size(), text.size());
+        QVERIFY(!m_prompt.shown().empty());
+        QVERIFY2(m_prompt.shown().back().text.startsWith(message),
+                 qPrintable(m_prompt.shown().back().text.left(200)));
+        QCOMPARE(m_prompt.shown().back().icon, Prompt::Icon::Critical);
+        QVERIFY(storedClasses() == before);
+    }
+
+    // Date cells come in as dates from both kinds of workbook: the same preview, the same
+    // classes.
+    void importDatesAsDates_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("xls") << "dates-libreoffice.xls";
+        QTest::newRow("xlsx") << "dates-libreoffice.xlsx";
+    }
+    void importDatesAsDates() {
+        QFETCH(QString, file);
+        openScreen();
+        m_files.script(copyIn(file));
+        m_prompt.script(Prompt::Answer::Yes);
+        const ImportSeen seen = runImport("Classes");
+        QCOMPARE(seen.descriptions.mid(0, 4),
+                 QStringList({"Halter Mares", "2024-03-15", "Trail", "2023-03-15"}));
+        QCOMPARE(seen.fees, QStringList({"15", "2024-03-15", "2024-03-15 12:00:00", "12.5"}));
+        QCOMPARE(seen.multipliers, QStringList({"1", "2", "12:00:00", "1.5"}));
+        const auto stored = storedClasses();
+        QCOMPARE(stored[1], (ClassRow{"2024-03-15", 0, 2}));
+        QCOMPARE(stored[2], (ClassRow{"Trail", 0, 1}));
+    }
+
+    // Read back with xlrd (.xls) and openpyxl (.xlsx); all else kept byte for byte.
+    void exportAddsClassDesc_data() { tenRowWorkbooks(); }
     void exportAddsClassDesc() {
         QFETCH(QString, file);
         describeSomeClasses();
@@ -435,7 +590,12 @@ private slots:
         openScreen();
         m_files.script(workbook);
         m_prompt.script(Prompt::Answer::Yes);
+        QSignalSpy finished(m_dialog.get(), &EditClasses::actionFinished);
         child<QPushButton>("ExportBut")->click();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][0].toString(),
+                 "Classes exported to sheet 'Class_Desc' of " + workbook);
+        QCOMPARE(changedOutside(fixture(file), workbook, "Class_Desc"), QJsonArray());
         QCOMPARE(m_files.lastRequest().title, QString("Select Export Destination File"));
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].text,

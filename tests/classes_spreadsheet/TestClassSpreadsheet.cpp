@@ -3,6 +3,7 @@
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
+#include "support/SystemPython.h"
 #include "support/TestFolder.h"
 
 using namespace twl;
@@ -133,6 +134,20 @@ private slots:
         QCOMPARE(preview.descriptions.first(), QString("Trail"));
         QCOMPARE(preview.fees, QStringList({""}));
         QCOMPARE(preview.multipliers, QStringList({""}));
+    }
+
+    // The import reads three columns and as many data rows as the preview lists, of a sheet
+    // that holds more of both.
+    void importReadsWhatThePreviewShows() {
+        const QString workbook = m_folder->file("Wide.xlsx");
+        runPython({TWL_SOURCE_DIR "/tests/store_workbooks/fixtures/make_odd.py", "wide", workbook});
+        const auto sheet = readImportSheet(workbook, "Sheet");
+        QCOMPARE(sheet.headings, QStringList({"Heading 0", "Heading 1", "Heading 2"}));
+        QCOMPARE(int(sheet.rows.size()), PreviewRows);
+        const Preview preview = previewOf(sheet);
+        QCOMPARE(preview.descriptions.size(), PreviewRows);
+        QCOMPARE(preview.multipliers.last(), QString("10002"));
+        QCOMPARE(importedClasses(preview)[149].name, QString("Row 150"));
     }
 
     void feeAndMultiplierRules_data() {
