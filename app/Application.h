@@ -17,6 +17,7 @@ namespace twl {
 
 class EntryScreen;
 class MainTWL;
+class ShowSafetyCommands;
 } // namespace twl
 namespace reports {
 class ReportCommands;
@@ -43,6 +44,11 @@ public:
     ShowFileCommands* showFiles() const { return m_showFiles.get(); }
     TWL_public& shared() { return m_shared; }
 
+    // Backups, recent shows, the window's place and a show named on the command line.
+    ShowSafetyCommands* safety() const { return m_safety.get(); }
+    // Opens a show named on the command line, as if Open Show had chosen it (after start()).
+    void openShowFromCommandLine(const QString& path);
+
 private:
     void bringForward();
     void onUnloading();
@@ -51,6 +57,9 @@ private:
     void connectDialogs();
     void connectReports();
     void onCommand(const char* item, std::function<void()> command);
+    void connectSafety();
+    // Runs a file command unless one is running already.
+    void runFileCommandAlone(const std::function<void()>& command);
     // Runs a modal dialog over the main window.
     template <typename Dialog, typename... Args> void runDialog(Args&... args);
     template <typename Dialog> void runWithoutSortMarker();
@@ -67,6 +76,7 @@ private:
     std::unique_ptr<ShowFileCommands> m_showFiles;
     EntryScreen* m_entries = nullptr; // owned by the main window
     std::unique_ptr<reports::ReportCommands> m_reports;
+    std::unique_ptr<ShowSafetyCommands> m_safety;
     bool m_fileCommandRunning = false;
 };
 
