@@ -76,8 +76,12 @@ void listTwentyBackupsWithCounts(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(backupAtClose)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(listTwentyBackupsWithCounts)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(backupAtClose)->Arg(10000)->Arg(100000)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(listTwentyBackupsWithCounts)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -5,6 +5,7 @@
 #include "common/Clock.h"
 #include "common/Prompt.h"
 #include "common/TWL_public.h"
+#include "common/widgets/BusyCursor.h"
 #include "shell/ui/MainTWL.h"
 #include "shell/ui/RestoreBackup.h"
 #include "store/ConnectionText.h"
@@ -186,11 +187,16 @@ void ShowSafetyCommands::restoreFromBackup() {
     const QString file = isShow ? m_shared.session.ShowPath : organisationFile();
     const QString table = isShow ? QStringLiteral("Entries_tbl") : QStringLiteral("Members_tbl");
     std::vector<BackupRow> rows;
-    for (const store::BackupFile& backup : store::listBackups(file)) {
-        rows.push_back({backup.path, backup.taken.toString(QStringLiteral("yyyy-MM-dd")),
-                        backup.taken.toString(QStringLiteral("HH:mm:ss")),
-                        store::countRowsInFile(backup.path, m_shared.session.DbPassword, table),
-                        backup.size});
+    {
+        // Each count is read from the copy itself: a fifth of a second for twenty copies of a
+        // 100,000-entry show.
+        BusyCursor busy;
+        for (const store::BackupFile& backup : store::listBackups(file)) {
+            rows.push_back({backup.path, backup.taken.toString(QStringLiteral("yyyy-MM-dd")),
+                            backup.taken.toString(QStringLiteral("HH:mm:ss")),
+                            store::countRowsInFile(backup.path, m_shared.session.DbPassword, table),
+                            backup.size});
+        }
     }
     RestoreBackup dialog(QFileInfo(file).fileName(),
                          isShow ? QStringLiteral("Entries") : QStringLiteral("Members"), rows,
