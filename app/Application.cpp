@@ -14,6 +14,7 @@
 #include "reports/ui/PrintoutsTWL.h"
 #include "reports/ui/ReportCommands.h"
 #include "reports/ui/ScoreShtTWL.h"
+#include "shell/ShowSafetyCommands.h"
 #include "shell/ui/AboutTWL.h"
 #include "shell/ui/BadRes.h"
 #include "shell/ui/MainTWL.h"
@@ -77,8 +78,33 @@ bool Application::start() {
     connectDialogs();
     connectReports();
     connectOffice();
+    connectSafety();
     m_window->show();
     return true;
+}
+
+// ---- backups, recent shows, the window's place, a show from the command line ----
+
+void Application::connectSafety() {
+    m_safety = std::make_unique<ShowSafetyCommands>(
+        *m_window, *m_showFiles, m_sources.adoTmp,
+        [this](const std::function<void()>& command) { runFileCommandAlone(command); });
+    m_safety->install();
+    // The display check's mode keeps the window's designed layout.
+    m_safety->restoreWindowPlace(m_displayCheck->savedMode().has_value());
+}
+
+void Application::runFileCommandAlone(const std::function<void()>& command) {
+    if (m_commandRunning)
+        return;
+    m_commandRunning = true;
+    const auto done = qScopeGuard([this] { m_commandRunning = false; });
+    command();
+}
+
+void Application::openShowFromCommandLine(const QString& path) {
+    if (m_safety)
+        m_safety->openFromCommandLine(path);
 }
 
 void Application::onCommand(const char* item, std::function<void()> command) {
@@ -267,6 +293,9 @@ void Application::bringForward() {
 }
 
 void Application::onUnloading() {
+    // Backups and the window's place, before the organisation file is compacted.
+    if (m_safety)
+        m_safety->atExit();
     m_startup.writeSettings();
     m_displayCheck->restore();
     m_startup.compactOrganisationFile();

@@ -19,6 +19,7 @@ namespace twl {
 
 class EntryScreen;
 class MainTWL;
+class ShowSafetyCommands;
 } // namespace twl
 namespace reports {
 class ReportCommands;
@@ -45,6 +46,11 @@ public:
     ShowFileCommands* showFiles() const { return m_showFiles.get(); }
     TWL_public& shared() { return m_shared; }
 
+    // Backups, recent shows, the window's place and a show named on the command line.
+    ShowSafetyCommands* safety() const { return m_safety.get(); }
+    // Opens a show named on the command line, as if Open Show had chosen it (after start()).
+    void openShowFromCommandLine(const QString& path);
+
 private:
     void bringForward();
     void onUnloading();
@@ -59,6 +65,9 @@ private:
     void onCommand(const char* item, std::function<void()> command);
     // The item and every menu it lies in are switched on.
     static bool commandAvailable(const QAction& item);
+    void connectSafety();
+    // Runs a file command unless one is running already.
+    void runFileCommandAlone(const std::function<void()>& command);
     // Runs a modal dialog over the main window.
     template <typename Dialog, typename... Args> void runDialog(Args&... args);
     template <typename Dialog> void runWithoutSortMarker();
@@ -76,6 +85,7 @@ private:
     EntryScreen* m_entries = nullptr; // owned by the main window
     std::unique_ptr<reports::ReportCommands> m_reports;
     bool m_commandRunning = false;
+    std::unique_ptr<ShowSafetyCommands> m_safety;
 };
 
 } // namespace twl

@@ -6,6 +6,7 @@
 #include "shell/MessageBoxPrompt.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -60,10 +61,16 @@ int main(int argc, char** argv) {
                     twl::Prompt::Icon::Critical);
         return 1;
     }
+    // A show named on the command line (a double-click on a show file), taken before start-up
+    // makes the program's folder the current one.
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString showGiven =
+        arguments.size() > 1 ? QFileInfo(arguments.at(1)).absoluteFilePath() : QString();
     twl::Application program(twl::Seams{prompt, files, clock, printer}, folder.path);
     if (!program.start())
         return 0;
     prompt.setParentWindow(reinterpret_cast<QWidget*>(program.mainWindow()));
     files.setParentWindow(reinterpret_cast<QWidget*>(program.mainWindow()));
+    program.openShowFromCommandLine(showGiven);
     return app.exec();
 }

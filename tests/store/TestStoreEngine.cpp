@@ -70,12 +70,17 @@ private slots:
         QCOMPARE(store::compactionTargetText("C:\\a.twl", "pw"),
                  QString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\a.twl;"
                          "Jet OLEDB:Engine Type=5;Jet OLEDB:Database Password=pw"));
-        for (const QString& text : {data, store::reportConnectionText("/shows/Spring.twl", "abcde"),
-                                    store::compactionSourceText("/shows/Spring.twl", "abcde"),
-                                    store::compactionTargetText("/shows/Spring.twl", "abcde")}) {
-            const auto target = store::parseConnectionText(text);
-            QCOMPARE(target.file, QString("/shows/Spring.twl"));
-            QCOMPARE(target.password, QString("abcde"));
+        // A path may hold semicolons (and an equals sign): the file runs to the next key.
+        for (const QString file : {"/shows/Spring.twl", "/shows/Spring; Été à Nîmes.twl",
+                                   "/shows/a;b=c;.twl", "/shows/;"}) {
+            for (const QString& text : {store::dataConnectionText(file, "abcde"),
+                                        store::reportConnectionText(file, "abcde"),
+                                        store::compactionSourceText(file, "abcde"),
+                                        store::compactionTargetText(file, "abcde")}) {
+                const auto target = store::parseConnectionText(text);
+                QCOMPARE(target.file, file);
+                QCOMPARE(target.password, QString("abcde"));
+            }
         }
     }
 
