@@ -3,6 +3,7 @@
 #include "store/AttachedDatabase.h"
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
+#include "store/PointsLedger.h"
 #include "store/StoreError.h"
 #include "store/Transaction.h"
 
@@ -163,6 +164,31 @@ void writeResults(Connection& connection, int classNo, const Result& result) {
     ended.step();
 }
 
+QString showName(Connection& show) {
+    Statement statement = show.prepare(QStringLiteral("SELECT ShoName FROM ShowData_tbl"));
+    return statement.step() ? columnValue(statement, 0).toText() : QString();
+}
+
+// One ledger row for every member total the run changes, beside that total in the same
+// transaction: the season total stays the sum of its rows.
+std::vector<store::PointsLedger::Credit> ledgerCredits(Connection& show, const ClassData& data,
+                                                       int classNo, const QDate& showDate,
+                                                       const Result& result,
+                                                       MemberRegister& members) {
+    std::vector<store::PointsLedger::Credit> credits;
+    const QString name = showName(show);
+    for (const WinnerResult& winner : result.winners) {
+        const MemberRegister::Member* member =
+            winner.memberId ? members.find(winner.entry.memberNumber) : nullptr;
+        if (!member)
+            continue;
+        credits.push_back({member->number, name, showDate, classNo, data.className, winner.place,
+                           int(data.entries.size()), winner.pointsBase, data.multiplier,
+                           winner.pointsEarned});
+    }
+    return credits;
+}
+
 // The log is written under a temporary name now and takes its own name at commitLog().
 // Unbuffered and synced before the run commits: a full disk then fails the run, instead of a
 // buffered write failing unnoticed while committing and an empty log taking the log's place.
@@ -206,6 +232,9 @@ EndClassWriter::Outcome EndClassWriter::run(const Request& request) {
                                   readSchedule(*m_show, QStringLiteral("PaySch_tbl"), 'P'),
                                   request.settings, members);
         writeResults(*m_show, classNo, outcome.result);
+        store::PointsLedger::append(
+            *m_show, OrgSchema,
+            ledgerCredits(*m_show, data, classNo, request.showDate, outcome.result, members));
         prepareLog(log, outcome.result.log);
         transaction.commit();
     } catch (const store::StoreError& error) {
