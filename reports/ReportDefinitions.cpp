@@ -26,6 +26,8 @@ const ReportDefinition Definitions[] = {
     {kind::MemberProfile, "Member Profile", "MemProfRpt", Organisation, memberProfile,
      "Member &Profile", Members},
     {kind::ShowRoster, "Show Roster", "ShoRostRpt", Show, showRoster, "&Show Roster"},
+    {kind::PointsStatement, "Points Statement", "PointStmtRpt", Organisation, pointsStatement,
+     "Points S&tatement", Members},
     {kind::ScoreSheet, "Score Sheet", "ScoreShtRpt", Show, scoreSheet},
     {kind::PayoutSheet, "Payout Sheet", "PayOutShtRpt", Show, payoutSheet},
 };

@@ -18,6 +18,7 @@ inline constexpr int MemberRoster = 4;
 inline constexpr int MemberProfile = 5;
 inline constexpr int ShowRoster = 6;
 inline constexpr int PayoutSheet = 8;
+inline constexpr int PointsStatement = 9;
 } // namespace kind
 
 // The file a report reads: a show report needs an open show.
