@@ -70,6 +70,7 @@ bool Application::start() {
     connectShowCommands();
     connectDialogs();
     connectReports();
+    connectResultsAndStatements();
     m_window->show();
     return true;
 }
@@ -139,7 +140,7 @@ void Application::connectDialogs() {
         m_entries->setBlinking(true);
     });
     // The sort marker is hidden while the organisation's own dialogs are open.
-    onCommand("mnuOrgMembership", [this] { runWithoutSortMarker<MemForm>(); });
+    onCommand("mnuOrgMembership", [this] { runMemberRegister(); });
     onCommand("mnuOrgCfgPoints", [this] { runWithoutSortMarker<PointForm>(); });
     onCommand("mnuOrgCfgPayout", [this] { runWithoutSortMarker<PayOutFrm>(); });
     onCommand("mnuOrgPrnMmerge", [this] { createMailMergeFile(m_services); });
@@ -164,6 +165,7 @@ void Application::connectReports() {
         const int exhibitor = m_entries->form().text(ExhibitorNoField).trimmed().toInt(&isNumber);
         if (isNumber)
             dialog.setCurrentExhibitor(exhibitor);
+        dialog.setExportResults([this] { m_reports->exportResultsCommand(); });
         dialog.exec();
         return !dialog.cancelled();
     });
@@ -175,6 +177,22 @@ void Application::connectReports() {
     onCommand("mnuOrgPrnMemRosterRpt", [this] { m_reports->memberRosterCommand(); });
     onCommand("mnuOrgPrnMemProfileRpt", [this] { m_reports->memberProfileCommand(); });
     m_reports->setAveragePerClass([this] { return m_entries->classCountAverage(); });
+}
+
+// The show's results to hand on, and the members' points statements.
+void Application::connectResultsAndStatements() {
+    onCommand("mnuFileExportResults", [this] { m_reports->exportResultsCommand(); });
+    onCommand("mnuOrgPrnPointsStatement", [this] { m_reports->pointsStatementCommand(); });
+}
+
+// The member register, whose button prints the shown member's points statement.
+void Application::runMemberRegister() {
+    m_window->setSortIndicatorVisible(false);
+    MemForm dialog(m_services, m_window.get());
+    dialog.setPointsStatement(
+        [this](const QString& number) { m_reports->pointsStatementOf(number); });
+    dialog.exec();
+    m_window->setSortIndicatorVisible(true);
 }
 
 template <typename Dialog, typename... Args> void Application::runDialog(Args&... args) {

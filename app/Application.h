@@ -50,6 +50,8 @@ private:
     void connectShowCommands();
     void connectDialogs();
     void connectReports();
+    void connectResultsAndStatements();
+    void runMemberRegister();
     void onCommand(const char* item, std::function<void()> command);
     // Runs a modal dialog over the main window.
     template <typename Dialog, typename... Args> void runDialog(Args&... args);

@@ -40,6 +40,14 @@ public:
     // Organization / Print Member Reports.
     void memberRosterCommand();
     void memberProfileCommand();
+    // Organization / Print Member Reports / Points Statement: the Print Menu with the statement
+    // chosen; and the statement of one member, from the member register.
+    void pointsStatementCommand();
+    void pointsStatementOf(const QString& memberNumber);
+
+    // File / Export Results... (and the Print Menu's button): the open show's results as a web
+    // page and CSV files, named and placed by the user in a save dialog.
+    void exportResultsCommand();
 
     // Runs the report of `ReportKind`; a kind without a report runs nothing. True when the
     // report was shown or printed; a failure has been reported to the user.

@@ -102,7 +102,10 @@ private slots:
             QCOMPARE(option(kind)->text(), captions[kind - 1]);
             QVERIFY(kind == 1 || option(kind)->y() > option(kind - 1)->y());
         }
-        QCOMPARE(m_dialog->findChildren<QRadioButton*>().size(), 6);
+        // Then the points statement, which like the profile is a member's.
+        QCOMPARE(option(9)->text(), QStringLiteral("Points S&tatement"));
+        QVERIFY(option(9)->y() > option(6)->y());
+        QCOMPARE(m_dialog->findChildren<QRadioButton*>().size(), 7);
         QVERIFY(!okBut()->isEnabled());
         QVERIFY(!numbers()->isEnabled() && grey(numbers()));
         QVERIFY(!names()->isEnabled() && grey(names()));
@@ -135,19 +138,22 @@ private slots:
         QVERIFY(m_shared.report.ReportSubject.isEmpty());
     }
 
+    // The member profile and the points statement.
     void aMemberWithAnyNumberIsFound() {
-        openScreen();
-        choose(5);
-        QVERIFY(!okBut()->isEnabled());
-        QCOMPARE(numbers()->count(), 2);
-        pick(QStringLiteral("O'Hara [2]"));
-        QCOMPARE(chosenName(), QStringLiteral("Pat O'Hara"));
-        QCOMPARE(m_shared.report.ReportSubject, QStringLiteral("O'Hara [2]"));
-        QVERIFY(okBut()->isEnabled());
-        click("OKBut");
-        QVERIFY(!m_dialog->cancelled());
-        QCOMPARE(m_shared.report.ReportKind, 5);
-        QVERIFY(m_data->chosenExhibitors().isEmpty());
+        for (int kind : {5, 9}) {
+            openScreen();
+            choose(kind);
+            QVERIFY(!okBut()->isEnabled());
+            QCOMPARE(numbers()->count(), 2);
+            pick(QStringLiteral("O'Hara [2]"));
+            QCOMPARE(chosenName(), QStringLiteral("Pat O'Hara"));
+            QCOMPARE(m_shared.report.ReportSubject, QStringLiteral("O'Hara [2]"));
+            QVERIFY(okBut()->isEnabled());
+            click("OKBut");
+            QVERIFY(!m_dialog->cancelled());
+            QCOMPARE(m_shared.report.ReportKind, kind);
+            QVERIFY(m_data->chosenExhibitors().isEmpty());
+        }
     }
 
     void openClassesAreShownYetTheReportPrints() {
