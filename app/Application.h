@@ -62,6 +62,8 @@ private:
     void openExhibitorAccount(const QString& exhibitorNo);
     // Runs the command when its menu item is triggered, unless another command is running or
     // the item is not available.
+    void connectResultsAndStatements();
+    void runMemberRegister();
     void onCommand(const char* item, std::function<void()> command);
     // The item and every menu it lies in are switched on.
     static bool commandAvailable(const QAction& item);

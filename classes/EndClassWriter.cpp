@@ -4,6 +4,7 @@
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/FileWrites.h"
+#include "store/PointsLedger.h"
 #include "store/StoreError.h"
 #include "store/Transaction.h"
 
@@ -165,15 +166,50 @@ void writeResults(Connection& connection, int classNo, const Result& result) {
     ended.step();
 }
 
-// Every figure of ending the class, from what both files hold now.
-Result workOut(Connection& show, int classNo, const EndClassWriter::Request& request) {
+// Every figure of ending the class, from what both files hold now: the class as read, its
+// members with their totals after the run, and the run's result.
+struct Worked {
+    ClassData data;
+    MemberRegister members;
+    Result result;
+};
+
+Worked workOut(Connection& show, int classNo, const EndClassWriter::Request& request) {
     const ClassRow row = readClass(show, classNo, request.classNumber);
-    ClassData data{request.classNumber, row.name, row.fee, row.multiplier,
-                   readEntries(show, classNo)};
-    MemberRegister members = readMembers(show, data.entries);
-    return endClass(data, readSchedule(show, QStringLiteral("Points_tbl"), 'X'),
-                    readSchedule(show, QStringLiteral("PaySch_tbl"), 'P'), request.settings,
-                    members);
+    Worked worked{
+        {request.classNumber, row.name, row.fee, row.multiplier, readEntries(show, classNo)},
+        {},
+        {}};
+    worked.members = readMembers(show, worked.data.entries);
+    worked.result = endClass(worked.data, readSchedule(show, QStringLiteral("Points_tbl"), 'X'),
+                             readSchedule(show, QStringLiteral("PaySch_tbl"), 'P'),
+                             request.settings, worked.members);
+    return worked;
+}
+
+QString showName(Connection& show) {
+    Statement statement = show.prepare(QStringLiteral("SELECT ShoName FROM ShowData_tbl"));
+    return statement.step() ? columnValue(statement, 0).toText() : QString();
+}
+
+// One ledger row for every member total the run changes, beside that total in the same
+// transaction: the season total stays the sum of its rows.
+std::vector<store::PointsLedger::Credit> ledgerCredits(Connection& show, const ClassData& data,
+                                                       int classNo, const QDate& showDate,
+                                                       const Result& result,
+                                                       MemberRegister& members) {
+    std::vector<store::PointsLedger::Credit> credits;
+    const QString name = showName(show);
+    for (const WinnerResult& winner : result.winners) {
+        const MemberRegister::Member* member =
+            winner.memberId ? members.find(winner.entry.memberNumber) : nullptr;
+        if (!member)
+            continue;
+        credits.push_back({member->number, name, showDate, classNo, data.className, winner.place,
+                           int(data.entries.size()), winner.pointsBase, data.multiplier,
+                           winner.pointsEarned});
+    }
+    return credits;
 }
 
 // The log is written under a temporary name now and takes its own name at the save file's
@@ -315,8 +351,12 @@ EndClassWriter::Outcome EndClassWriter::run(const Request& request, const Progre
     try {
         const int classNo = classNumberOf(request.classNumber);
         store::Transaction transaction(*m_show);
-        outcome.result = workOut(*m_show, classNo, request);
+        Worked worked = workOut(*m_show, classNo, request);
+        outcome.result = worked.result;
         writeResults(*m_show, classNo, outcome.result);
+        store::PointsLedger::append(*m_show, OrgSchema,
+                                    ledgerCredits(*m_show, worked.data, classNo, request.showDate,
+                                                  outcome.result, worked.members));
         pending = pendingLogPath(m_showFile, classNo);
         if (const QString reason = writePendingLog(pending, outcome.logFile, outcome.result.log);
             !reason.isEmpty())
@@ -362,7 +402,7 @@ QStringList finishPendingClassLogs(const QString& showConnectionText, const QStr
 
 EndClassRun::Result EndClassWriter::preview(const Request& request) {
     try {
-        return workOut(*m_show, classNumberOf(request.classNumber), request);
+        return workOut(*m_show, classNumberOf(request.classNumber), request).result;
     } catch (const store::StoreError& error) {
         throw Failure(error.message());
     }

@@ -35,6 +35,7 @@ CommandStates commandStatesFor(ShowState state, bool justOpened) {
            {"mnuCloseShow", "mnuCompact", "mnuShowInfo", "mnuEdit", "mnuTools", "mnuView"}, open);
     setAll(s.commands, {"mnuEditDelExh", "mnuToolsWinners", "mnuEditSearch"}, entries);
     setAll(s.commands, {"mnuFilePrint"}, entries || (open && justOpened));
+    setAll(s.commands, {"mnuFileExportResults"}, open);
     setAll(s.commands, {"mnuOrg", "mnuAbout", "mnuFileExit"}, true);
 
     setAll(s.buttons, {"AddE", "Class"}, open);

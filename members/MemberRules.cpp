@@ -1,7 +1,10 @@
 #include "MemberRules.h"
 
+#include "store/Connection.h"
+#include "store/PointsLedger.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
+#include "store/Transaction.h"
 #include "store/Value.h"
 
 #include <charconv>
@@ -249,7 +252,14 @@ void updateMember(const QString& connection, const QString& number, const Texts&
         if (texts[size_t(box)] != loaded[size_t(box)])
             writeField(member, box, texts[size_t(box)]);
     }
+    // A member given another number keeps its season credits.
+    const QString renumbered = member.value(QStringLiteral("Mem Num")).toText();
+    auto organisation = store::connectionFor(connection);
+    store::Transaction transaction(*organisation);
     member.updateBatch();
+    if (renumbered != number)
+        store::PointsLedger::renumberMember(*organisation, number, renumbered);
+    transaction.commit();
 }
 
 void deleteMember(const QString& connection, const QString& number) {
@@ -258,8 +268,13 @@ void deleteMember(const QString& connection, const QString& number) {
     if (member.eof())
         throw StoreError(StoreError::Code::NoCurrentRecord,
                          QStringLiteral("Member %1 is not in the register.").arg(number));
+    // Nothing of a deleted member stays behind, its season credits included.
+    auto organisation = store::connectionFor(connection);
+    store::Transaction transaction(*organisation);
     member.deleteCurrent();
     member.updateBatch();
+    store::PointsLedger::forgetMember(*organisation, number);
+    transaction.commit();
 }
 
 void resetSeason(const QString& connection, bool resetPoints, bool resetFee, double memberFee) {
@@ -274,7 +289,13 @@ void resetSeason(const QString& connection, bool resetPoints, bool resetFee, dou
         if (resetFee)
             members.setValue(QStringLiteral("Mem FeeBal"), fee);
     }
+    // The closed season's credits stay in the ledger under that season.
+    auto organisation = store::connectionFor(connection);
+    store::Transaction transaction(*organisation);
     members.updateBatch();
+    if (resetPoints)
+        store::PointsLedger::closeSeason(*organisation);
+    transaction.commit();
 }
 
 } // namespace twl::MemberRules

@@ -12,4 +12,8 @@ ReportData memberRoster(Layout& layout, const ReportContext& context);
 // One page with every field of the member whose number is `ReportSubject`.
 ReportData memberProfile(Layout& layout, const ReportContext& context);
 
+// Every credit of the season in progress of the member whose number is `ReportSubject`, with the
+// running total; points earned before the ledger was kept open it as one line "carried forward".
+ReportData pointsStatement(Layout& layout, const ReportContext& context);
+
 } // namespace reports

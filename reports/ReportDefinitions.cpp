@@ -29,6 +29,8 @@ const ReportDefinition Definitions[] = {
     {kind::MemberProfile, "Member Profile", "MemProfRpt", Organisation, memberProfile,
      "Member &Profile", Members},
     {kind::ShowRoster, "Show Roster", "ShoRostRpt", Show, showRoster, "&Show Roster"},
+    {kind::PointsStatement, "Points Statement", "PointStmtRpt", Organisation, pointsStatement,
+     "Poi&nts Statement", Members},
     {kind::ScoreSheet, "Score Sheet", "ScoreShtRpt", Show, scoreSheet},
     {kind::PayoutSheet, "Payout Sheet", "PayOutShtRpt", Show, payoutSheet},
     {kind::Statement, "Exhibitor Statement", "ExhStmtRpt", Show, exhibitorStatement,

@@ -22,6 +22,7 @@ inline constexpr int Statement = 9;
 inline constexpr int AllStatements = 10;
 inline constexpr int BalancesDue = 11;
 inline constexpr int DailyTakings = 12;
+inline constexpr int PointsStatement = 13;
 } // namespace kind
 
 // The file a report reads: a show report needs an open show.

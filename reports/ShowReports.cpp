@@ -39,32 +39,14 @@ double totalPayouts(const QString& connection) {
     return total.isNull() ? 0.0 : total.toDouble();
 }
 
-// One line per exhibitor name, highest summed points first (equal sums in the order the names
-// first appear); the number and name are those of the name's first entry.
+// The first ten of the standings; rows past the last exhibitor keep points "0", number "0".
 std::vector<HighPointRow> highPointStandings(const QString& connection) {
     std::vector<HighPointRow> table(10);
-    const store::ShapedRows groups = store::shape(
-        QStringLiteral("SHAPE {select * from Entries_tbl} AS HighPoint ") +
-            QStringLiteral(
-                "COMPUTE HighPoint, SUM(HighPoint.[Show Points]) AS PointSub BY 'Show Exh Nam'"),
-        connection);
-    const int sum = groups.fieldIndex(QStringLiteral("PointSub"));
-    std::vector<int> order(size_t(groups.rowCount()));
-    for (int i = 0; i < groups.rowCount(); ++i)
-        order[size_t(i)] = i;
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const store::Value& x = groups.value(a, sum);
-        const store::Value& y = groups.value(b, sum);
-        if (x.isNull() || y.isNull())
-            return !x.isNull() && y.isNull(); // no points at all: after every sum
-        return x.toDouble() > y.toDouble();
-    });
-    for (size_t i = 0; i < table.size() && i < order.size(); ++i) {
-        const int group = order[i];
-        const store::ShapedRows& entries = groups.chapter(group, QStringLiteral("HighPoint"));
-        table[i].points = valueText(groups.value(group, sum), {});
-        table[i].number = captionOf(entries, 0, QStringLiteral("Show Exh No"));
-        table[i].name = captionOf(entries, 0, QStringLiteral("Show Exh Nam"));
+    const std::vector<RankedExhibitor> ranked = rankExhibitorsByPoints(connection, table.size());
+    for (size_t i = 0; i < ranked.size(); ++i) {
+        table[i].points = valueText(ranked[i].points, {});
+        table[i].number = ranked[i].number;
+        table[i].name = ranked[i].name;
     }
     return table;
 }
@@ -143,6 +125,34 @@ QString classShapingCommand(int classesUsed) {
            QStringLiteral("RELATE 'Class No' TO 'Class No') AS Exhtors, ") +
            QStringLiteral("COUNT(Exhtors.'Show Exh Nam') AS ExhCount) ") +
            QStringLiteral("COMPUTE ClasNum BY 'Class No'");
+}
+
+std::vector<RankedExhibitor> rankExhibitorsByPoints(const QString& connection, size_t limit) {
+    const store::ShapedRows groups = store::shape(
+        QStringLiteral("SHAPE {select * from Entries_tbl} AS HighPoint ") +
+            QStringLiteral(
+                "COMPUTE HighPoint, SUM(HighPoint.[Show Points]) AS PointSub BY 'Show Exh Nam'"),
+        connection);
+    const int sum = groups.fieldIndex(QStringLiteral("PointSub"));
+    std::vector<int> order(size_t(groups.rowCount()));
+    for (int i = 0; i < groups.rowCount(); ++i)
+        order[size_t(i)] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const store::Value& x = groups.value(a, sum);
+        const store::Value& y = groups.value(b, sum);
+        if (x.isNull() || y.isNull())
+            return !x.isNull() && y.isNull(); // no points at all: after every sum
+        return x.toDouble() > y.toDouble();
+    });
+    std::vector<RankedExhibitor> ranked;
+    for (size_t i = 0; i < limit && i < order.size(); ++i) {
+        const int group = order[i];
+        const store::ShapedRows& entries = groups.chapter(group, QStringLiteral("HighPoint"));
+        ranked.push_back({groups.value(group, sum),
+                          captionOf(entries, 0, QStringLiteral("Show Exh No")),
+                          captionOf(entries, 0, QStringLiteral("Show Exh Nam"))});
+    }
+    return ranked;
 }
 
 ReportData endOfShowReport(Layout& layout, const ReportContext& context) {

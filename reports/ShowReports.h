@@ -3,6 +3,9 @@
 #include "Layout.h"
 #include "ReportContext.h"
 
+#include <limits>
+#include <vector>
+
 namespace reports {
 
 // The data functions of the reports of the open show (see ReportDefinitions.h). Each reads the
@@ -21,6 +24,18 @@ ReportData exhibitorReport(Layout& layout, const ReportContext& context);
 
 // All entries by exhibitor number, then class number.
 ReportData showRoster(Layout& layout, const ReportContext& context);
+
+// The high-point standings: one line per exhibitor name, highest summed points first (equal sums
+// in the order the names first appear; names with no points at all last); the number and name
+// are those of the name's first entry. At most `limit` lines.
+struct RankedExhibitor {
+    store::Value points; // null when none of its entries has points
+    QString number;
+    QString name;
+};
+std::vector<RankedExhibitor>
+rankExhibitorsByPoints(const QString& connection,
+                       size_t limit = std::numeric_limits<size_t>::max());
 
 // The class shaping command over the classes 1 to `classesUsed`.
 QString classShapingCommand(int classesUsed);

@@ -143,8 +143,25 @@ void createOrganisationFile(const QString& file, const QString& password, const 
 }
 
 const std::vector<MigrationStep>& organisationMigrations() {
-    // Revision 1 is the first; each later schema change adds its step here.
-    static const std::vector<MigrationStep> steps;
+    // Revision 1 is the first; each later schema change adds its step here, and the schema of a
+    // new file makes the same objects.
+    static const std::vector<MigrationStep> steps{
+        {2, QStringLiteral("CREATE TABLE IF NOT EXISTS PointsLedger_tbl ("
+                           "[Entry Id] INTEGER PRIMARY KEY, "
+                           "[Season] INTEGER NOT NULL DEFAULT 0, "
+                           "[Mem Num] TEXT(25) NOT NULL, "
+                           "[Show Name] TEXT(150), "
+                           "[Show Date] DATETIME, "
+                           "[Class No] SHORT, "
+                           "[Class Name] TEXT(100), "
+                           "[Place] SHORT, "
+                           "[Class Entries] INTEGER, "
+                           "[Points Base] DOUBLE, "
+                           "[Multiplier] DOUBLE, "
+                           "[Points] DOUBLE);"
+                           "CREATE INDEX IF NOT EXISTS PointsLedger_Member ON PointsLedger_tbl "
+                           "([Mem Num] COLLATE NOCASE, [Season]);")},
+    };
     return steps;
 }
 

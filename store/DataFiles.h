@@ -16,7 +16,7 @@ inline constexpr int SchedulePlaces = 20;
 // Schema revisions, kept in each file (PRAGMA user_version). The organisation file outlives
 // program versions and is migrated step by step.
 inline constexpr int ShowSchemaRevision = 2;
-inline constexpr int OrganisationSchemaRevision = 1;
+inline constexpr int OrganisationSchemaRevision = 2; // 2: the member points ledger
 
 // The schedules a new organisation file starts with: a place earns more than any place below
 // it, and nothing when the class has fewer exhibitors than the place.

@@ -260,6 +260,18 @@ void MemForm::buildButtons() {
     m_doneBut = makeButton(QStringLiteral("Do&ne"), QStringLiteral("DoneBut"),
                            DialogWidth - Margin - ButtonWidth, top);
 
+    // Beside the member count: the season's credits of the member shown.
+    const int countRow = findChild<QLabel*>(QStringLiteral("TotalLabel"))->y();
+    m_statementBut = new QPushButton(QStringLiteral("Points &Statement"), this);
+    m_statementBut->setObjectName(QStringLiteral("PointsStatementBut"));
+    m_statementBut->setGeometry(Margin + GridWidth - 116, countRow - 3, 116, 26);
+    m_statementBut->setAutoDefault(false);
+    m_statementBut->hide();
+    connect(m_statementBut, &QPushButton::clicked, this, [this] {
+        if (m_pointsStatement && !m_shownNumber.isEmpty())
+            m_pointsStatement(m_shownNumber);
+    });
+
     connect(m_findBut, &QPushButton::clicked, this, &MemForm::find);
     connect(m_addNewBut, &QPushButton::clicked, this, &MemForm::addNew);
     connect(m_okBut, &QPushButton::clicked, this, &MemForm::storeNew);
@@ -268,6 +280,11 @@ void MemForm::buildButtons() {
     connect(m_deleteBut, &QPushButton::clicked, this, &MemForm::deleteMember);
     connect(m_resetBut, &QPushButton::clicked, this, &MemForm::resetSeason);
     connect(m_doneBut, &QPushButton::clicked, this, &MemForm::accept);
+}
+
+void MemForm::setPointsStatement(std::function<void(const QString& number)> statement) {
+    m_pointsStatement = std::move(statement);
+    m_statementBut->setVisible(bool(m_pointsStatement));
 }
 
 void MemForm::buildTimers() {
@@ -302,6 +319,7 @@ void MemForm::applyState(ButtonState state) {
     m_resetBut->setEnabled(idle);
     m_addNewBut->setEnabled(idle);
     m_deleteBut->setEnabled(browsing);
+    m_statementBut->setEnabled(browsing);
     m_grid->setEnabled(browsing);
     m_findBox->setEnabled(browsing);
     m_findBut->setEnabled(browsing);

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QFrame;
@@ -35,6 +36,10 @@ public:
     int invalidBox() const { return m_invalid ? m_invalidBox : -1; }
 
     void done(int result) override;
+
+    // The button "Points Statement" hands the shown member's number to this; it is offered only
+    // when this is set.
+    void setPointsStatement(std::function<void(const QString& number)> statement);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -101,6 +106,8 @@ private:
     QPushButton* m_canBut = nullptr;
     QPushButton* m_deleteBut = nullptr;
     QPushButton* m_resetBut = nullptr;
+    QPushButton* m_statementBut = nullptr;
+    std::function<void(const QString&)> m_pointsStatement;
     QPushButton* m_doneBut = nullptr;
     QTimer* m_blinkTimer = nullptr;
     QTimer* m_scrollSettleTimer = nullptr;

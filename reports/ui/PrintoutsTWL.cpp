@@ -159,6 +159,14 @@ void PrintoutsTWL::buildControls() {
     m_canBut =
         placedButton(QStringLiteral("&Cancel"), QStringLiteral("CanBut"),
                      QRect(right - ButtonWidth, buttonsTop, ButtonWidth, ButtonHeight), this);
+    m_exportBut =
+        placedButton(QStringLiteral("Export &Results..."), QStringLiteral("ExportResultsBut"),
+                     QRect(Margin, buttonsTop, FrameWidth, ButtonHeight), this);
+    m_exportBut->hide();
+    connect(m_exportBut, &QPushButton::clicked, this, [this] {
+        if (m_exportResults)
+            m_exportResults();
+    });
     connect(m_okBut, &QPushButton::clicked, this, &PrintoutsTWL::confirm);
     connect(m_canBut, &QPushButton::clicked, this, &PrintoutsTWL::reject);
     // The options' frame, the title-sheet box and its note may reach below the buttons.
@@ -280,6 +288,13 @@ void PrintoutsTWL::pickNumber() {
     if (m_names->count() > 0)
         m_names->setCurrentRow(0);
     m_okBut->setEnabled(true);
+}
+
+void PrintoutsTWL::setExportResults(std::function<void()> exportResults) {
+    m_exportResults = std::move(exportResults);
+    // The member-profile-only form is about a member, not the show.
+    m_exportBut->setVisible(m_exportResults && showOpen() &&
+                            !m_services.shared.report.MemberProfileOnly);
 }
 
 void PrintoutsTWL::setCurrentExhibitor(int number) {

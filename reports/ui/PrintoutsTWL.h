@@ -3,6 +3,7 @@
 #include "common/widgets/DialogClosing.h"
 
 #include <QDialog>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -33,6 +34,8 @@ public:
     bool cancelled() const { return m_result.cancelled(); }
     // The exhibitor shown in the main window: chosen in the list when the exhibitor report is.
     void setCurrentExhibitor(int number);
+    // The button "Export Results..." runs this; it is offered while a show is open.
+    void setExportResults(std::function<void()> exportResults);
 
 private:
     enum class ListMode { None, Exhibitors, Members, PaymentDays };
@@ -60,6 +63,8 @@ private:
     QLabel* m_profileOnly = nullptr;
     QPushButton* m_okBut = nullptr;
     QPushButton* m_canBut = nullptr;
+    QPushButton* m_exportBut = nullptr;
+    std::function<void()> m_exportResults;
     ListMode m_mode = ListMode::None;
     std::optional<int> m_currentExhibitor;
     twl::DialogResult m_result{*this};

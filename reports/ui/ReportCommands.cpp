@@ -5,10 +5,12 @@
 #include "common/Services.h"
 #include "reports/ReportDefinitions.h"
 #include "reports/ReportError.h"
+#include "reports/ResultsExport.h"
 #include "reports/SheetReports.h"
 #include "store/StoreError.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QWidget>
 
@@ -214,6 +216,59 @@ void ReportCommands::reportFailure(const QString& reason) {
     m_services.prompt.show(Title,
                            QStringLiteral("The %1 could not be printed.\n%2")
                                .arg(m_services.shared.report.ReportTitle, reason),
+                           twl::Prompt::Icon::Exclamation);
+}
+
+// ---- the points statement and the results export ----
+
+void ReportCommands::pointsStatementCommand() {
+    m_services.shared.report.LastPrintoutKind = kind::PointsStatement;
+    reportsCommand();
+}
+
+void ReportCommands::pointsStatementOf(const QString& memberNumber) {
+    twl::ReportState& report = m_services.shared.report;
+    report.ReportKind = kind::PointsStatement;
+    report.ReportSubject = memberNumber;
+    const CurrentDirectoryKept directory;
+    runReport();
+}
+
+void ReportCommands::exportResultsCommand() {
+    const QString showPath = m_services.shared.session.ShowPath;
+    if (showPath.isEmpty())
+        return;
+    const CurrentDirectoryKept directory;
+    // The page is named in a save dialog; the CSV files go beside it under the same name.
+    twl::FileChooser::Request request;
+    request.title = QStringLiteral("Export Results");
+    request.presetName = QFileInfo(showPath).completeBaseName() + QStringLiteral(".html");
+    request.filter = QStringLiteral("Web pages (*.html)");
+    request.forSaving = true;
+    const QString chosen = m_services.files.choose(request);
+    if (chosen.isEmpty())
+        return;
+    const QFileInfo page(chosen);
+    const bool html = page.suffix().compare(QLatin1String("html"), Qt::CaseInsensitive) == 0;
+    QString failure;
+    try {
+        const QStringList files =
+            results::writeResults(results::readShowResults(context()), page.absolutePath(),
+                                  html ? page.completeBaseName() : page.fileName());
+        QStringList names;
+        for (const QString& file : files)
+            names << QDir::toNativeSeparators(file);
+        m_services.prompt.show(Title,
+                               QStringLiteral("The results were written to:\n\n") +
+                                   names.join(QLatin1Char('\n')),
+                               twl::Prompt::Icon::Information);
+        return;
+    } catch (const ReportError& error) {
+        failure = error.text();
+    } catch (const store::StoreError& error) {
+        failure = error.message();
+    }
+    m_services.prompt.show(Title, QStringLiteral("The results could not be exported.\n") + failure,
                            twl::Prompt::Icon::Exclamation);
 }
 

@@ -40,6 +40,14 @@ public:
     // Organization / Print Member Reports.
     void memberRosterCommand();
     void memberProfileCommand();
+    // Organization / Print Member Reports / Points Statement: the Print Menu with the statement
+    // chosen; and the statement of one member, from the member register.
+    void pointsStatementCommand();
+    void pointsStatementOf(const QString& memberNumber);
+
+    // File / Export Results... (and the Print Menu's button): the open show's results as a web
+    // page and CSV files, named and placed by the user in a save dialog.
+    void exportResultsCommand();
 
     // Prints the statement of one exhibitor number on the printer, without a preview: the paper
     // the office hands over when an account is settled. False when it could not be printed

@@ -123,6 +123,8 @@ void MainTWL::buildFileMenu() {
     addItem(file, "mnuCloseShow", QStringLiteral("Close Show"));
     addItem(file, "mnuCompact", QStringLiteral("Repair / Compress"));
     addItem(file, "mnuFilePrint", QStringLiteral("&Print Menu"));
+    // The open show's results as a web page and CSV files.
+    addItem(file, "mnuFileExportResults", QStringLiteral("Export &Results..."));
     addItem(file, "mnuShowInfo", QStringLiteral("Show Information"));
     file->addSeparator();
     QAction* exit = addItem(file, "mnuFileExit", QStringLiteral("Exit"));
@@ -171,6 +173,7 @@ void MainTWL::buildOrganizationMenu() {
     QMenu* reports = addMenu(org, "mnuOrgPrn", QStringLiteral("Print Member Reports"));
     addItem(reports, "mnuOrgPrnMemRosterRpt", QStringLiteral("Member Roster"));
     addItem(reports, "mnuOrgPrnMemProfileRpt", QStringLiteral("Member Profile"));
+    addItem(reports, "mnuOrgPrnPointsStatement", QStringLiteral("Points Statement"));
     addItem(reports, "mnuOrgPrnMmerge", QStringLiteral("Mail Merge File"));
 }
 

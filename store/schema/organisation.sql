@@ -52,3 +52,22 @@ CREATE TABLE OrgData_tbl (
     MinMultiP DOUBLE,
     IsPrcnt   BIT NOT NULL DEFAULT 0
 );
+
+-- The member points ledger: one row per season credit added to [Mem Points] by ending a class.
+-- Season 0 is the season in progress; a season reset numbers the closed season 1, 2, ...
+-- (The same table is made by the migration to revision 2 of the organisation file.)
+CREATE TABLE PointsLedger_tbl (
+    [Entry Id]      INTEGER PRIMARY KEY,
+    [Season]        INTEGER NOT NULL DEFAULT 0,
+    [Mem Num]       TEXT(25) NOT NULL,
+    [Show Name]     TEXT(150),
+    [Show Date]     DATETIME,
+    [Class No]      SHORT,
+    [Class Name]    TEXT(100),
+    [Place]         SHORT,
+    [Class Entries] INTEGER,
+    [Points Base]   DOUBLE,
+    [Multiplier]    DOUBLE,
+    [Points]        DOUBLE
+);
+CREATE INDEX PointsLedger_Member ON PointsLedger_tbl ([Mem Num] COLLATE NOCASE, [Season]);

@@ -103,11 +103,17 @@ private slots:
             QCOMPARE(option(kind)->text(), captions[kind - 1]);
             QVERIFY(kind == 1 || option(kind)->y() > option(kind - 1)->y());
         }
+        // Then the points statement, which like the profile is a member's.
+        QCOMPARE(option(reports::kind::PointsStatement)->text(),
+                 QStringLiteral("Poi&nts Statement"));
+        QVERIFY(option(reports::kind::PointsStatement)->y() > option(6)->y());
         // The office's four printouts follow them.
-        QCOMPARE(m_dialog->findChildren<QRadioButton*>().size(), 10);
+        QCOMPARE(m_dialog->findChildren<QRadioButton*>().size(), 11);
         for (int kind = reports::kind::Statement; kind <= reports::kind::DailyTakings; ++kind)
-            QVERIFY(option(kind)->y() >
-                    option(kind == reports::kind::Statement ? 6 : kind - 1)->y());
+            QVERIFY(
+                option(kind)->y() >
+                option(kind == reports::kind::Statement ? reports::kind::PointsStatement : kind - 1)
+                    ->y());
         QVERIFY(!m_dialog->findChild<QRadioButton*>(QStringLiteral("PrnOp_0")));
         QVERIFY(!okBut()->isEnabled());
         QVERIFY(!numbers()->isEnabled() && grey(numbers()));
@@ -141,19 +147,22 @@ private slots:
         QVERIFY(m_shared.report.ReportSubject.isEmpty());
     }
 
+    // The member profile and the points statement.
     void aMemberWithAnyNumberIsFound() {
-        openScreen();
-        choose(5);
-        QVERIFY(!okBut()->isEnabled());
-        QCOMPARE(numbers()->count(), 2);
-        pick(QStringLiteral("O'Hara [2]"));
-        QCOMPARE(chosenName(), QStringLiteral("Pat O'Hara"));
-        QCOMPARE(m_shared.report.ReportSubject, QStringLiteral("O'Hara [2]"));
-        QVERIFY(okBut()->isEnabled());
-        click("OKBut");
-        QVERIFY(!m_dialog->cancelled());
-        QCOMPARE(m_shared.report.ReportKind, 5);
-        QVERIFY(m_data->chosenExhibitors().isEmpty());
+        for (int kind : {5, 9}) {
+            openScreen();
+            choose(kind);
+            QVERIFY(!okBut()->isEnabled());
+            QCOMPARE(numbers()->count(), 2);
+            pick(QStringLiteral("O'Hara [2]"));
+            QCOMPARE(chosenName(), QStringLiteral("Pat O'Hara"));
+            QCOMPARE(m_shared.report.ReportSubject, QStringLiteral("O'Hara [2]"));
+            QVERIFY(okBut()->isEnabled());
+            click("OKBut");
+            QVERIFY(!m_dialog->cancelled());
+            QCOMPARE(m_shared.report.ReportKind, kind);
+            QVERIFY(m_data->chosenExhibitors().isEmpty());
+        }
     }
 
     void openClassesAreShownYetTheReportPrints() {

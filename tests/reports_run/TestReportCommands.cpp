@@ -3,6 +3,7 @@
 #include "reports/ui/ReportCommands.h"
 #include "reports/ui/ReportPreview.h"
 #include "support/ModalDialogs.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/ReportShow.h"
 #include "support/ScreenTest.h"
 
@@ -253,6 +254,42 @@ private slots:
         QVERIFY(m_printer.jobs.empty());
         QVERIFY(m_prompt.shown().empty());
         QVERIFY(!m_shared.report.Printing);
+    }
+
+    // Export Results: the page's name is asked for; a cancelled choice writes nothing, a chosen
+    // one gets the page and the CSV files beside it and says so, an unwritable folder is
+    // reported and keeps nothing.
+    void exportResultsWritesTheFilesOrSaysWhyNot() {
+        struct Case {
+            const char* name;
+            bool choose;
+            bool writable;
+            int files;
+            Prompt::Icon icon;
+        };
+        const Case cases[] = {{"cancelled", false, true, 0, Prompt::Icon::None},
+                              {"written", true, true, 4, Prompt::Icon::Information},
+                              {"unwritable", true, false, 0, Prompt::Icon::Exclamation}};
+        for (const Case& c : cases) {
+            QTemporaryDir out;
+            m_prompt.clear();
+            if (c.choose)
+                m_files.script(out.filePath("Spring Results.html"));
+            {
+                std::unique_ptr<ReadOnlyFolder> locked;
+                if (!c.writable)
+                    locked = std::make_unique<ReadOnlyFolder>(out.path());
+                m_commands->exportResultsCommand();
+            }
+            QVERIFY2(m_files.lastRequest().forSaving, c.name);
+            QCOMPARE(m_files.lastRequest().presetName, QStringLiteral("Show.html"));
+            const QStringList written = QDir(out.path()).entryList(QDir::Files);
+            QCOMPARE(written.size(), c.files);
+            QVERIFY(!c.files || written.contains("Spring Results.html"));
+            QCOMPARE(int(m_prompt.shown().size()), c.choose ? 1 : 0);
+            if (c.choose)
+                QVERIFY2(m_prompt.shown()[0].icon == c.icon, c.name);
+        }
     }
 };
 

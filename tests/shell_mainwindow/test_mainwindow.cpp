@@ -76,7 +76,7 @@ Names usableCommands(const MainTWL& window) {
 // Usable whatever the show state.
 const Names AlwaysUsable = names("mnuOrgData mnuOrgMembership mnuOrgCfgPoints mnuOrgCfgPayout "
                                  "mnuOrgPrnMemRosterRpt mnuOrgPrnMemProfileRpt mnuOrgPrnMmerge "
-                                 "mnuAbout mnuFileExit Mem");
+                                 "mnuOrgPrnPointsStatement mnuAbout mnuFileExit Mem");
 
 Names unite(Names a, const Names& b) {
     a.insert(b.begin(), b.end());
@@ -95,6 +95,7 @@ Names noEntriesCommands(bool printable) {
                                   "mnuViewSortOwnerNa mnuViewSortAmatNo mnuViewSortMiscID"));
     if (printable)
         usable.insert("mnuFilePrint");
+    usable.insert("mnuFileExportResults");
     return usable;
 }
 
@@ -171,6 +172,7 @@ private slots:
         {"mnuOpenShow", "Open Show", "mnuFile"}, {"mnuCloseShow", "Close Show", "mnuFile"},
         {"mnuCompact", "Repair / Compress", "mnuFile"}, {"mnuFilePrint", "&Print Menu", "mnuFile"},
         {"mnuShowInfo", "Show Information", "mnuFile"}, {"mnuFileExit", "Exit", "mnuFile"},
+        {"mnuFileExportResults", "Export &Results...", "mnuFile"},
         {"mnuEdit", "&Edit", ""}, {"mnuEditEnterExh", "Add Exhibitor", "mnuEdit"},
         {"mnuEditDelExh", "Delete Exhibitor", "mnuEdit"}, {"mnuEditSearch", "Search", "mnuEdit"},
         {"mnuTools", "&Tools", ""}, {"mnuToolsWinners", "Edit Show Winners", "mnuTools"},
@@ -185,7 +187,9 @@ private slots:
         {"mnuOrgPrn", "Print Member Reports", "mnuOrg"},
         {"mnuOrgPrnMemRosterRpt", "Member Roster", "mnuOrgPrn"},
         {"mnuOrgPrnMemProfileRpt", "Member Profile", "mnuOrgPrn"},
-        {"mnuOrgPrnMmerge", "Mail Merge File", "mnuOrgPrn"}, {"mnuAbout", "&About ", ""},
+        {"mnuOrgPrnMmerge", "Mail Merge File", "mnuOrgPrn"},
+        {"mnuOrgPrnPointsStatement", "Points Statement", "mnuOrgPrn"},
+        {"mnuAbout", "&About ", ""},
     };
         // clang-format on
         QList<QAction*> barOrder;

@@ -148,6 +148,8 @@ private slots:
     void anOlderOrganisationFileIsBroughtUpToDate() {
         TestFolder folder;
         const QString org = store::dataConnectionText(folder.file("TWL.org"), "Tr0tW");
+        // As a file of the first revision is: no points ledger.
+        store::execute(org, "DROP TABLE PointsLedger_tbl");
         store::execute(org, "PRAGMA user_version = 0");
         store::releaseAllConnections();
         twl::Application program(m_services, folder.path());
@@ -155,6 +157,7 @@ private slots:
         store::Statement revision = store::connectionFor(org)->prepare("PRAGMA user_version");
         QVERIFY(revision.step());
         QCOMPARE(revision.columnInt64(0), qint64(store::OrganisationSchemaRevision));
+        QVERIFY(store::connectionFor(org)->isTable("PointsLedger_tbl"));
     }
 
     void anUnusableOrganisationFileEndsStartupWritingNothing() {
@@ -183,7 +186,7 @@ private slots:
                  bare.execute(
                      QString("PRAGMA user_version = %1").arg(store::OrganisationSchemaRevision));
              },
-             "it lacks Members_tbl, Points_tbl, PaySch_tbl, OrgData_tbl."},
+             "it lacks Members_tbl, Points_tbl, PaySch_tbl, OrgData_tbl, PointsLedger_tbl."},
             {"of a newer program",
              [](const QString& org) {
                  store::execute(store::dataConnectionText(org, "Tr0tW"),

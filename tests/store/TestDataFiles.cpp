@@ -144,6 +144,7 @@ private slots:
     void migrationRunsEachStepOnceAndRefusesNewerFiles() {
         TestFolder folder;
         auto connection = store::connectionForFile(folder.file("TWL.org"), TestFolder::Password);
+        connection->execute("PRAGMA user_version = 1");
         const std::vector<store::MigrationStep> steps{
             {2, "ALTER TABLE Members_tbl ADD COLUMN [Mem Note] TEXT(50)"},
             {3, "CREATE TABLE Extra_tbl (x SHORT); INSERT INTO Extra_tbl VALUES (1)"}};

@@ -69,7 +69,8 @@ private slots:
             QVERIFY2(show.contains(name), name);
         QCOMPARE(show.size(), 14);
         QCOMPARE(store::organisationSchemaObjects(),
-                 QStringList({"Members_tbl", "Points_tbl", "PaySch_tbl", "OrgData_tbl"}));
+                 QStringList({"Members_tbl", "Points_tbl", "PaySch_tbl", "OrgData_tbl",
+                              "PointsLedger_tbl"}));
         TestFolder folder;
         QCOMPARE(checkShow(folder.newShow()).state, State::Good);
         QCOMPARE(store::checkDataFile(folder.file("TWL.org"), TestFolder::Password,
