@@ -1,10 +1,12 @@
 #include "Application.h"
+#include "ProgramFolder.h"
 #include "common/Clock.h"
 #include "reports/ui/SystemPrinter.h"
 #include "shell/DialogFileChooser.h"
 #include "shell/MessageBoxPrompt.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,8 +52,15 @@ int main(int argc, char** argv) {
     twl::DialogFileChooser files;
     twl::SystemClock clock;
     reports::SystemPrinter printer;
-    twl::Application program(twl::Seams{prompt, files, clock, printer},
-                             QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    const twl::ProgramFolder folder = twl::chooseProgramFolder(
+        QCoreApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    if (!folder.problem.isEmpty()) {
+        prompt.show(QStringLiteral("Trotwell, File Error"), folder.problem,
+                    twl::Prompt::Icon::Critical);
+        return 1;
+    }
+    twl::Application program(twl::Seams{prompt, files, clock, printer}, folder.path);
     if (!program.start())
         return 0;
     prompt.setParentWindow(reinterpret_cast<QWidget*>(program.mainWindow()));

@@ -20,7 +20,6 @@ struct CommandStates {
 
     // False for a name the state does not decide.
     bool commandEnabled(const QString& name) const { return commands.value(name, false); }
-    bool buttonEnabled(const QString& key) const { return buttons.value(key, false); }
 };
 
 // The command states of a show state. `justOpened` marks the moment straight after a show was

@@ -29,8 +29,8 @@ struct ShowSession {
     QString FootNote;
     double ShowVersion = 0;
 
-    // Set when a file choice or a confirmation asked for by another screen was cancelled;
-    // the command that asked reads it once the chooser or dialog has closed.
+    // Set when the file choice of New Show or Open Show was cancelled; the opening of a show,
+    // which New Show and compaction run too, reads it. Dialogs keep their own results.
     bool DialogCancelled = false;
     // The member chosen in the member register, for the deletion confirmation.
     QString SelectedMemberNumber;

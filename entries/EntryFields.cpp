@@ -6,7 +6,7 @@ namespace twl {
 
 namespace {
 
-constexpr std::array<EntryFieldSpec, EntryFieldCount> Specs{{
+constexpr std::array<EntryFieldDef, EntryFieldCount> Defs{{
     {"Show Exh No", 975, false, WhiteBgr},
     {"Horse Name", 2175, true, WhiteBgr},
     {"Show Exh Nam", 2175, true, WhiteBgr},
@@ -39,12 +39,8 @@ constexpr std::array<int, 10> EarlierNameFields{1, 2, 3, 5, 6, 7, 8, 9, 10, 11};
 
 } // namespace
 
-const std::array<EntryFieldSpec, EntryFieldCount>& entryFieldSpecs() {
-    return Specs;
-}
-
-const EntryFieldSpec& entryFieldSpec(int index) {
-    return Specs.at(static_cast<std::size_t>(index));
+const EntryFieldDef& entryFieldDef(int index) {
+    return Defs.at(static_cast<std::size_t>(index));
 }
 
 QString entryFieldLabel(int index) {
@@ -54,7 +50,7 @@ QString entryFieldLabel(int index) {
 QString entryFieldName(int index) {
     if (index < 0 || index >= EntryFieldCount)
         return {};
-    return QString::fromLatin1(entryFieldSpec(index).field);
+    return QString::fromLatin1(entryFieldDef(index).field);
 }
 
 const std::array<MemberFieldMapping, 9>& memberFieldMappings() {

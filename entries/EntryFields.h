@@ -28,15 +28,14 @@ inline constexpr quint32 BlueBgr = 0xFF0000;
 inline constexpr quint32 RedBgr = 0x0000FF;
 
 // The label beside field i is the entry label row i + 1 of entries/SortKeys.h.
-struct EntryFieldSpec {
+struct EntryFieldDef {
     const char* field; // the Entries_tbl field, without brackets
     int widthTwips;
     bool windowColour; // the system's text-box background rather than `background`
     quint32 background;
 };
 
-const std::array<EntryFieldSpec, EntryFieldCount>& entryFieldSpecs();
-const EntryFieldSpec& entryFieldSpec(int index);
+const EntryFieldDef& entryFieldDef(int index);
 // The caption of the label beside an entry field.
 QString entryFieldLabel(int index);
 // The Entries_tbl field of an entry field, e.g. "Show Exh No"; empty outside 0 to 12.

@@ -56,6 +56,7 @@ void EntryListSync::writeBatch(store::DataSource& list) {
         wasCurrent =
             readUnchanged(list) && changeMark(list.connectionText()).entriesAsAt(m_lastRead->mark);
     } catch (const store::StoreError&) {
+        // Without a mark the written rows are not placed: the list is read again next time.
     }
     const std::vector<store::RecordSet::Bookmark> written = entries.pendingRows();
     entries.updateBatch();
@@ -82,6 +83,7 @@ void EntryListSync::writeBatch(store::DataSource& list) {
             return;
         }
     } catch (const store::StoreError&) {
+        // The rows are written; only placing them failed, so the list is read again next time.
     }
     forget();
 }

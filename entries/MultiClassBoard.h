@@ -41,7 +41,6 @@ public:
 
     int classesUsed() const { return m_classesUsed; }
     qint16 tickedCount() const { return m_ticked; }
-    int disabledCount() const { return m_disabled; }
     bool anyTicked() const;
     // "2  disabled"
     QString disabledCaption() const;

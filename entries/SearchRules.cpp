@@ -48,10 +48,6 @@ QString searchFieldCaption(int index) {
     return QString::fromLatin1(field(index).caption);
 }
 
-bool isNumericSearchField(int index) {
-    return field(index).numeric;
-}
-
 QString emptySearchListFilter() {
     return QStringLiteral("[Horse Name] = ") + QStringLiteral("'2005-TWL-v2'");
 }

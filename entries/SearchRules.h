@@ -11,8 +11,6 @@ using SearchTicks = std::array<bool, SearchFieldCount>;
 
 // The caption of check box `index` ("Exhibitor Name", ...).
 QString searchFieldCaption(int index);
-// Boxes 1 (exhibitor number) and 4 (class number) compare numbers; the others look for text.
-bool isNumericSearchField(int index);
 
 // The filter that lists no entry: the search list starts with it.
 QString emptySearchListFilter();

@@ -51,11 +51,6 @@ struct ChangeMark {
     qint64 entryRows = -1;      // rows of Entries_tbl written through the connection
     qint64 unnamedChanges = -1; // changes the engine made without naming their table
 
-    bool sameAs(const ChangeMark& other) const {
-        const auto mine = connection.lock();
-        return mine && mine == other.connection.lock() && totalChanges == other.totalChanges &&
-               dataVersion == other.dataVersion;
-    }
     // Whether the entries are as they were at an earlier mark but for entryRowsSince rows of
     // Entries_tbl written since through this connection: no other connection committed, and
     // every change of this one since named its table.

@@ -99,15 +99,6 @@ QString fileName(const QString& chosen) {
     return chosen + QStringLiteral(".rtf");
 }
 
-QByteArray windows1252(const QString& text) {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    // One byte per character: a pair of surrogates is one character.
-    for (const char32_t c : text.toUcs4())
-        bytes += windows1252Byte(c);
-    return bytes;
-}
-
 QByteArray rtfText(const QString& text) {
     QByteArray bytes;
     bytes.reserve(text.size());

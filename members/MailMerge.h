@@ -25,9 +25,6 @@ const std::array<const char*, ColumnCount>& columnFields();
 // characters are ".rtf" in any letter case.
 QString fileName(const QString& chosen);
 
-// The text in the Windows-1252 code page; a character the page does not have becomes '?'.
-QByteArray windows1252(const QString& text);
-
 // A member's value as RTF text: "\", "{" and "}" escaped so that a value can never end a group
 // or start a control word, characters of the code page as its bytes, any other character as
 // "\uN?" (N the signed 16-bit unit, each half of a surrogate pair on its own).
@@ -43,7 +40,7 @@ public:
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
-    // One member's row; values are written as they are, with no RTF escaping.
+    // One member's row, each value as rtfText gives it: no value can end the row or the table.
     void writeMember(const Row& values);
     // Writes the closing text and the line end and puts the file in place. False when any
     // step failed; nothing is left behind then.

@@ -12,7 +12,8 @@ constexpr int RequiredWidth = 800;
 constexpr int RequiredHeight = 600;
 constexpr int HighestTooFewBits = 16;
 
-// VB-style "@@@@": right-aligned in the field, never cut when longer.
+// A number right-aligned in a field of the given width (the "@@@@" of the saved-mode text), and
+// shown whole, never cut, when it is wider.
 QString rightAligned(int value, int fieldWidth) {
     return QStringLiteral("%1").arg(value, fieldWidth);
 }

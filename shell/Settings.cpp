@@ -15,7 +15,7 @@ namespace {
 
 constexpr auto kSettingsSection = QLatin1String("Settings");
 
-// The Windows call reads into a buffer of this size, which includes the terminator.
+// A value is read into a buffer of this size, its terminator included: a longer value is cut.
 constexpr qsizetype kReadBufferSize = 2408;
 
 constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF");

@@ -5,8 +5,10 @@
 
 namespace twl {
 
-// The settings file "TWL.ini" in the program's folder is a Windows-style initialisation file;
-// these read and write it the way the Windows profile-string calls do.
+// The settings file "TWL.ini" in the program's folder is an initialisation file: "[Section]"
+// lines, each followed by its "key=value" lines. Names are matched ignoring case and blanks
+// around them, only the first section of a name counts, and a value between double quotes is
+// read without them.
 
 // The value of `key` in `section` (both matched ignoring case), or `defaultValue` when the
 // file, section or key is missing. At most 2407 characters are returned.

@@ -64,6 +64,9 @@ AttachedDatabase::AttachedDatabase(std::shared_ptr<Connection> connection, const
             try {
                 detach();
             } catch (const StoreError&) {
+                // Still attached under the same name: another try would fail on the name alone,
+                // so the failure above is the one reported.
+                break;
             }
         }
     }

@@ -278,23 +278,6 @@ bool InPlaceCompaction::undo() noexcept {
 
 } // namespace
 
-void compactDatabase(const QString& sourceText, const QString& targetText) {
-    const ConnectionTarget from = parseConnectionText(sourceText);
-    const ConnectionTarget to = parseConnectionText(targetText);
-    if (QFileInfo::exists(to.file))
-        throw StoreError(Code::Sql,
-                         QStringLiteral("The compacted file \"%1\" already exists.").arg(to.file));
-    if (!QFileInfo::exists(from.file))
-        throw StoreError(Code::FileMissing,
-                         QStringLiteral("The database file \"%1\" does not exist.").arg(from.file));
-    try {
-        verifyCopy(from.file, to.file, to.password, exportCopy(from, to.file, to.password));
-    } catch (...) {
-        QFile::remove(to.file);
-        throw;
-    }
-}
-
 QString compactionBackupName(const QString& file, int number) {
     const qsizetype slash =
         std::max(file.lastIndexOf(QLatin1Char('/')), file.lastIndexOf(QLatin1Char('\\')));

@@ -5,12 +5,6 @@
 
 namespace store {
 
-// Copies the database named by the source connection text into a new, compacted file named by
-// the target text, with the same password. The target must not exist. The copy is on disk when
-// this returns. On failure nothing is left at the target and StoreError is thrown; a copy that
-// cannot be read back, or that lost tables or rows, is a failure.
-void compactDatabase(const QString& sourceText, const QString& targetText);
-
 // The backup name of a file being compacted: its folder, its name without the last four
 // characters, a blank, the number and ".BAK" ("/shows/Spring.twl", 4711 ->
 // "/shows/Spring 4711.BAK"). While a compaction runs it holds the original; once the file's own

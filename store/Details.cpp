@@ -13,6 +13,8 @@ void readField(const RecordSet& set, const char* field, T& target, Convert conve
     try {
         target = convert(set.value(QString::fromLatin1(field)));
     } catch (const StoreError&) {
+        // Loading goes on with the next field; this one keeps its value. Whether the row was
+        // read at all is what the loaders return.
     }
 }
 

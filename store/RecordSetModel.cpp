@@ -277,6 +277,7 @@ bool RecordSetModel::writeCell(int row, int column, const Value& value) {
                     m_records.setValue(field, previous);
                     restored = true;
                 } catch (const StoreError&) {
+                    // Not restored: the whole pending batch is taken back below instead.
                 }
             }
             if (!restored)

@@ -375,9 +375,11 @@ void EditClasses::importClasses() {
 
 // Every class into a new sheet "Class_Desc" of a workbook that exists already.
 void EditClasses::exportClasses() {
-    const QString workbook = chooseClassWorkbook(m_services, ClassSpreadsheet::ExportDialogTitle);
-    if (m_services.shared.session.DialogCancelled)
+    const std::optional<QString> chosen =
+        chooseClassWorkbook(m_services, ClassSpreadsheet::ExportDialogTitle);
+    if (!chosen)
         return;
+    const QString& workbook = *chosen;
     // A name that names no workbook has no sheets to read either.
     QStringList sheets;
     bool readable = !workbook.isEmpty();

@@ -4,7 +4,6 @@
 #include "classes/EndClassRun.h"
 #include "common/TWL_public.h"
 #include "common/widgets/CellEditorDelegate.h"
-#include "common/widgets/DialogClosing.h"
 #include "store/StoreError.h"
 
 #include <QHeaderView>
@@ -190,7 +189,6 @@ void EditWinners::buildKeysPicture() {
 }
 
 void EditWinners::loadClassList() {
-    m_cancelled = false;
     QStringList classes;
     try {
         classes = ClassQueries::endableClasses(m_services.shared.session.ShowConnString,
@@ -199,12 +197,12 @@ void EditWinners::loadClassList() {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
             Prompt::Icon::Critical);
-        m_cancelled = true;
+        m_result.giveUp();
         return;
     }
     if (classes.isEmpty()) {
         m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
-        m_cancelled = true;
+        m_result.giveUp();
         return;
     }
     m_classList->addItems(classes);
@@ -227,7 +225,7 @@ void EditWinners::chooseClass(const QString& classNumber) {
     }
     if (m_entries.isOpen() && m_entries.recordCount() == 0) {
         m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
-        m_cancelled = true;
+        m_result.giveUp();
     }
     if (m_entries.isOpen())
         m_entries.moveFirst();
@@ -237,7 +235,6 @@ void EditWinners::chooseClass(const QString& classNumber) {
     if (m_model->rowCount() > 0)
         m_grid->setCurrentIndex(m_model->index(0, PlaceColumn));
     m_reenableDoneTimer->start(25);
-    closeIfCancelled();
 }
 
 void EditWinners::applyGridLayout() {
@@ -299,17 +296,6 @@ bool EditWinners::eventFilter(QObject* watched, QEvent* event) {
 void EditWinners::mouseReleaseEvent(QMouseEvent* event) {
     m_reenableDoneTimer->start(25);
     QDialog::mouseReleaseEvent(event);
-}
-
-void EditWinners::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    closeIfCancelled();
-}
-
-// Nothing to place: the screen closes as soon as it is shown.
-void EditWinners::closeIfCancelled() {
-    if (m_cancelled)
-        closeOnceShown(*this, QDialog::Accepted);
 }
 
 // Nothing is written at close: every accepted place was written when it was accepted.

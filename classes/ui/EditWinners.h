@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Services.h"
+#include "common/widgets/DialogClosing.h"
 #include "store/RecordSet.h"
 #include "store/RecordSetModel.h"
 
@@ -24,7 +25,7 @@ public:
     ~EditWinners() override;
 
     // True when there was nothing to place: the screen closes itself once shown.
-    bool cancelled() const { return m_cancelled; }
+    bool gaveUp() const { return m_result.gaveUp(); }
 
     // The chosen class's entries; its current row is the grid's current entry.
     const store::RecordSet& entries() const { return m_entries; }
@@ -33,7 +34,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
@@ -45,11 +45,10 @@ private:
     void saveAcceptedPlace(int row);
     void cellTextChanged();
     void showRefusal(const store::RecordSetModel::Refusal& refusal);
-    void closeIfCancelled();
 
     Services& m_services;
-    // Set when there is nothing to place: the screen then closes once shown.
-    bool m_cancelled = false;
+    // With nothing to place the screen closes as Done does.
+    DialogResult m_result{*this, QDialog::Accepted};
     // Declared before the model, which reads it until the model is gone.
     store::RecordSet m_entries;
     std::unique_ptr<store::RecordSetModel> m_model;

@@ -3,7 +3,6 @@
 #include "classes/ClassQueries.h"
 #include "classes/EndClassWriter.h"
 #include "common/TWL_public.h"
-#include "common/widgets/DialogClosing.h"
 #include "common/widgets/SafetyCatch.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
@@ -111,7 +110,6 @@ void EndClass::buildInformation() {
 }
 
 void EndClass::loadClassList() {
-    m_cancelled = false;
     m_classNumber = QStringLiteral("0");
     QStringList classes;
     try {
@@ -122,12 +120,12 @@ void EndClass::loadClassList() {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
             Prompt::Icon::Critical);
-        m_cancelled = true;
+        m_result.giveUp();
         return;
     }
     if (classes.isEmpty()) {
         m_services.prompt.show(Title, NoEntries, Prompt::Icon::Exclamation);
-        m_cancelled = true;
+        m_result.giveUp();
         return;
     }
     prepareWriter();
@@ -193,17 +191,6 @@ void EndClass::endThisClass() {
         return;
     }
     accept();
-}
-
-void EndClass::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    closeIfCancelled();
-}
-
-// Nothing can be ended: the screen closes as soon as it is shown.
-void EndClass::closeIfCancelled() {
-    if (m_cancelled)
-        closeOnceShown(*this, QDialog::Rejected);
 }
 
 void EndClass::done(int result) {

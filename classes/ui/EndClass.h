@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Services.h"
+#include "common/widgets/DialogClosing.h"
 
 #include <QDialog>
 #include <QString>
@@ -26,12 +27,9 @@ public:
     const QString& classNumber() const { return m_classNumber; }
 
     // True when no class could be offered: the screen closes itself once shown.
-    bool cancelled() const { return m_cancelled; }
+    bool gaveUp() const { return m_result.gaveUp(); }
 
     void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
@@ -40,11 +38,9 @@ private:
     void chooseClass(const QString& classNumber);
     void endThisClass();
     void prepareWriter();
-    void closeIfCancelled();
 
     Services& m_services;
-    // Set when the class list could not be offered: the screen then closes once shown.
-    bool m_cancelled = false;
+    DialogResult m_result{*this};
     QString m_classNumber = QStringLiteral("0");
     QListWidget* m_classList = nullptr;
     QLabel* m_nameLabel = nullptr;    // Label2(0)

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
-#include <QTimer>
 
 namespace twl {
 
@@ -47,7 +46,7 @@ QListWidget* placedList(const QString& name, const QRect& geometry, QWidget* par
 
 } // namespace
 
-QString chooseClassWorkbook(Services& services, const QString& title) {
+std::optional<QString> chooseClassWorkbook(Services& services, const QString& title) {
     const QString folder = QDir::currentPath();
     const auto restoreFolder = qScopeGuard([&folder] { QDir::setCurrent(folder); });
     FileChooser::Request request;
@@ -56,7 +55,8 @@ QString chooseClassWorkbook(Services& services, const QString& title) {
     request.filter = FileFilter;
     request.forSaving = false;
     const QString chosen = services.files.choose(request);
-    services.shared.session.DialogCancelled = chosen.isEmpty();
+    if (chosen.isEmpty())
+        return std::nullopt;
     return workbookPath(chosen);
 }
 
@@ -67,6 +67,8 @@ ImportClass::ImportClass(Services& services, QWidget* parent)
     setFixedSize(DialogWidth, DialogHeight);
     buildControls();
     load();
+    if (m_nothingToChoose)
+        m_result.giveUp();
 }
 
 ImportClass::~ImportClass() = default;
@@ -128,21 +130,12 @@ void ImportClass::buildControls() {
         QStringLiteral("&Cancel"), QStringLiteral("CanBut"),
         QRect(DialogWidth - Margin - ButtonWidth, buttonsTop, ButtonWidth, ButtonHeight), this);
     connect(m_canBut, &QPushButton::clicked, this, &ImportClass::reject);
-
-    m_closeTimer = new QTimer(this);
-    m_closeTimer->setObjectName(QStringLiteral("Timer5"));
-    m_closeTimer->setSingleShot(true);
-    m_closeTimer->setInterval(0);
-    connect(m_closeTimer, &QTimer::timeout, this, [this] {
-        if (isVisible())
-            reject();
-    });
 }
 
 // Asks for the workbook and lists its sheets; with nothing to choose the dialog closes once
 // shown.
 void ImportClass::load() {
-    m_workbook = chooseClassWorkbook(m_services, ImportDialogTitle);
+    m_workbook = chooseClassWorkbook(m_services, ImportDialogTitle).value_or(QString());
     if (m_workbook.isEmpty()) {
         m_nothingToChoose = true;
         return;
@@ -189,19 +182,6 @@ void ImportClass::showPreview() {
     m_descriptionList->addItems(m_preview.descriptions);
     m_feeList->addItems(m_preview.fees);
     m_multiplierList->addItems(m_preview.multipliers);
-}
-
-void ImportClass::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (m_nothingToChoose)
-        m_closeTimer->start();
-}
-
-// Whatever closes the dialog (OK, Cancel, Esc, the close box, Timer5) leaves its own result.
-void ImportClass::done(int result) {
-    m_closeTimer->stop();
-    m_cancelled = result != QDialog::Accepted || m_preview.descriptions.isEmpty();
-    QDialog::done(result);
 }
 
 } // namespace twl

@@ -63,6 +63,7 @@ void forgetPendingRows(store::RecordSet& entries) {
     try {
         entries.cancelBatch();
     } catch (const store::StoreError&) {
+        // The pending rows are dropped before anything in it can refuse; a closed list has none.
     }
 }
 
@@ -322,6 +323,8 @@ void EntryCommands::clearMultiSel() {
     try {
         ShowEntryData(m_frame.services().shared.session.ShowConnString).clearMultiSelect();
     } catch (const store::StoreError&) {
+        // Marks left in the work table make no entry by themselves: the next add reads them
+        // only when the multi-class dialog, which shows them, is accepted again.
     }
     m_state.multiClassChosen = false;
 }

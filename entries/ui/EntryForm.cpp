@@ -53,7 +53,7 @@ int fieldTop(int index) {
 }
 
 int fieldWidth(int index) {
-    return twipsToPixels(entryFieldSpec(index).widthTwips);
+    return twipsToPixels(entryFieldDef(index).widthTwips);
 }
 
 } // namespace
@@ -182,11 +182,11 @@ void EntryForm::buildFields() {
         connect(field, &QLineEdit::returnPressed, this, [this, i] { emit returnPressed(i); });
     }
     for (int i = 0; i < EntryFieldCount; ++i) {
-        const EntryFieldSpec& spec = entryFieldSpec(i);
-        if (spec.windowColour)
+        const EntryFieldDef& def = entryFieldDef(i);
+        if (def.windowColour)
             setFieldWindowColour(i);
         else
-            setFieldBackground(i, spec.background);
+            setFieldBackground(i, def.background);
         if (i > 0)
             setTabOrder(field(i - 1), field(i));
     }
@@ -261,10 +261,6 @@ void EntryForm::buildQuickNames() {
     });
 }
 
-QWidget* EntryForm::fieldFrame() const {
-    return m_frame;
-}
-
 QWidget* EntryForm::quickNameButton() const {
     return m_quickNameButton;
 }
@@ -329,10 +325,6 @@ void EntryForm::setFieldLimits(const store::RecordSet& entries) {
         const int limit = column < 0 ? 0 : entries.fields()[std::size_t(column)].maxLength;
         field(i)->setMaxLength(limit > 0 ? limit : NoTextLimit);
     }
-}
-
-int EntryForm::fieldLimit(int index) const {
-    return field(index)->maxLength();
 }
 
 void EntryForm::placeFrameAround(int index, quint32 bgr) {

@@ -54,7 +54,6 @@ public:
     QPushButton* cancelButton() const { return m_cancel; }
     QPushButton* multiClassButton() const { return m_multiClass; }
     QPushButton* memberButton() const { return m_member; }
-    QWidget* fieldFrame() const;
     QWidget* quickNameButton() const;
     QListWidget* quickNameList() const { return m_quickNames; }
     QTimer* blinkTimer() const { return m_blinkTimer; }
@@ -70,7 +69,6 @@ public:
     void setFieldWindowColour(int index);
     // Each text field takes no more characters than its Entries_tbl field holds.
     void setFieldLimits(const store::RecordSet& entries);
-    int fieldLimit(int index) const;
 
     // `Bx1` in blue around a field being edited, in red around a field that failed validation
     // (MarkField, which also gives that field the focus).

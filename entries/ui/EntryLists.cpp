@@ -132,8 +132,12 @@ void EntryLists::sortAndRefresh() {
         // Reading every entry again when no entry was written since they were read, or only
         // through the list itself, would give the same rows in the same order.
         m_entryListSync.refreshIfChanged(priAdo);
-    } catch (const store::StoreError&) {
-        // A list that cannot be read counts as one without entries.
+    } catch (const store::StoreError& error) {
+        // Entries that could not be read are not "no entries": the user is told. With no show
+        // open there is no list to read.
+        if (showOpen())
+            reportUnreadable(QStringLiteral("The entries of the show cannot be read."),
+                             error.message());
     }
     store::RecordSet& entries = priAdo.recordSet();
     m_state.entryCount = entries.isOpen() ? entries.recordCount() : 0;
@@ -190,8 +194,10 @@ void EntryLists::onEntryListMoved() {
         entries.moveFirst();
     try {
         refreshExhibitorList(entries.value(QStringLiteral("Show Exh No")));
-    } catch (const store::StoreError&) {
-        // The grid keeps what it showed.
+    } catch (const store::StoreError& error) {
+        showExhibitorListUnread();
+        reportUnreadable(QStringLiteral("The entries of this exhibitor cannot be read."),
+                         error.message());
     }
     priAdo.setCaption(recordCaption(entries.absolutePosition(), entries.recordCount()));
     m_form.showEntryFields(1, &entries);
@@ -233,6 +239,23 @@ void EntryLists::onExhibitorListMoved() {
     setEntryGridColumns();
 }
 
+// A grid of entries that could not be read shows no rows and no count, rather than "0".
+void EntryLists::showExhibitorListUnread() {
+    m_sources.secAdo.closeRecordSet();
+    m_gridModel.reset();
+    if (m_recordCount)
+        m_recordCount->clear();
+}
+
+bool EntryLists::showOpen() const {
+    return !m_frame.services().shared.session.ShowPath.isEmpty();
+}
+
+void EntryLists::reportUnreadable(const QString& what, const QString& reason) {
+    m_frame.services().prompt.show(QStringLiteral("Trotwell"),
+                                   what + QStringLiteral("\n\n") + reason, Prompt::Icon::Critical);
+}
+
 void EntryLists::setEntryGridColumns() {
     if (!m_grid)
         return;
@@ -258,7 +281,10 @@ void EntryLists::showClassName() {
     QString name;
     try {
         name = ShowEntryData(m_frame.services().shared.session.ShowConnString).className(classNo);
-    } catch (const store::StoreError&) {
+    } catch (const store::StoreError& error) {
+        if (showOpen())
+            reportUnreadable(QStringLiteral("The name of class %1 cannot be read.").arg(classNo),
+                             error.message());
     }
     if (m_className)
         m_className->setText(name);
@@ -363,6 +389,8 @@ void EntryLists::lookUpEarlierNames(int field) {
         // Tells the multi-class dialog which classes this number already has.
         data.markClassesOfExhibitor(exhibitorNo);
     } catch (const store::StoreError&) {
+        // The quick-name list and the marks only save typing: without them the entry is typed
+        // in full, and validation still refuses a class the number already has.
     }
 }
 
@@ -378,6 +406,7 @@ void EntryLists::takeOverEarlierName(const QString& name) {
                 m_form.setText(field, (*entry)[std::size_t(field)]);
         }
     } catch (const store::StoreError&) {
+        // The copy is skipped and the fields keep what was typed; the number is fixed as chosen.
     }
     m_form.setFieldBackground(ExhibitorNoField, PaleYellowBgr);
     m_form.field(ExhibitorNoField)->setEnabled(false);
@@ -391,8 +420,10 @@ void EntryLists::lookUpMember() {
     try {
         member = twl::lookUpMember(m_frame.services().shared.session.OrgConnString,
                                    m_form.text(MemberNoField));
-    } catch (const store::StoreError&) {
-        // An organisation file that cannot be read holds no member either.
+    } catch (const store::StoreError& error) {
+        // Not "not found": the member may well be there.
+        reportUnreadable(QStringLiteral("The member register cannot be read."), error.message());
+        return;
     }
     if (!member) {
         m_frame.services().prompt.show(QStringLiteral("Trotwell"),
@@ -428,6 +459,7 @@ void EntryLists::onClickTimer() {
         if (jumpToEntry(m_gridModel.valueAt(row, GridClassColumn), exhibitorNo))
             m_frame.tabStrip()->setFocus(Qt::MouseFocusReason);
     } catch (const store::StoreError&) {
+        // A click on a row that is gone jumps nowhere: the form stays on its entry.
     }
 }
 
@@ -446,6 +478,7 @@ bool EntryLists::jumpToEntry(const store::Value& classNo, const store::Value& ex
             return true;
         }
     } catch (const store::StoreError&) {
+        // No jump: the list goes back to the row it was on.
     }
     if (!entries.setBookmark(before))
         entries.moveFirst();

@@ -70,7 +70,11 @@ private:
     void onEntryListMoved();
     void onExhibitorListMoved();
     void refreshExhibitorList(const store::Value& exhibitorNo);
+    void showExhibitorListUnread();
     void setEntryGridColumns();
+    bool showOpen() const;
+    // Says that a read of the show's or the organisation's data failed, and why.
+    void reportUnreadable(const QString& what, const QString& reason);
     void fillClassNumberLists();
     void linkClassLists();
     void onClickTimer();

@@ -48,6 +48,7 @@ EntryScreen::EntryScreen(MainWindowFrame& frame, MainDataSources& sources, QObje
 
     m_search = new SearchList(
         {tabs.searchGrid, tabs.searchCount, tabs.searchText, frame.tabStrip()},
+        frame.services().prompt,
         [lists = m_lists](const store::Value& classNo, const store::Value& exhibitorNo) {
             return lists->jumpToEntry(classNo, exhibitorNo);
         },
@@ -102,7 +103,7 @@ void EntryScreen::setMultiClassDialog(EntryCommands::MultiClassDialog dialog) {
 }
 
 void EntryScreen::runSearchCommand() {
-    m_session.DialogCancelled = !m_search->runSearchCommand(&m_frame.window());
+    m_search->runSearchCommand(&m_frame.window());
 }
 
 void EntryScreen::deleteExhibitor() {
@@ -119,7 +120,6 @@ void EntryScreen::deleteExhibitor() {
             entries, m_session.ShowConnString, deleteDialogOver(&m_frame.window()),
             m_frame.services().prompt, [lists = m_lists] { lists->writeEntryBatch(); });
     }
-    m_session.DialogCancelled = !outcome.deleted;
     if (outcome.deleted) {
         m_state.lastBookmark = store::RecordSet::NoBookmark;
         m_frame.lastActionLabel()->setText(outcome.message);

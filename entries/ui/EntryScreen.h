@@ -33,13 +33,10 @@ public:
     int entryCount() const { return m_state.entryCount; }
     // The class-count average of the last CalEntries (the end of show report prints it).
     double classCountAverage() const { return m_state.classCountAverage; }
-    // The row the next refresh returns to (a deletion sets it).
-    void setLastBookmark(store::RecordSet::Bookmark bookmark) { m_state.lastBookmark = bookmark; }
     // Re-reads the entry list after another screen wrote to the entries (placings, points) and
     // stays on the entry the form shows.
     void refreshKeepingEntry();
 
-    SearchList& searchList() const { return *m_search; }
     // The multi-class board by default; tests put their own choice in its place.
     void setMultiClassDialog(EntryCommands::MultiClassDialog dialog);
 

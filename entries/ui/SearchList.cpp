@@ -2,6 +2,7 @@
 
 #include "EntryForm.h"
 #include "SearchDlg.h"
+#include "common/Prompt.h"
 #include "entries/EntryFields.h"
 #include "entries/EntryQueries.h"
 #include "entries/SearchRules.h"
@@ -59,8 +60,9 @@ std::vector<store::RecordSetModel::Column> gridColumns() {
 
 } // namespace
 
-SearchList::SearchList(Controls controls, JumpToEntry jump, QObject* parent)
-    : QObject(parent), m_controls(controls), m_jump(std::move(jump)), m_model(m_list) {
+SearchList::SearchList(Controls controls, Prompt& prompt, JumpToEntry jump, QObject* parent)
+    : QObject(parent), m_controls(controls), m_prompt(prompt), m_jump(std::move(jump)),
+      m_model(m_list) {
     setObjectName(QStringLiteral("SearchList"));
     m_model.setColumns(gridColumns());
     m_clickTimer = new QTimer(this);
@@ -77,16 +79,15 @@ SearchList::SearchList(Controls controls, JumpToEntry jump, QObject* parent)
         connect(m_controls.tabs, &QTabWidget::currentChanged, this, &SearchList::onTabChanged);
 }
 
-bool SearchList::runSearchCommand(QWidget* dialogParent) {
+void SearchList::runSearchCommand(QWidget* dialogParent) {
     SearchDlg dialog(dialogParent);
     dialog.exec();
     if (dialog.cancelled())
-        return false;
+        return;
     m_searchText = dialog.searchText();
     m_searchFilter = dialog.searchFilter();
     m_showTab = true;
     apply(m_searchFilter, m_showTab);
-    return true;
 }
 
 void SearchList::open(const QString& showConnectionText, int entryCount) {
@@ -145,7 +146,6 @@ void SearchList::rereadIfShown() {
         reread();
 }
 
-// Errors are ignored: the list keeps what the filter engine gives.
 void SearchList::reread() {
     m_stale = false;
     try {
@@ -157,19 +157,41 @@ void SearchList::reread() {
         } else {
             m_list.requery();
         }
-        m_list.setFilter(m_appliedFilter);
-    } catch (const store::StoreError&) {
+    } catch (const store::StoreError& error) {
+        showUnreadList(error.message());
+        return;
     }
     try {
-        if (m_list.isOpen())
-            m_list.setSort(QStringLiteral("[Show Exh No]"));
+        m_list.setFilter(m_appliedFilter);
     } catch (const store::StoreError&) {
+        // A search text that makes no valid filter: the list keeps what the filter engine gives.
+    }
+    try {
+        m_list.setSort(QStringLiteral("[Show Exh No]"));
+    } catch (const store::StoreError&) {
+        // A list without that field stays in the table's order.
     }
     m_model.reset();
-    const int rows = m_list.isOpen() ? m_list.recordCount() : 0;
-    m_hasRows = rows > 0;
+    showCount(QString::number(m_list.recordCount()), m_list.recordCount() > 0);
+}
+
+// A list that cannot be read is no list without matches: it shows no count, and says why.
+void SearchList::showUnreadList(const QString& reason) {
+    if (m_controls.grid)
+        m_controls.grid->setModel(nullptr);
+    m_list.close();
+    m_model.reset();
+    showCount(QString(), false);
+    m_prompt.show(QStringLiteral("Trotwell"),
+                  QStringLiteral("The entries of the show cannot be read for the search.\n\n") +
+                      reason,
+                  Prompt::Icon::Critical);
+}
+
+void SearchList::showCount(const QString& count, bool hasRows) {
+    m_hasRows = hasRows;
     if (m_controls.count)
-        m_controls.count->setText(QString::number(rows));
+        m_controls.count->setText(count);
     if (m_controls.grid) {
         QPalette palette = m_controls.grid->palette();
         palette.setColor(QPalette::Base, colourFromBgr(m_hasRows ? PaleYellowBgr : BlueBgr));

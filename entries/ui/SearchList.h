@@ -16,6 +16,8 @@ class QWidget;
 
 namespace twl {
 
+class Prompt;
+
 // The search list behind the "Search" tab: a copy of the show's entries that stays open while
 // the show is open and is only re-filtered. Re-reading it is put off while the tab is not shown
 // (nothing of it is visible then), so that an add, update or delete costs the same whatever the
@@ -35,10 +37,11 @@ public:
     using JumpToEntry =
         std::function<bool(const store::Value& classNo, const store::Value& exhibitorNo)>;
 
-    SearchList(Controls controls, JumpToEntry jump, QObject* parent = nullptr);
+    // A list that cannot be read is reported through `prompt`.
+    SearchList(Controls controls, Prompt& prompt, JumpToEntry jump, QObject* parent = nullptr);
 
-    // Edit / Search: the dialog, then the search. Returns false when the dialog was cancelled.
-    bool runSearchCommand(QWidget* dialogParent);
+    // Edit / Search: the dialog, then the search unless the dialog was cancelled.
+    void runSearchCommand(QWidget* dialogParent);
     // OpenSearchList: for a show with entries, a list that shows no entry yet.
     void open(const QString& showConnectionText, int entryCount);
     // ApplySearch.
@@ -64,9 +67,12 @@ private:
     void onTabChanged(int index);
     void rereadIfShown();
     void reread();
+    void showUnreadList(const QString& reason);
+    void showCount(const QString& count, bool hasRows);
     void jumpToClickedRow();
 
     Controls m_controls;
+    Prompt& m_prompt;
     JumpToEntry m_jump;
     store::RecordSet m_list;
     store::RecordSetModel m_model;

@@ -10,12 +10,11 @@
 
 namespace twl {
 
-// DialogCancelled is read by the member register once the dialog has closed.
-DelMem::DelMem(Services& services, QWidget* parent) : QDialog(parent), m_services(services) {
+// exec()'s result is read by the member register once the dialog has closed.
+DelMem::DelMem(Services& services, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("DelMem"));
     setWindowTitle(QStringLiteral("Trotwell  [Delete Member]"));
     setFixedSize(380, 214);
-    services.shared.session.DialogCancelled = true;
 
     QLabel* question = placedLabel(QStringLiteral("Delete This Member ?"), QStringLiteral("Label1"),
                                    QRect(12, 12, 356, 24), this);
@@ -44,15 +43,10 @@ DelMem::DelMem(Services& services, QWidget* parent) : QDialog(parent), m_service
         placedButton(QStringLiteral("&OK"), QStringLiteral("OKcom"), QRect(84, 166, 96, 30), this);
     m_canCom = placedButton(QStringLiteral("&Cancel"), QStringLiteral("CanCom"),
                             QRect(200, 166, 96, 30), this);
-    connect(m_okCom, &QPushButton::clicked, this, &DelMem::confirm);
+    connect(m_okCom, &QPushButton::clicked, this, &DelMem::accept);
     connect(m_canCom, &QPushButton::clicked, this, &DelMem::reject);
 
     new SafetyCatch(this, m_okCom); // owned by the dialog
-}
-
-void DelMem::confirm() {
-    m_services.shared.session.DialogCancelled = false;
-    reject();
 }
 
 } // namespace twl

@@ -9,17 +9,14 @@ namespace twl {
 struct Services;
 
 // Confirms the deletion of the member chosen in the register (SelectedMemberNumber and
-// SelectedMemberName). DialogCancelled stays true unless OK is pressed; OK is enabled only
-// after a key press with ALT alone, so that no stray Enter or click can confirm.
+// SelectedMemberName). Only OK accepts the dialog; OK is enabled only after a key press with ALT
+// alone, so that no stray Enter or click can confirm.
 class DelMem : public QDialog {
     Q_OBJECT
 public:
     explicit DelMem(Services& services, QWidget* parent = nullptr);
 
 private:
-    void confirm();
-
-    Services& m_services;
     QPushButton* m_okCom = nullptr;
     QPushButton* m_canCom = nullptr;
 };

@@ -24,7 +24,6 @@ void createMailMergeFile(Services& services) {
     request.filter = MailMerge::FilePattern;
     request.forSaving = true;
     const QString chosen = services.files.choose(request);
-    services.shared.session.DialogCancelled = chosen.isEmpty();
     if (chosen.isEmpty())
         return;
 

@@ -632,10 +632,9 @@ void MemForm::deleteMember() {
         return;
     {
         DelMem confirmation(m_services, this);
-        confirmation.exec();
+        if (confirmation.exec() != QDialog::Accepted)
+            return;
     }
-    if (m_services.shared.session.DialogCancelled)
-        return;
     try {
         MemberRules::deleteMember(m_connection, m_services.shared.session.SelectedMemberNumber);
     } catch (const store::StoreError& error) {

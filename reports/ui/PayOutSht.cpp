@@ -1,7 +1,6 @@
 #include "PayOutSht.h"
 
 #include "common/Services.h"
-#include "common/widgets/DialogClosing.h"
 #include "common/widgets/PlacedControls.h"
 #include "reports/PayoutChoice.h"
 #include "store/StoreError.h"
@@ -33,7 +32,6 @@ PayOutSht::PayOutSht(twl::Services& services, QWidget* parent)
     setObjectName(QStringLiteral("PayOutSht"));
     setWindowTitle(QStringLiteral("Trotwell  [Pay Out Sheet]"));
     buildControls();
-    m_services.shared.session.DialogCancelled = false;
     m_services.shared.report.PayoutClass = 0;
     m_skipPreview->setChecked(m_services.shared.settings.PaySkipPreview);
     loadClasses();
@@ -86,13 +84,13 @@ void PayOutSht::loadClasses() {
         m_services.prompt.show(
             Title, QStringLiteral("The payouts of the show cannot be read.\n\n") + error.message(),
             twl::Prompt::Icon::Critical);
-        abandon();
+        m_result.giveUp();
         return;
     }
     if (classes.empty()) {
         m_services.prompt.show(Title, QStringLiteral("No 'Ended' classes to list... aborting"),
                                twl::Prompt::Icon::Exclamation);
-        abandon();
+        m_result.giveUp();
         return;
     }
     for (const int classNo : classes)
@@ -103,7 +101,7 @@ void PayOutSht::loadClasses() {
 }
 
 void PayOutSht::chooseClass(const QString& text) {
-    if (m_abandoned || text.isEmpty())
+    if (m_result.gaveUp() || text.isEmpty())
         return;
     const std::optional<int> classNo = PayoutChoice::listedClass(text);
     if (!classNo)
@@ -116,27 +114,20 @@ void PayOutSht::chooseClass(const QString& text) {
         m_services.prompt.show(
             Title, QStringLiteral("Class %1 cannot be read.\n\n").arg(*classNo) + error.message(),
             twl::Prompt::Icon::Critical);
-        abandon();
+        m_result.giveUp();
         return;
     }
     if (!name) {
         m_services.prompt.show(Title, QStringLiteral("No entries found... aborting"),
                                twl::Prompt::Icon::Exclamation);
-        abandon();
+        m_result.giveUp();
         return;
     }
     m_className->setText(*name);
 }
 
-void PayOutSht::abandon() {
-    m_abandoned = true;
-    m_services.shared.session.DialogCancelled = true;
-    if (isVisible())
-        reject();
-}
-
 void PayOutSht::confirm() {
-    if (m_abandoned || m_classList->currentRow() < 0)
+    if (m_result.gaveUp() || m_classList->currentRow() < 0)
         return;
     m_services.shared.settings.PaySkipPreview = m_skipPreview->checkState() != Qt::Unchecked;
     accept();
@@ -144,18 +135,8 @@ void PayOutSht::confirm() {
 
 void PayOutSht::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (m_abandoned)
-        twl::closeOnceShown(*this, QDialog::Rejected);
-    else
+    if (!m_result.gaveUp())
         m_classList->setFocus();
-}
-
-// Whatever closes the dialog (OK, Cancel, Esc, the window's close box) leaves its result for
-// the command that opened it.
-void PayOutSht::done(int result) {
-    m_cancelled = result != QDialog::Accepted;
-    m_services.shared.session.DialogCancelled = m_cancelled;
-    QDialog::done(result);
 }
 
 } // namespace reports

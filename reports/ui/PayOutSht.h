@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/widgets/DialogClosing.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -23,9 +25,7 @@ public:
     explicit PayOutSht(twl::Services& services, QWidget* parent = nullptr);
 
     // True unless the dialog was closed with OK.
-    bool cancelled() const { return m_cancelled; }
-
-    void done(int result) override;
+    bool cancelled() const { return m_result.cancelled(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -34,13 +34,10 @@ private:
     void buildControls();
     void loadClasses();
     void chooseClass(const QString& text);
-    // The dialog cannot go on: cancelled at once when shown, else as soon as it is.
-    void abandon();
     void confirm();
 
     twl::Services& m_services;
-    bool m_cancelled = true;
-    bool m_abandoned = false;
+    twl::DialogResult m_result{*this};
     QListWidget* m_classList = nullptr;
     QLabel* m_className = nullptr;
     QCheckBox* m_skipPreview = nullptr;

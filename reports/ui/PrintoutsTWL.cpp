@@ -292,16 +292,7 @@ void PrintoutsTWL::confirm() {
     }
     if (!shared.report.MemberProfileOnly)
         shared.report.LastPrintoutKind = shared.report.ReportKind;
-    shared.session.DialogCancelled = false;
-    m_cancelled = false;
     accept();
-}
-
-// Cancel, Escape and the window's close box all end the dialog without a report.
-void PrintoutsTWL::reject() {
-    m_services.shared.session.DialogCancelled = true;
-    m_cancelled = true;
-    QDialog::reject();
 }
 
 void PrintoutsTWL::reportReadFailure(const QString& what, const QString& reason) {

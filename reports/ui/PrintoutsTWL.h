@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/widgets/DialogClosing.h"
+
 #include <QDialog>
 #include <map>
 #include <optional>
@@ -19,19 +21,17 @@ namespace reports {
 
 // The report selection of the Print Menu: the kind of report, the title-sheet choice and, for
 // the exhibitor report and the member profile, whose report it is. OK leaves the choice in the
-// report state (and the exhibitor in its work table) for the command to run; Cancel leaves
-// `DialogCancelled` set and prints nothing.
+// report state (and the exhibitor in its work table) for the command to run; Cancel, Escape and
+// the window's close box leave the dialog cancelled, and nothing is printed.
 class PrintoutsTWL : public QDialog {
     Q_OBJECT
 public:
     explicit PrintoutsTWL(twl::Services& services, QWidget* parent = nullptr);
     ~PrintoutsTWL() override;
 
-    bool cancelled() const { return m_cancelled; }
+    bool cancelled() const { return m_result.cancelled(); }
     // The exhibitor shown in the main window: chosen in the list when the exhibitor report is.
     void setCurrentExhibitor(int number);
-
-    void reject() override;
 
 private:
     enum class ListMode { None, Exhibitors, Members };
@@ -58,7 +58,7 @@ private:
     QPushButton* m_canBut = nullptr;
     ListMode m_mode = ListMode::None;
     std::optional<int> m_currentExhibitor;
-    bool m_cancelled = true;
+    twl::DialogResult m_result{*this};
 };
 
 } // namespace reports

@@ -76,7 +76,6 @@ void ReportCommands::scoreSheetCommand() {
     const CurrentDirectoryKept directory;
     if (m_scoreSheetDialog && m_scoreSheetDialog() && runReport())
         m_services.shared.report.LastClassPrinted = m_services.shared.report.ScoreClass;
-    m_services.shared.session.DialogCancelled = false;
     clearWorkTable(QStringLiteral("ScrSht2Prnt_tbl"));
     if (m_showLastClass)
         m_showLastClass(m_services.shared.report.LastClassPrinted);
@@ -89,7 +88,6 @@ void ReportCommands::payoutSheetCommand() {
         m_services.shared.report.ReportKind = kind::PayoutSheet;
         runReport();
     }
-    m_services.shared.session.DialogCancelled = false;
     bringMainWindowForward();
 }
 
@@ -97,8 +95,6 @@ void ReportCommands::reportsCommand() {
     const CurrentDirectoryKept directory;
     if (m_reportsDialog && m_reportsDialog())
         runReport();
-    else
-        m_services.shared.session.DialogCancelled = false;
 }
 
 void ReportCommands::memberRosterCommand() {

@@ -25,7 +25,6 @@ class ReportPreview : public QDialog {
 public:
     ReportPreview(const PagedReport& report, twl::Services& services, QWidget* mainWindow);
 
-    int currentPage() const { return m_page; } // from 0
     void showPage(int index);
 
     // Zoom as a factor of the paper's real size; 0 fits the page's width to the window.

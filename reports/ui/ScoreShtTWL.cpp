@@ -1,7 +1,6 @@
 #include "ScoreShtTWL.h"
 
 #include "common/Services.h"
-#include "common/widgets/DialogClosing.h"
 #include "common/widgets/PlacedControls.h"
 #include "reports/ReportDefinitions.h"
 #include "reports/ScoreSheetChoice.h"
@@ -191,7 +190,7 @@ void ScoreShtTWL::loadClasses() {
         m_services.prompt.show(
             Title, QStringLiteral("The classes of the show cannot be read.\n\n") + error.message(),
             twl::Prompt::Icon::Critical);
-        m_unreadable = true;
+        m_result.giveUp();
         return;
     }
     const QPalette blue = inBlue(m_grid->palette());
@@ -258,18 +257,8 @@ void ScoreShtTWL::confirm() {
 
 void ScoreShtTWL::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (m_unreadable)
-        twl::closeOnceShown(*this, QDialog::Rejected);
-    else
+    if (!m_result.gaveUp())
         m_grid->setFocus();
-}
-
-// Whatever closes the dialog (OK, Cancel, Esc, the window's close box) leaves its result for
-// the command that opened it.
-void ScoreShtTWL::done(int result) {
-    m_cancelled = result != QDialog::Accepted;
-    m_services.shared.session.DialogCancelled = m_cancelled;
-    QDialog::done(result);
 }
 
 } // namespace reports

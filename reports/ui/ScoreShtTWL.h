@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/widgets/DialogClosing.h"
+
 #include <QDialog>
 #include <array>
 
@@ -28,11 +30,9 @@ public:
     explicit ScoreShtTWL(twl::Services& services, QWidget* parent = nullptr);
 
     // True unless the dialog was closed with OK (also when the classes could not be read).
-    bool cancelled() const { return m_cancelled; }
+    bool cancelled() const { return m_result.cancelled(); }
     // The class clicked; 0 while none is.
     int chosenClass() const { return m_chosen; }
-
-    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,8 +46,7 @@ private:
     void confirm();
 
     twl::Services& m_services;
-    bool m_cancelled = true;
-    bool m_unreadable = false; // the classes could not be read: the dialog closes once shown
+    twl::DialogResult m_result{*this};
     int m_chosen = 0;
     QWidget* m_grid = nullptr;
     std::array<QLabel*, Classes> m_classBoxes{}; // ClsBx(1) .. ClsBx(150)

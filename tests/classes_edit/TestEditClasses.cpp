@@ -4,8 +4,8 @@
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
-#include "support/CapturePrinter.h"
 #include "support/OpenShowFolder.h"
+#include "support/ScreenTest.h"
 #include "support/TestFolder.h"
 
 #include <QApplication>
@@ -37,24 +37,15 @@ struct ClassRow {
 
 } // namespace
 
-class TestEditClasses : public QObject {
+class TestEditClasses : public QObject, protected ScreenTest<EditClasses> {
     Q_OBJECT
 
-    std::optional<OpenShowFolder> m_show;
-    twl::TWL_public m_shared;
-    ScriptedPrompt m_prompt;
-    ScriptedFileChooser m_files;
-    FixedClock m_clock{QDate(2026, 4, 8)};
-    CapturePrinter m_printer;
-    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
-    std::unique_ptr<EditClasses> m_dialog;
+public:
+    TestEditClasses() : ScreenTest(QDate(2026, 4, 8)) {}
 
-    template <typename T> T* child(const QString& name) {
-        T* widget = m_dialog->findChild<T*>(name);
-        if (!widget)
-            qFatal("no child %s", qPrintable(name));
-        return widget;
-    }
+private:
+    std::optional<OpenShowFolder> m_show;
+
     QTableView* grid() { return child<QTableView>("Grid_C"); }
     QString cell(int row, int column) {
         return grid()->model()->index(row, column).data().toString();
@@ -87,12 +78,6 @@ class TestEditClasses : public QObject {
         QVERIFY(rs.find(QString("[Class No] = %1").arg(classNo)));
         rs.setValue(field, value);
         rs.updateBatch();
-    }
-
-    void openScreen() {
-        m_dialog = std::make_unique<EditClasses>(m_services);
-        m_dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
     }
 
     // Types into a cell as a user does (the grid's own editor) and ends with the key: Enter

@@ -1,7 +1,7 @@
 #include "ResultsShow.h"
 #include "classes/ui/EditWinners.h"
 #include "common/Services.h"
-#include "support/CapturePrinter.h"
+#include "support/ScreenTest.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -18,35 +18,20 @@ namespace {
 enum { Spacer, Number, Name, Class, Place };
 }
 
-class TestEditWinners : public QObject {
+class TestEditWinners : public QObject, protected ScreenTest<EditWinners> {
     Q_OBJECT
 
-    std::unique_ptr<ResultsShow> m_show;
-    twl::TWL_public m_shared;
-    ScriptedPrompt m_prompt;
-    ScriptedFileChooser m_files;
-    FixedClock m_clock{QDate(2005, 6, 18)};
-    CapturePrinter m_printer;
-    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
-    std::unique_ptr<EditWinners> m_dialog;
+public:
+    TestEditWinners() : ScreenTest(QDate(2005, 6, 18)) {}
 
-    template <typename T> T* child(const QString& name) {
-        T* widget = m_dialog->findChild<T*>(name);
-        if (!widget)
-            qFatal("no child %s", qPrintable(name));
-        return widget;
-    }
+private:
+    std::unique_ptr<ResultsShow> m_show;
+
     QTableView* grid() { return child<QTableView>("Grid_3"); }
     QListWidget* classList() { return child<QListWidget>("ClssLst"); }
     QPushButton* doneBut() { return child<QPushButton>("DoneBut"); }
     QString cell(int row, int column) {
         return grid()->model()->index(row, column).data().toString();
-    }
-
-    void openScreen() {
-        m_dialog = std::make_unique<EditWinners>(m_services);
-        m_dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
     }
 
     // Types into a cell with the grid's own editor and ends with the key.
@@ -102,7 +87,7 @@ private slots:
         // The first class is chosen at once.
         QCOMPARE(child<QLabel>("L3")->text(), QString("2"));
         QCOMPARE(grid()->model()->rowCount(), 1);
-        QVERIFY(!m_dialog->cancelled());
+        QVERIFY(!m_dialog->gaveUp());
         QVERIFY(m_prompt.shown().empty());
     }
 
@@ -209,9 +194,7 @@ private slots:
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].text, QString("No entries found... aborting"));
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
-        QVERIFY(m_dialog->cancelled());
-        // The screen's own result is not left for other screens to read.
-        QVERIFY(!m_shared.session.DialogCancelled);
+        QVERIFY(m_dialog->gaveUp());
         QTRY_VERIFY(!m_dialog->isVisible());
         QCOMPARE(child<QLabel>("L3")->text(), QString("No."));
     }

@@ -3,8 +3,8 @@
 #include "classes/ui/EditWinners.h"
 #include "classes/ui/EndClass.h"
 #include "common/Services.h"
-#include "support/CapturePrinter.h"
 #include "support/FullDisk.h"
+#include "support/ScreenTest.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -67,24 +67,15 @@ const QByteArray WorkedExampleLog = lines({"Class No. = 12",
 
 } // namespace
 
-class TestEndClass : public QObject {
+class TestEndClass : public QObject, protected ScreenTest<EndClass> {
     Q_OBJECT
 
-    std::unique_ptr<ResultsShow> m_show;
-    twl::TWL_public m_shared;
-    ScriptedPrompt m_prompt;
-    ScriptedFileChooser m_files;
-    FixedClock m_clock{QDate(2005, 6, 18)};
-    CapturePrinter m_printer;
-    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
-    std::unique_ptr<EndClass> m_dialog;
+public:
+    TestEndClass() : ScreenTest(QDate(2005, 6, 18)) {}
 
-    template <typename T> T* child(const QString& name) {
-        T* widget = m_dialog->findChild<T*>(name);
-        if (!widget)
-            qFatal("no child %s", qPrintable(name));
-        return widget;
-    }
+private:
+    std::unique_ptr<ResultsShow> m_show;
+
     QPushButton* endButton() { return child<QPushButton>("EndClss"); }
     QListWidget* classList() { return child<QListWidget>("ClssLst"); }
     QStringList listed(QListWidget* list) {
@@ -92,12 +83,6 @@ class TestEndClass : public QObject {
         for (int i = 0; i < list->count(); ++i)
             items << list->item(i)->text();
         return items;
-    }
-
-    void openScreen() {
-        m_dialog = std::make_unique<EndClass>(m_services);
-        m_dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
     }
     void chooseClass(const QString& number) {
         const auto items = classList()->findItems(number, Qt::MatchExactly);
@@ -216,8 +201,7 @@ private slots:
         QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell"));
         QCOMPARE(m_prompt.shown()[0].text, QString("No entries found... aborting"));
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
-        QVERIFY(m_dialog->cancelled());
-        QVERIFY(!m_shared.session.DialogCancelled);
+        QVERIFY(m_dialog->gaveUp());
         QTRY_VERIFY(!m_dialog->isVisible());
         QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
     }

@@ -3,7 +3,7 @@
 #include "classes/ui/PayOutFrm.h"
 #include "classes/ui/PointForm.h"
 #include "common/Services.h"
-#include "support/CapturePrinter.h"
+#include "support/ScreenTest.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -21,31 +21,16 @@ const QColor PaleYellow(255, 255, 192);
 const QColor Lavender(224, 224, 240);
 } // namespace
 
-class TestSchedules : public QObject {
+class TestSchedules : public QObject, protected ScreenTest<QDialog> {
     Q_OBJECT
 
+public:
+    TestSchedules() : ScreenTest(QDate(2005, 6, 18)) {}
+
+private:
     std::unique_ptr<ResultsShow> m_show;
-    twl::TWL_public m_shared;
-    ScriptedPrompt m_prompt;
-    ScriptedFileChooser m_files;
-    FixedClock m_clock{QDate(2005, 6, 18)};
-    CapturePrinter m_printer;
-    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
-    std::unique_ptr<QDialog> m_dialog;
 
-    template <typename T> T* child(const QString& name) {
-        T* widget = m_dialog->findChild<T*>(name);
-        if (!widget)
-            qFatal("no child %s", qPrintable(name));
-        return widget;
-    }
     QPushButton* doneBut() { return child<QPushButton>("DoneBut"); }
-
-    template <typename Screen> void openScreen() {
-        m_dialog = std::make_unique<Screen>(m_services);
-        m_dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
-    }
 
     bool typeInto(QTableView* grid, int row, int column, const QString& text,
                   Qt::Key finish = Qt::Key_Return) {

@@ -5,9 +5,9 @@
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
-#include "support/CapturePrinter.h"
 #include "support/ModalDialogs.h"
 #include "support/OpenShowFolder.h"
+#include "support/ScreenTest.h"
 #include "support/SystemPython.h"
 #include "support/TestFolder.h"
 
@@ -83,24 +83,15 @@ QStringList lines(QListWidget* list) {
 
 // The class table's spreadsheet import and export, driven through the class screen's buttons
 // with workbooks that LibreOffice wrote, and read back by xlrd and openpyxl.
-class TestClassImportExport : public QObject {
+class TestClassImportExport : public QObject, protected ScreenTest<EditClasses> {
     Q_OBJECT
 
-    std::optional<OpenShowFolder> m_show;
-    twl::TWL_public m_shared;
-    ScriptedPrompt m_prompt;
-    ScriptedFileChooser m_files;
-    FixedClock m_clock{QDate(2026, 4, 8)};
-    CapturePrinter m_printer;
-    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
-    std::unique_ptr<EditClasses> m_screen;
+public:
+    TestClassImportExport() : ScreenTest(QDate(2026, 4, 8)) {}
 
-    template <typename T> T* child(const QString& name) {
-        T* widget = m_screen->findChild<T*>(name);
-        if (!widget)
-            qFatal("no child %s", qPrintable(name));
-        return widget;
-    }
+private:
+    std::optional<OpenShowFolder> m_show;
+
     QString cell(int row, int column) {
         return child<QTableView>("Grid_C")->model()->index(row, column).data().toString();
     }
@@ -128,12 +119,6 @@ class TestClassImportExport : public QObject {
         changeStored(2, "Class Fee", 12.5);
         changeStored(2, "Class Multi", 1.5);
         changeStored(3, "Class Ended", store::Value(true));
-    }
-
-    void openScreen() {
-        m_screen = std::make_unique<EditClasses>(m_services);
-        m_screen->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_screen.get()));
     }
 
     QString copyIn(const QString& name) {
@@ -189,7 +174,7 @@ class TestClassImportExport : public QObject {
         watch.start(0);
         child<QPushButton>("ImportBut")->click();
         QVERIFY(shown);
-        QVERIFY(!m_screen->findChild<ImportClass*>());
+        QVERIFY(!m_dialog->findChild<ImportClass*>());
     }
 
     // The classes of the 10-row sheet as the show file keeps them after the import.
@@ -245,7 +230,7 @@ private slots:
     }
 
     void cleanup() {
-        m_screen.reset();
+        m_dialog.reset();
         m_show.reset();
     }
 
@@ -293,7 +278,7 @@ private slots:
         QCOMPARE(cell(0, 2), QString("Halter Mares"));
         QCOMPARE(cell(1, 3), QString("12.50  "));
         QCOMPARE(cell(149, 2), Blank);
-        QVERIFY(!m_screen->classes().hasPendingChanges());
+        QVERIFY(!m_dialog->classes().hasPendingChanges());
         QCOMPARE(contents(workbook), before);
     }
 
@@ -351,10 +336,9 @@ private slots:
             QCOMPARE(m_prompt.shown().size(), size_t(1));
         else
             QVERIFY(m_prompt.shown().empty());
-        QCOMPARE(m_shared.session.DialogCancelled, step == "file dialog");
         QVERIFY(storedClasses() == before);
         QCOMPARE(cell(0, 2), QString("Old Halter"));
-        QVERIFY(!m_screen->findChild<ImportClass*>());
+        QVERIFY(!m_dialog->findChild<ImportClass*>());
     }
 
     // The workbook goes between listing its sheets and reading one: the failure is reported and
@@ -401,7 +385,7 @@ private slots:
         QVERIFY(m_prompt.shown()[1].text.contains("the disk is full"));
         QVERIFY(storedClasses() == before);
         QCOMPARE(cell(0, 2), QString("Old Halter"));
-        QVERIFY(!m_screen->classes().hasPendingChanges());
+        QVERIFY(!m_dialog->classes().hasPendingChanges());
     }
 
     void unreadableWorkbooksAreRefused_data() {
@@ -492,7 +476,6 @@ private slots:
         openScreen();
         child<QPushButton>("ExportBut")->click(); // the file dialog cancelled
         QVERIFY(m_prompt.shown().empty());
-        QVERIFY(m_shared.session.DialogCancelled);
         m_files.script(workbook.chopped(4)); // ".xls" is added
         m_prompt.script(Prompt::Answer::No);
         child<QPushButton>("ExportBut")->click();

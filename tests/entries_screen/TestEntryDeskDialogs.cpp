@@ -199,10 +199,12 @@ private slots:
         addEntry(show, 7, "Bo Lee", 4);
         SearchTabs ui;
         std::vector<std::pair<int, int>> jumps;
-        SearchList list(ui.controls(), [&](const store::Value& classNo, const store::Value& exh) {
-            jumps.emplace_back(int(classNo.toInt()), int(exh.toInt()));
-            return true;
-        });
+        ScriptedPrompt prompt;
+        SearchList list(ui.controls(), prompt,
+                        [&](const store::Value& classNo, const store::Value& exh) {
+                            jumps.emplace_back(int(classNo.toInt()), int(exh.toInt()));
+                            return true;
+                        });
         list.open(show, 3);
         QVERIFY(list.isOpen());
         ui.tabs.setCurrentIndex(SearchList::SearchTab);
@@ -252,7 +254,8 @@ private slots:
         TestFolder folder;
         const QString show = store::dataConnectionText(folder.newShow(), TestFolder::Password);
         SearchTabs ui;
-        SearchList list(ui.controls(), {});
+        ScriptedPrompt prompt;
+        SearchList list(ui.controls(), prompt, {});
         list.followChanges(show, 0);
         QVERIFY(!list.isOpen());
         addEntry(show, 5, "Di", 1);

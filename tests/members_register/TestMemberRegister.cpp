@@ -6,7 +6,7 @@
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
-#include "support/CapturePrinter.h"
+#include "support/ScreenTest.h"
 #include "support/TestFolder.h"
 
 #include <QApplication>
@@ -41,27 +41,18 @@ QString numberOf(int i) {
 
 } // namespace
 
-class TestMemberRegister : public QObject {
+class TestMemberRegister : public QObject, protected ScreenTest<MemForm> {
     Q_OBJECT
 
+public:
+    TestMemberRegister() : ScreenTest(QDate(2026, 12, 7)) {}
+
+private:
     std::unique_ptr<TestFolder> m_folder;
-    twl::TWL_public m_shared;
-    ScriptedPrompt m_prompt;
-    ScriptedFileChooser m_files;
-    FixedClock m_clock{QDate(2026, 12, 7)};
-    CapturePrinter m_printer;
-    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
-    std::unique_ptr<MemForm> m_form;
     QTimer m_modalDriver;
 
     QString connection() const { return m_shared.session.OrgConnString; }
 
-    template <typename T> T* child(const QString& name) {
-        T* widget = m_form->findChild<T*>(name);
-        if (!widget)
-            qFatal("no child %s", qPrintable(name));
-        return widget;
-    }
     QLineEdit* box(int index) { return child<QLineEdit>(QStringLiteral("MemBX_%1").arg(index)); }
     QPushButton* button(const QString& name) { return child<QPushButton>(name); }
     QTableView* grid() { return child<QTableView>("Grid_M"); }
@@ -111,9 +102,7 @@ class TestMemberRegister : public QObject {
     }
 
     void openForm(const QString& firstShown) {
-        m_form = std::make_unique<MemForm>(m_services);
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        openScreen();
         QTRY_COMPARE(box(0)->text(), firstShown);
     }
 
@@ -202,7 +191,7 @@ private slots:
 
     void cleanup() {
         m_modalDriver.stop();
-        m_form.reset();
+        m_dialog.reset();
         store::releaseAllConnections();
         m_folder.reset();
     }
@@ -216,7 +205,7 @@ private slots:
             QVERIFY(!box(i)->isEnabled());
         }
         QVERIFY(enabledExactly({"AddNew2", "DoneBut", "Reset"}));
-        QCOMPARE(m_form->windowTitle(), QString("Trotwell  [Membership]"));
+        QCOMPARE(m_dialog->windowTitle(), QString("Trotwell  [Membership]"));
         QCOMPARE(child<QLabel>("MemLbl_15")->text(), QString("Balance Due"));
         QCOMPARE(child<QLabel>("MemHint_13")->text(), QString("Number"));
     }
@@ -226,12 +215,12 @@ private slots:
         click("AddNew2");
         fillNewMember("a1");
         click("OkBut2");
-        QCOMPARE(m_form->invalidBox(), -1);
+        QCOMPARE(m_dialog->invalidBox(), -1);
         QTRY_COMPARE(box(0)->text(), QString("A1"));
         QCOMPARE(m_shared.session.SelectedMemberNumber, QString("A1"));
         typeInto(4, "Canyon");
         click("UpdBut2");
-        QCOMPARE(m_form->invalidBox(), -1); // its own number is no duplicate
+        QCOMPARE(m_dialog->invalidBox(), -1); // its own number is no duplicate
         QCOMPARE(stored("A1")->at("Mem City").toText(), QString("Canyon"));
     }
 
@@ -241,15 +230,15 @@ private slots:
         click("AddNew2");
         QVERIFY(enabledExactly({"OkBut2", "CanBut2"}));
         QCOMPARE(box(14)->text(), QString("2026-12-07"));
-        QCOMPARE(m_form->focusWidget(), box(0));
-        QVERIFY(!m_form->isEditing());
+        QCOMPARE(m_dialog->focusWidget(), box(0));
+        QVERIFY(!m_dialog->isEditing());
 
         fillNewMember("ab-7");
         typeInto(1, "Pat O'Hara");
         typeInto(13, "12abc");
         click("OkBut2");
 
-        QCOMPARE(m_form->invalidBox(), -1);
+        QCOMPARE(m_dialog->invalidBox(), -1);
         const auto member = stored("AB-7");
         QVERIFY(member);
         QCOMPARE(member->at("Mem Nam").toText(), QString("Pat O Hara"));
@@ -279,9 +268,9 @@ private slots:
         fillNewMember("N1");
         auto expectRefused = [&](int failing) {
             click("OkBut2");
-            QCOMPARE(m_form->invalidBox(), failing);
-            QVERIFY(m_form->isAdding());
-            QCOMPARE(m_form->focusWidget(), box(failing));
+            QCOMPARE(m_dialog->invalidBox(), failing);
+            QVERIFY(m_dialog->isAdding());
+            QCOMPARE(m_dialog->focusWidget(), box(failing));
             auto* frame = child<QFrame>("BoxFrame");
             QVERIFY(frame->isVisible());
             QCOMPARE(frame->geometry(), box(failing)->geometry().adjusted(-2, -2, 2, 2));
@@ -304,8 +293,8 @@ private slots:
 
         typeInto(0, "N1");
         click("OkBut2");
-        QCOMPARE(m_form->invalidBox(), -1);
-        QVERIFY(!m_form->isAdding());
+        QCOMPARE(m_dialog->invalidBox(), -1);
+        QVERIFY(!m_dialog->isAdding());
         QCOMPARE(stored("N1")->at("Mem Nam").toText(), QString(50, 'n'));
         QCOMPARE(stored("N1")->at("Mem Points"), Value(0.0));
         QCOMPARE(stored("N1")->at("Mem StartDat").toDate(), QDate(2026, 3, 1));
@@ -317,7 +306,7 @@ private slots:
         QVERIFY(enabledExactly({"DoneBut", "Reset", "AddNew2", "Delete2", "FindBut"}));
         typeInto(4, "Canyon");
         QCOMPARE(box(4)->text(), QString("Canyon"));
-        QVERIFY(m_form->isEditing());
+        QVERIFY(m_dialog->isEditing());
         QVERIFY(enabledExactly({"UpdBut2", "CanBut2"}));
         auto* frame = child<QFrame>("BoxFrame");
         QCOMPARE(frame->geometry(), box(4)->geometry().adjusted(-2, -2, 2, 2));
@@ -330,13 +319,13 @@ private slots:
         // Enter walks the boxes up to Horse Name and no further.
         box(0)->setFocus();
         QTest::keyClick(box(0), Qt::Key_Return);
-        QCOMPARE(m_form->focusWidget(), box(1));
+        QCOMPARE(m_dialog->focusWidget(), box(1));
         box(13)->setFocus();
         QTest::keyClick(box(13), Qt::Key_Return);
-        QCOMPARE(m_form->focusWidget(), box(13));
+        QCOMPARE(m_dialog->focusWidget(), box(13));
 
         click("CanBut2");
-        QVERIFY(!m_form->isEditing());
+        QVERIFY(!m_dialog->isEditing());
         QVERIFY(!child<QTimer>("Timer6")->isActive());
         QTRY_COMPARE(box(4)->text(), QString("Amarillo"));
         QCOMPARE(box(0)->text(), numberOf(1));
@@ -356,7 +345,7 @@ private slots:
         openForm(numberOf(1));
         typeInto(1, "Renamed");
         click("UpdBut2");
-        QCOMPARE(m_form->invalidBox(), -1);
+        QCOMPARE(m_dialog->invalidBox(), -1);
         auto member = stored(numberOf(1));
         QCOMPARE(member->at("Mem Nam").toText(), QString("Renamed"));
         QCOMPARE(member->at("Mem Points"), Value(0.1 + 0.2));
@@ -367,14 +356,14 @@ private slots:
         const auto before = everyMember();
         typeInto(0, numberOf(3));
         click("UpdBut2");
-        QCOMPARE(m_form->invalidBox(), 0);
-        QVERIFY(m_form->isEditing());
+        QCOMPARE(m_dialog->invalidBox(), 0);
+        QVERIFY(m_dialog->isEditing());
         QCOMPARE(everyMember(), before);
 
         // A free number moves the member; every other field stays as it was.
         typeInto(0, "z9");
         click("UpdBut2");
-        QCOMPARE(m_form->invalidBox(), -1);
+        QCOMPARE(m_dialog->invalidBox(), -1);
         QVERIFY(!stored(numberOf(1)));
         auto moved = stored("Z9");
         QVERIFY(moved);
@@ -435,7 +424,6 @@ private slots:
         m_shared.session.SelectedMemberName = "Ann Lee";
         DelMem dialog(m_services);
         dialog.show();
-        QVERIFY(m_shared.session.DialogCancelled);
         QCOMPARE(dialog.findChild<QLabel*>("Label5")->text(), QString("M1"));
         QCOMPARE(dialog.findChild<QLabel*>("Label6")->text(), QString("Ann Lee"));
         auto* ok = dialog.findChild<QPushButton*>("OKcom");
@@ -452,13 +440,13 @@ private slots:
         QVERIFY(ok->isEnabled());
         QTest::mouseClick(cancel, Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
-        QVERIFY(m_shared.session.DialogCancelled);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
 
         DelMem closed(m_services);
         closed.show();
         pressAlt(&closed);
         closed.close();
-        QVERIFY(m_shared.session.DialogCancelled);
+        QCOMPARE(closed.result(), int(QDialog::Rejected));
     }
 
     void deleteRemovesOnlyTheConfirmedMember() {
@@ -552,7 +540,7 @@ private slots:
         typeInto(1, "Never Stored");
         click("UpdBut2");
         expectOneExclamation();
-        QVERIFY(m_form->isEditing()); // what was typed is still there to try again
+        QVERIFY(m_dialog->isEditing()); // what was typed is still there to try again
         QCOMPARE(box(1)->text(), QString("Never Stored"));
         click("CanBut2");
 
@@ -561,7 +549,7 @@ private slots:
         fillNewMember("N1");
         click("OkBut2");
         expectOneExclamation();
-        QVERIFY(m_form->isAdding());
+        QVERIFY(m_dialog->isAdding());
         click("CanBut2");
 
         m_prompt.clear();

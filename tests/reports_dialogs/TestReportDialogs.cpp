@@ -2,7 +2,7 @@
 #include "common/Services.h"
 #include "reports/ui/PayOutSht.h"
 #include "reports/ui/ScoreShtTWL.h"
-#include "support/CapturePrinter.h"
+#include "support/ScreenTest.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -18,24 +18,15 @@ using reports::PayOutSht;
 using reports::ScoreShtTWL;
 
 // The score-sheet and payout-sheet dialogs, driven by their controls' names.
-class TestReportDialogs : public QObject {
+class TestReportDialogs : public QObject, protected ScreenTest<QDialog> {
     Q_OBJECT
 
-    twl::TWL_public m_shared;
-    ScriptedPrompt m_prompt;
-    ScriptedFileChooser m_files;
-    FixedClock m_clock{QDate(2005, 6, 18)};
-    CapturePrinter m_printer;
-    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
-    std::unique_ptr<DialogShow> m_show;
-    std::unique_ptr<QDialog> m_dialog;
+public:
+    TestReportDialogs() : ScreenTest(QDate(2005, 6, 18)) {}
 
-    template <typename T> T* child(const QString& name) {
-        T* widget = m_dialog->findChild<T*>(name);
-        if (!widget)
-            qFatal("no child %s", qPrintable(name));
-        return widget;
-    }
+private:
+    std::unique_ptr<DialogShow> m_show;
+
     QLabel* classBox(int classNo) { return child<QLabel>(QString("ClsBx_%1").arg(classNo)); }
     QPushButton* ok() { return child<QPushButton>("OKBut"); }
     QListWidget* classList() { return child<QListWidget>("ClsLst"); }
@@ -48,11 +39,6 @@ class TestReportDialogs : public QObject {
         return items;
     }
 
-    template <typename Dialog> void open() {
-        m_dialog = std::make_unique<Dialog>(m_services);
-        m_dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
-    }
     // As the report commands run a dialog: modally, then its own result. A dialog that blocked
     // would be closed by the guard, which the test then reports.
     template <typename Dialog> bool runModally(bool& blocked) {
@@ -92,7 +78,7 @@ private slots:
         m_show->addEntries(151, {{105, 0}});
         m_shared.report.ReportKind = 69;
         m_shared.report.ScoreClass = 40;
-        open<ScoreShtTWL>();
+        openScreen<ScoreShtTWL>();
         QCOMPARE(m_dialog->windowTitle(), QString("Trotwell  [Score Sheet]"));
         QCOMPARE(m_shared.report.ReportKind, 0);
         QCOMPARE(m_shared.report.ScoreClass, 0);
@@ -113,7 +99,7 @@ private slots:
 
     void aClassWithoutEntriesCannotBeChosen() {
         m_show->addEntries(12, {{101, 0}});
-        open<ScoreShtTWL>();
+        openScreen<ScoreShtTWL>();
         QVERIFY(!ok()->isEnabled());
         clickClass(11);
         QVERIFY(!ok()->isEnabled());
@@ -140,7 +126,7 @@ private slots:
         m_shared.report.LastClassPrinted = 12;
         m_shared.settings.ScoreCopies = 4;
         m_shared.settings.ScoreSkipPreview = true;
-        open<ScoreShtTWL>();
+        openScreen<ScoreShtTWL>();
         QCOMPARE(child<QLabel>("LstClsCap")->text(), QString("Last class printed was"));
         QCOMPARE(child<QLabel>("LstClsLbl")->text(), QString("12"));
         QCOMPARE(child<QLineEdit>("CopBox")->text(), QString("4"));
@@ -152,8 +138,7 @@ private slots:
     void copiesAreCheckedBeforeTheChoiceIsKept() {
         m_show->addEntries(12, {{101, 0}});
         m_shared.settings.ScoreCopies = 1;
-        m_shared.session.DialogCancelled = true;
-        open<ScoreShtTWL>();
+        openScreen<ScoreShtTWL>();
         clickClass(12);
         auto* copies = child<QLineEdit>("CopBox");
         for (const QString typo : {"0", "100000", "2.5", ""}) {
@@ -170,7 +155,6 @@ private slots:
             QCOMPARE(m_shared.settings.ScoreCopies, qint16(1));
             QVERIFY(!m_shared.settings.ScoreSkipPreview);
             QCOMPARE(m_shared.report.ScoreClass, 0);
-            QVERIFY(m_shared.session.DialogCancelled);
         }
 
         m_prompt.clear();
@@ -183,7 +167,6 @@ private slots:
         QCOMPARE(m_shared.report.ScoreClass, 12);
         QCOMPARE(m_shared.settings.ScoreCopies, qint16(3));
         QVERIFY(m_shared.settings.ScoreSkipPreview);
-        QVERIFY(!m_shared.session.DialogCancelled);
     }
 
     // The Cancel button and Esc alike: nothing of the choice is kept.
@@ -196,7 +179,7 @@ private slots:
         QFETCH(bool, escape);
         m_show->addEntries(12, {{101, 0}});
         m_shared.settings.ScoreCopies = 2;
-        open<ScoreShtTWL>();
+        openScreen<ScoreShtTWL>();
         clickClass(12);
         child<QLineEdit>("CopBox")->setText("5");
         child<QCheckBox>("SkpPP")->setChecked(true);
@@ -206,7 +189,6 @@ private slots:
             QTest::mouseClick(child<QPushButton>("CanBut"), Qt::LeftButton);
         QVERIFY(!m_dialog->isVisible());
         QVERIFY(scoreSheet()->cancelled());
-        QVERIFY(m_shared.session.DialogCancelled);
         QCOMPARE(m_shared.report.ScoreClass, 0);
         QCOMPARE(m_shared.settings.ScoreCopies, qint16(2));
         QVERIFY(!m_shared.settings.ScoreSkipPreview);
@@ -215,7 +197,7 @@ private slots:
     void theKeyboardChoosesAndConfirms() {
         for (int classNo : {3, 12, 18, 40})
             m_show->addEntries(classNo, {{100 + classNo, 0}});
-        open<ScoreShtTWL>();
+        openScreen<ScoreShtTWL>();
         QWidget* grid = child<QWidget>("ClsGrid");
         QTest::keyClick(grid, Qt::Key_Right); // nothing chosen yet: the first class
         QCOMPARE(scoreSheet()->chosenClass(), 3);
@@ -247,7 +229,6 @@ private slots:
         QVERIFY(!blocked);
         QCOMPARE(int(m_prompt.shown().size()), 1);
         QVERIFY(m_prompt.shown()[0].text.contains("cannot be read"));
-        QVERIFY(m_shared.session.DialogCancelled);
     }
 
     // --- the payout sheet ---
@@ -265,7 +246,6 @@ private slots:
         QCOMPARE(m_prompt.shown()[0].title, QString("Trotwell"));
         QCOMPARE(m_prompt.shown()[0].text, QString("No 'Ended' classes to list... aborting"));
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
-        QVERIFY(m_shared.session.DialogCancelled);
         QCOMPARE(m_shared.report.PayoutClass, qint16(0));
     }
 
@@ -276,12 +256,10 @@ private slots:
         m_show->nameClass(9, "Hunter Hack");
         m_show->endClass(9);
         m_show->endClass(5);
-        m_shared.session.DialogCancelled = true;
         m_shared.settings.PaySkipPreview = true;
-        open<PayOutSht>();
+        openScreen<PayOutSht>();
         QCOMPARE(m_dialog->windowTitle(), QString("Trotwell  [Pay Out Sheet]"));
         QVERIFY(m_prompt.shown().empty());
-        QVERIFY(!m_shared.session.DialogCancelled);
         QCOMPARE(listed(), QStringList({"9", "5"}));
         QVERIFY(child<QCheckBox>("SkpPP")->isChecked());
         // The first class is chosen as the dialog opens.
@@ -300,13 +278,12 @@ private slots:
     void okKeepsTheSkipPreviewChoice() {
         m_show->addEntries(5, {{101, 1}});
         m_show->endClass(5);
-        open<PayOutSht>();
+        openScreen<PayOutSht>();
         QVERIFY(!child<QCheckBox>("SkpPP")->isChecked());
         child<QCheckBox>("SkpPP")->setChecked(true);
         QTest::mouseClick(ok(), Qt::LeftButton);
         QVERIFY(!m_dialog->isVisible());
         QVERIFY(!payoutSheet()->cancelled());
-        QVERIFY(!m_shared.session.DialogCancelled);
         QVERIFY(m_shared.settings.PaySkipPreview);
         QCOMPARE(m_shared.report.PayoutClass, qint16(5));
     }
@@ -314,20 +291,19 @@ private slots:
     void enterIsOkAndEscapeIsCancel() {
         m_show->addEntries(5, {{101, 1}});
         m_show->endClass(5);
-        open<PayOutSht>();
+        openScreen<PayOutSht>();
         child<QCheckBox>("SkpPP")->setChecked(true);
         QTest::keyClick(classList(), Qt::Key_Return);
         QVERIFY(!m_dialog->isVisible());
         QVERIFY(!payoutSheet()->cancelled());
         QVERIFY(m_shared.settings.PaySkipPreview);
 
-        open<PayOutSht>();
+        openScreen<PayOutSht>();
         QVERIFY(child<QCheckBox>("SkpPP")->isChecked());
         child<QCheckBox>("SkpPP")->setChecked(false);
         QTest::keyClick(classList(), Qt::Key_Escape);
         QVERIFY(!m_dialog->isVisible());
         QVERIFY(payoutSheet()->cancelled());
-        QVERIFY(m_shared.session.DialogCancelled);
         QVERIFY(m_shared.settings.PaySkipPreview); // as the OK above left it
     }
 
@@ -336,7 +312,7 @@ private slots:
     void aClassMissingFromTheClassTableCancels() {
         m_show->addPayout(5, 101, 1);
         m_show->addPayout(160, 102, 1);
-        open<PayOutSht>();
+        openScreen<PayOutSht>();
         QCOMPARE(listed(), QStringList({"5", "160"}));
         classList()->setCurrentRow(1);
         QCOMPARE(int(m_prompt.shown().size()), 1);
@@ -344,7 +320,6 @@ private slots:
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
         QVERIFY(!m_dialog->isVisible());
         QVERIFY(payoutSheet()->cancelled());
-        QVERIFY(m_shared.session.DialogCancelled);
 
         m_prompt.clear();
         m_show->removeClass(5);
@@ -353,7 +328,6 @@ private slots:
         QVERIFY(!blocked);
         QCOMPARE(int(m_prompt.shown().size()), 1);
         QCOMPARE(m_prompt.shown()[0].text, QString("No entries found... aborting"));
-        QVERIFY(m_shared.session.DialogCancelled);
     }
 };
 

@@ -1,7 +1,7 @@
 #include "PrintoutsFiles.h"
 #include "common/Services.h"
 #include "reports/ui/PrintoutsTWL.h"
-#include "support/CapturePrinter.h"
+#include "support/ScreenTest.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,24 +16,15 @@
 using namespace twl;
 
 // The report selection of the Print Menu, driven as a user drives it.
-class TestPrintoutsTWL : public QObject {
+class TestPrintoutsTWL : public QObject, protected ScreenTest<reports::PrintoutsTWL> {
     Q_OBJECT
 
-    std::unique_ptr<PrintoutsFiles> m_files;
-    TWL_public m_shared;
-    ScriptedPrompt m_prompt;
-    ScriptedFileChooser m_chooser;
-    FixedClock m_clock{QDate(2026, 12, 7)};
-    CapturePrinter m_printer;
-    Services m_services{m_prompt, m_chooser, m_clock, m_printer, m_shared};
-    std::unique_ptr<reports::PrintoutsTWL> m_dialog;
+public:
+    TestPrintoutsTWL() : ScreenTest(QDate(2026, 12, 7)) {}
 
-    template <typename T> T* child(const QString& name) {
-        T* widget = m_dialog->findChild<T*>(name);
-        if (!widget)
-            qFatal("no child %s", qPrintable(name));
-        return widget;
-    }
+private:
+    std::unique_ptr<PrintoutsFiles> m_data;
+
     QRadioButton* option(int kind) {
         return child<QRadioButton>(QStringLiteral("PrnOp_%1").arg(kind));
     }
@@ -48,11 +39,6 @@ class TestPrintoutsTWL : public QObject {
         return list->palette().color(QPalette::Base) == QColor(0xE0, 0xE0, 0xE0);
     }
 
-    void openDialog() {
-        m_dialog = std::make_unique<reports::PrintoutsTWL>(m_services);
-        m_dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
-    }
     void choose(int kind) { QTest::mouseClick(option(kind), Qt::LeftButton); }
     void pick(const QString& number) {
         const QList<QListWidgetItem*> found = numbers()->findItems(number, Qt::MatchExactly);
@@ -71,36 +57,36 @@ class TestPrintoutsTWL : public QObject {
 
 private slots:
     void init() {
-        m_files = std::make_unique<PrintoutsFiles>();
-        ReportShow& show = m_files->show();
+        m_data = std::make_unique<PrintoutsFiles>();
+        ReportShow& show = m_data->show();
         for (int c = 1; c <= 6; ++c)
             show.addClass(c, QStringLiteral("Class %1").arg(c), 5, c != 4);
-        m_files->addEntry(210, QStringLiteral("Ann Lee"), 1);
-        m_files->addEntry(35, QStringLiteral("Bob Ray"), 2);
-        m_files->addEntry(210, QStringLiteral("Ann Lee"), 3);
+        m_data->addEntry(210, QStringLiteral("Ann Lee"), 1);
+        m_data->addEntry(35, QStringLiteral("Bob Ray"), 2);
+        m_data->addEntry(210, QStringLiteral("Ann Lee"), 3);
         for (int i = 1; i <= 40; ++i)
-            m_files->addEntry(400 + i, QStringLiteral("Rider %1").arg(i), 1 + i % 6);
-        m_files->addMember(QStringLiteral("M00007"), QStringLiteral("Gail Hunt"));
-        m_files->addMember(QStringLiteral("O'Hara [2]"), QStringLiteral("Pat O'Hara"));
+            m_data->addEntry(400 + i, QStringLiteral("Rider %1").arg(i), 1 + i % 6);
+        m_data->addMember(QStringLiteral("M00007"), QStringLiteral("Gail Hunt"));
+        m_data->addMember(QStringLiteral("O'Hara [2]"), QStringLiteral("Pat O'Hara"));
 
         m_shared = TWL_public();
         m_shared.session.DbPassword = QString::fromLatin1(TestFolder::Password);
-        m_shared.session.ShowPath = m_files->show().path();
-        m_shared.session.ShowConnString = m_files->showConnection();
-        m_shared.session.OrgConnString = m_files->orgConnection();
+        m_shared.session.ShowPath = m_data->show().path();
+        m_shared.session.ShowConnString = m_data->showConnection();
+        m_shared.session.OrgConnString = m_data->orgConnection();
         m_shared.session.TotClassUsed = 6;
         m_prompt.clear();
     }
     void cleanup() {
         m_dialog.reset();
-        m_files.reset();
+        m_data.reset();
     }
 
     void opensWithNothingChosen() {
         m_shared.report.ReportKind = 0;
         m_shared.report.ScoreClass = 12;
         m_shared.report.ReportSubject = QStringLiteral("210");
-        openDialog();
+        openScreen();
         QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Trotwell  [Reports]"));
         QCOMPARE(child<QGroupBox>("Frame2")->title(), QStringLiteral("Type of Report"));
         QCOMPARE(m_shared.report.ReportKind, 69);
@@ -126,7 +112,7 @@ private slots:
     }
 
     void anExhibitorIsPickedBeforeOKAndBringsItsName() {
-        openDialog();
+        openScreen();
         choose(3);
         QCOMPARE(m_shared.report.ReportKind, 3);
         QVERIFY(!okBut()->isEnabled());
@@ -150,7 +136,7 @@ private slots:
     }
 
     void aMemberWithAnyNumberIsFound() {
-        openDialog();
+        openScreen();
         choose(5);
         QVERIFY(!okBut()->isEnabled());
         QCOMPARE(numbers()->count(), 2);
@@ -161,11 +147,11 @@ private slots:
         click("OKBut");
         QVERIFY(!m_dialog->cancelled());
         QCOMPARE(m_shared.report.ReportKind, 5);
-        QVERIFY(m_files->chosenExhibitors().isEmpty());
+        QVERIFY(m_data->chosenExhibitors().isEmpty());
     }
 
     void openClassesAreShownYetTheReportPrints() {
-        openDialog();
+        openScreen();
         choose(1);
         QVERIFY(label("Label2")->isVisible());
         QCOMPARE(label("Label2")->text(), QStringLiteral("Not All Classes Are Ended !"));
@@ -175,8 +161,8 @@ private slots:
         m_dialog.reset();
 
         // Class 4 ended too, the only open classes lie beyond the classes in use.
-        m_files->show().addClass(4, QStringLiteral("Class 4"), 5, true);
-        openDialog();
+        m_data->show().addClass(4, QStringLiteral("Class 4"), 5, true);
+        openScreen();
         choose(1);
         QVERIFY(label("Label2")->isHidden());
         QVERIFY(okBut()->isEnabled());
@@ -188,7 +174,7 @@ private slots:
     void theMemberProfileCommandOffersOnlyTheProfile() {
         m_shared.report.MemberProfileOnly = true;
         m_shared.report.LastPrintoutKind = 6;
-        openDialog();
+        openScreen();
         QVERIFY(option(5)->isChecked());
         QCOMPARE(m_shared.report.ReportKind, 5);
         QVERIFY(!child<QGroupBox>("Frame2")->isEnabled());
@@ -205,7 +191,6 @@ private slots:
     }
 
     void cancelPrintsNothing() {
-        m_shared.session.DialogCancelled = false;
         m_dialog = std::make_unique<reports::PrintoutsTWL>(m_services);
         QTimer::singleShot(0, m_dialog.get(), [this] {
             choose(3);
@@ -214,22 +199,19 @@ private slots:
         });
         m_dialog->exec();
         QVERIFY(m_dialog->cancelled());
-        QVERIFY(m_shared.session.DialogCancelled);
-        QVERIFY(m_files->chosenExhibitors().isEmpty());
+        QVERIFY(m_data->chosenExhibitors().isEmpty());
         QCOMPARE(m_shared.report.LastPrintoutKind, 0);
 
         // Escape is a Cancel too.
-        m_shared.session.DialogCancelled = false;
-        openDialog();
+        openScreen();
         QTest::keyClick(m_dialog.get(), Qt::Key_Escape);
         QTRY_VERIFY(!m_dialog->isVisible());
         QVERIFY(m_dialog->cancelled());
-        QVERIFY(m_shared.session.DialogCancelled);
     }
 
     void theTitleSheetChoiceIsTheSharedOne() {
         m_shared.report.PrintTitleSheet = false;
-        openDialog();
+        openScreen();
         auto* check = child<QCheckBox>("Check4");
         QCOMPARE(check->text(), QStringLiteral("Print title sheet with report."));
         QVERIFY(!check->isChecked());
@@ -240,7 +222,6 @@ private slots:
     }
 
     void okWithAnExhibitorLeavesItInTheWorkTable() {
-        m_shared.session.DialogCancelled = true;
         m_dialog = std::make_unique<reports::PrintoutsTWL>(m_services);
         QTimer::singleShot(0, m_dialog.get(), [this] {
             choose(3);
@@ -250,16 +231,15 @@ private slots:
         });
         m_dialog->exec();
         QVERIFY(!m_dialog->cancelled());
-        QVERIFY(!m_shared.session.DialogCancelled);
         QCOMPARE(m_shared.report.ReportKind, 3);
-        QCOMPARE(m_files->chosenExhibitors(), QStringList{"210|Ann Lee"});
+        QCOMPARE(m_data->chosenExhibitors(), QStringList{"210|Ann Lee"});
     }
 
     void theLastChoiceAndTheCurrentExhibitorAreOffered() {
-        openDialog();
+        openScreen();
         choose(6);
         click("OKBut");
-        openDialog();
+        openScreen();
         QVERIFY(option(6)->isChecked());
         QCOMPARE(m_shared.report.ReportKind, 6);
         QVERIFY(okBut()->isEnabled());
@@ -289,7 +269,7 @@ private slots:
     void withoutAShowOnlyTheMemberReportsAreOffered() {
         m_shared.report.LastPrintoutKind = 3;
         closeShow();
-        openDialog();
+        openScreen();
         for (int kind : {1, 2, 3, 6})
             QVERIFY(!option(kind)->isEnabled());
         for (int kind : {4, 5})
@@ -301,15 +281,15 @@ private slots:
         QVERIFY(m_prompt.shown().empty());
 
         // The scratch copy the closed show leaves behind is no show either.
-        m_shared.session.ShowConnString = m_files->showConnection();
-        openDialog();
+        m_shared.session.ShowConnString = m_data->showConnection();
+        openScreen();
         QVERIFY(!option(3)->isEnabled());
     }
 
     void aListThatCannotBeReadIsReportedNotShownEmpty() {
         m_shared.session.ShowConnString = store::dataConnectionText(
-            m_files->folder().file(QStringLiteral("Gone.twl")), m_shared.session.DbPassword);
-        openDialog();
+            m_data->folder().file(QStringLiteral("Gone.twl")), m_shared.session.DbPassword);
+        openScreen();
         choose(3);
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].title, QStringLiteral("Trotwell"));

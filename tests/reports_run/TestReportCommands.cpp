@@ -1,9 +1,9 @@
 #include "common/Services.h"
 #include "reports/ui/ReportCommands.h"
 #include "reports/ui/ReportPreview.h"
-#include "support/CapturePrinter.h"
 #include "support/ModalDialogs.h"
 #include "support/ReportShow.h"
+#include "support/ScreenTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,19 +21,17 @@ QString pageLabel(const QWidget& preview) {
 
 } // namespace
 
-class TestReportCommands : public QObject {
+class TestReportCommands : public QObject, protected ScreenSeams {
     Q_OBJECT
 
+public:
+    TestReportCommands() : ScreenSeams(QDate(2005, 6, 19)) {}
+
+private:
     std::unique_ptr<TestFolder> m_folder;
     std::unique_ptr<ReportShow> m_show;
     std::unique_ptr<QWidget> m_mainWindow;
     std::unique_ptr<reports::ReportCommands> m_commands;
-    TWL_public m_shared;
-    ScriptedPrompt m_prompt;
-    ScriptedFileChooser m_files;
-    FixedClock m_clock{QDate(2005, 6, 19)};
-    CapturePrinter m_printer;
-    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
     QList<int> m_lastClassShown;
 
     // The score-sheet dialog, answered: class 12 chosen, or Cancel.
@@ -41,7 +39,6 @@ class TestReportCommands : public QObject {
         m_commands->setScoreSheetDialog([this, classNo] {
             m_shared.report.ReportKind = 0;
             m_shared.report.ScoreClass = classNo;
-            m_shared.session.DialogCancelled = classNo == 0;
             return classNo != 0;
         });
     }
@@ -193,7 +190,6 @@ private slots:
         m_commands->scoreSheetCommand();
         QVERIFY(m_printer.jobs.empty());
         QVERIFY(m_prompt.shown().empty());
-        QVERIFY(!m_shared.session.DialogCancelled);
         QCOMPARE(m_lastClassShown, QList<int>{0});
     }
 

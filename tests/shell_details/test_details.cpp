@@ -6,7 +6,7 @@
 #include "store/Connection.h"
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
-#include "support/CapturePrinter.h"
+#include "support/ScreenTest.h"
 #include "support/TestFolder.h"
 
 #include <QApplication>
@@ -50,16 +50,14 @@ OrgRow orgMemory(const twl::OrgDetails& org) {
 
 } // namespace
 
-class TestDetails : public QObject {
+class TestDetails : public QObject, protected ScreenSeams {
     Q_OBJECT
 
+public:
+    TestDetails() : ScreenSeams(QDate(2026, 4, 8)) {}
+
+private:
     std::unique_ptr<TestFolder> m_folder;
-    twl::TWL_public m_shared;
-    ScriptedPrompt m_prompt;
-    ScriptedFileChooser m_files;
-    FixedClock m_clock{QDate(2026, 4, 8)};
-    CapturePrinter m_printer;
-    Services m_services{m_prompt, m_files, m_clock, m_printer, m_shared};
 
     ShowRow showTable() {
         RecordSet rs;
@@ -112,18 +110,11 @@ class TestDetails : public QObject {
         m_shared.org.OrgMemFee = org.fee;
     }
 
-    template <typename T> static T* child(QWidget& dialog, const QString& name) {
-        T* widget = dialog.findChild<T*>(name);
-        if (!widget)
-            qFatal("no child %s", qPrintable(name));
-        return widget;
-    }
-
     static QLineEdit* shoBox(QWidget& d, int i) {
-        return child<QLineEdit>(d, QStringLiteral("ShoTx_%1").arg(i));
+        return childOf<QLineEdit>(d, QStringLiteral("ShoTx_%1").arg(i));
     }
     static QLineEdit* orgBox(QWidget& d, int i) {
-        return child<QLineEdit>(d, QStringLiteral("OrgTx_%1").arg(i));
+        return childOf<QLineEdit>(d, QStringLiteral("OrgTx_%1").arg(i));
     }
 
     // The marker stands 13 pixels left of and 5 pixels below the failing box's corner.
@@ -135,20 +126,20 @@ class TestDetails : public QObject {
     void expectShowRefused(ShoDataTWL& dialog, int index) {
         const ShowRow before = showTable();
         const ShowRow memoryBefore = showMemory(m_shared.session);
-        child<QPushButton>(dialog, "OkBut")->click();
-        auto* marker = child<QFrame>(dialog, "ErrDot2");
+        childOf<QPushButton>(dialog, "OkBut")->click();
+        auto* marker = childOf<QFrame>(dialog, "ErrDot2");
         QVERIFY(dialog.isVisible());
         QVERIFY(marker->isVisible());
         QVERIFY(markerBeside(dialog, marker, shoBox(dialog, index)));
         QCOMPARE(dialog.focusWidget(), shoBox(dialog, index));
-        QVERIFY(child<QTimer>(dialog, "ShoTimer")->isActive());
+        QVERIFY(childOf<QTimer>(dialog, "ShoTimer")->isActive());
         QVERIFY(showTable() == before);
         QVERIFY(showMemory(m_shared.session) == memoryBefore);
         QVERIFY(m_prompt.shown().empty());
     }
 
     void expectShowAccepted(ShoDataTWL& dialog) {
-        child<QPushButton>(dialog, "OkBut")->click();
+        childOf<QPushButton>(dialog, "OkBut")->click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(m_prompt.shown().empty());
@@ -184,11 +175,11 @@ private slots:
         QCOMPARE(shoBox(dialog, 4)->text(), QStringLiteral("42"));
         // The date reads back as the same day, even past the two-digit-year window.
         QCOMPARE(DetailsRules::showDate(shoBox(dialog, 3)->text()), QDate(2035, 6, 1));
-        QVERIFY(!child<QFrame>(dialog, "ErrDot2")->isVisible());
-        QVERIFY(!child<QLabel>(dialog, "Label1")->isVisible());
-        QCOMPARE(child<QLabel>(dialog, "Label1")->text(), QStringLiteral("Classes not empty."));
-        QCOMPARE(child<QTimer>(dialog, "ShoTimer")->interval(), 500);
-        QCOMPARE(child<QPushButton>(dialog, "CanBut")->text(), QStringLiteral("&Cancel"));
+        QVERIFY(!childOf<QFrame>(dialog, "ErrDot2")->isVisible());
+        QVERIFY(!childOf<QLabel>(dialog, "Label1")->isVisible());
+        QCOMPARE(childOf<QLabel>(dialog, "Label1")->text(), QStringLiteral("Classes not empty."));
+        QCOMPARE(childOf<QTimer>(dialog, "ShoTimer")->interval(), 500);
+        QCOMPARE(childOf<QPushButton>(dialog, "CanBut")->text(), QStringLiteral("&Cancel"));
     }
 
     void showNameLimit_data() {
@@ -257,7 +248,7 @@ private slots:
         shoBox(dialog, 4)->setText(text);
         if (saved == 0) {
             expectShowRefused(dialog, 4);
-            QVERIFY(!child<QLabel>(dialog, "Label1")->isVisible());
+            QVERIFY(!childOf<QLabel>(dialog, "Label1")->isVisible());
             return;
         }
         expectShowAccepted(dialog);
@@ -269,7 +260,7 @@ private slots:
         addEntriesInClasses({3, 20, 20});
         ShoDataTWL dialog(m_services);
         dialog.show();
-        auto* classError = child<QLabel>(dialog, "Label1");
+        auto* classError = childOf<QLabel>(dialog, "Label1");
         shoBox(dialog, 4)->setText("19");
         expectShowRefused(dialog, 4);
         QVERIFY(classError->isVisible());
@@ -277,7 +268,7 @@ private slots:
         // Editing any box takes the label away; the marker keeps blinking until the next OK.
         shoBox(dialog, 1)->setText("Dayton");
         QVERIFY(!classError->isVisible());
-        QVERIFY(child<QTimer>(dialog, "ShoTimer")->isActive());
+        QVERIFY(childOf<QTimer>(dialog, "ShoTimer")->isActive());
 
         shoBox(dialog, 4)->setText("20");
         expectShowAccepted(dialog);
@@ -293,14 +284,14 @@ private slots:
         shoBox(dialog, 3)->setText("not a date");
         shoBox(dialog, 4)->setText("5");
         expectShowRefused(dialog, 2);
-        QVERIFY(!child<QLabel>(dialog, "Label1")->isVisible());
+        QVERIFY(!childOf<QLabel>(dialog, "Label1")->isVisible());
         shoBox(dialog, 2)->setText("Ohio");
         expectShowRefused(dialog, 3);
         shoBox(dialog, 3)->setText("2026-02-30");
         expectShowRefused(dialog, 3);
         shoBox(dialog, 3)->setText("2026-02-28");
         expectShowRefused(dialog, 4);
-        QVERIFY(child<QLabel>(dialog, "Label1")->isVisible());
+        QVERIFY(childOf<QLabel>(dialog, "Label1")->isVisible());
     }
 
     void markerBlinksWhileTheFailureStands() {
@@ -308,7 +299,7 @@ private slots:
         dialog.show();
         shoBox(dialog, 4)->setText("0");
         expectShowRefused(dialog, 4);
-        auto* marker = child<QFrame>(dialog, "ErrDot2");
+        auto* marker = childOf<QFrame>(dialog, "ErrDot2");
         QTRY_VERIFY_WITH_TIMEOUT(!marker->isVisible(), 2000);
         QTRY_VERIFY_WITH_TIMEOUT(marker->isVisible(), 2000);
         QTRY_VERIFY_WITH_TIMEOUT(!marker->isVisible(), 2000);
@@ -351,7 +342,7 @@ private slots:
         dialog.show();
         shoBox(dialog, 0)->setText("Changed");
         shoBox(dialog, 4)->setText("9");
-        child<QPushButton>(dialog, "CanBut")->click();
+        childOf<QPushButton>(dialog, "CanBut")->click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QVERIFY(showTable() == table);
@@ -365,7 +356,7 @@ private slots:
         ShoDataTWL dialog(m_services);
         dialog.show();
         shoBox(dialog, 0)->setText("Changed");
-        child<QPushButton>(dialog, "OkBut")->click();
+        childOf<QPushButton>(dialog, "OkBut")->click();
         QVERIFY(dialog.isVisible());
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].title, QStringLiteral("Trotwell"));
@@ -379,10 +370,10 @@ private slots:
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Trotwell  [Organization]"));
         QCOMPARE(orgBox(dialog, 9)->text(), QStringLiteral("$25.00"));
-        QCOMPARE(child<QPushButton>(dialog, "Command1")->text(), QStringLiteral("&Cancel"));
-        QCOMPARE(child<QTimer>(dialog, "OrgTimer")->interval(), 500);
+        QCOMPARE(childOf<QPushButton>(dialog, "Command1")->text(), QStringLiteral("&Cancel"));
+        QCOMPARE(childOf<QTimer>(dialog, "OrgTimer")->interval(), 500);
         orgBox(dialog, 3)->setText("Lexington");
-        child<QPushButton>(dialog, "Command2")->click();
+        childOf<QPushButton>(dialog, "Command2")->click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         const OrgRow table = orgTable();
@@ -409,10 +400,10 @@ private slots:
         OrgDataTWL dialog(m_services);
         dialog.show();
         orgBox(dialog, 9)->setText(text);
-        child<QPushButton>(dialog, "Command2")->click();
+        childOf<QPushButton>(dialog, "Command2")->click();
         QCOMPARE(!dialog.isVisible(), accepted);
         if (!accepted) {
-            auto* marker = child<QFrame>(dialog, "ErrDot3");
+            auto* marker = childOf<QFrame>(dialog, "ErrDot3");
             QVERIFY(marker->isVisible());
             QVERIFY(markerBeside(dialog, marker, orgBox(dialog, 9)));
             QCOMPARE(dialog.focusWidget(), orgBox(dialog, 9));
@@ -428,7 +419,7 @@ private slots:
         OrgDataTWL dialog(m_services);
         dialog.show();
         orgBox(dialog, 9)->setText("1e20");
-        child<QPushButton>(dialog, "Command2")->click();
+        childOf<QPushButton>(dialog, "Command2")->click();
         QVERIFY(dialog.isVisible());
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].icon, Prompt::Icon::Exclamation);
@@ -440,16 +431,16 @@ private slots:
         OrgDataTWL dialog(m_services);
         dialog.show();
         orgBox(dialog, 9)->setText("abc");
-        child<QPushButton>(dialog, "Command2")->click();
-        auto* marker = child<QFrame>(dialog, "ErrDot3");
+        childOf<QPushButton>(dialog, "Command2")->click();
+        auto* marker = childOf<QFrame>(dialog, "ErrDot3");
         QVERIFY(marker->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!marker->isVisible(), 2000);
         QTRY_VERIFY_WITH_TIMEOUT(marker->isVisible(), 2000);
         // A passing OK stops the blinking and closes.
         orgBox(dialog, 9)->setText("$25.00");
-        child<QPushButton>(dialog, "Command2")->click();
+        childOf<QPushButton>(dialog, "Command2")->click();
         QVERIFY(!dialog.isVisible());
-        QVERIFY(!child<QTimer>(dialog, "OrgTimer")->isActive());
+        QVERIFY(!childOf<QTimer>(dialog, "OrgTimer")->isActive());
     }
 
     void orgTextLimits_data() {
@@ -467,14 +458,14 @@ private slots:
         const OrgRow before = orgTable();
         orgBox(dialog, index)->setText(QString(limit + 1, QLatin1Char('o')));
         orgBox(dialog, 9)->setText("abc"); // a later box failing too: the first one is shown
-        child<QPushButton>(dialog, "Command2")->click();
+        childOf<QPushButton>(dialog, "Command2")->click();
         QVERIFY(dialog.isVisible());
-        QVERIFY(markerBeside(dialog, child<QFrame>(dialog, "ErrDot3"), orgBox(dialog, index)));
+        QVERIFY(markerBeside(dialog, childOf<QFrame>(dialog, "ErrDot3"), orgBox(dialog, index)));
         QVERIFY(orgTable() == before);
 
         orgBox(dialog, index)->setText(QString(limit, QLatin1Char('o')));
         orgBox(dialog, 9)->setText("$30.00");
-        child<QPushButton>(dialog, "Command2")->click();
+        childOf<QPushButton>(dialog, "Command2")->click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(orgTable().texts[index], QString(limit, QLatin1Char('o')));
         QCOMPARE(orgMemory(m_shared.org).texts[index], QString(limit, QLatin1Char('o')));
@@ -487,7 +478,7 @@ private slots:
         dialog.show();
         orgBox(dialog, 0)->setText("Other Association");
         orgBox(dialog, 9)->setText("99");
-        child<QPushButton>(dialog, "Command1")->click();
+        childOf<QPushButton>(dialog, "Command1")->click();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QVERIFY(orgTable() == table);
@@ -501,7 +492,7 @@ private slots:
         OrgDataTWL dialog(m_services);
         dialog.show();
         orgBox(dialog, 0)->setText("Other Association");
-        child<QPushButton>(dialog, "Command2")->click();
+        childOf<QPushButton>(dialog, "Command2")->click();
         QVERIFY(dialog.isVisible());
         QCOMPARE(m_prompt.shown().size(), size_t(1));
         QCOMPARE(m_prompt.shown()[0].title, QStringLiteral("Trotwell"));

@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(readIniValue(m_ini, "Settings", "CheckRes", "dflt"), QString("dflt"));
     }
 
-    void readsLikeTheWindowsProfileCall_data() {
+    void readsTheValueOfTheFirstMatchingKey_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("expected");
         QTest::newRow("case and blanks")
@@ -75,7 +75,7 @@ private slots:
             << QByteArray("[A]\r\nx=1\r\n[Settings]\r\nCheckRes=abc\r\n[B]\r\nCheckRes=no\r\n")
             << "abc";
     }
-    void readsLikeTheWindowsProfileCall() {
+    void readsTheValueOfTheFirstMatchingKey() {
         QFETCH(QByteArray, content);
         QFETCH(QString, expected);
         writeBytes(m_ini, content);
