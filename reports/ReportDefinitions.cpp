@@ -56,7 +56,7 @@ ReportResult makeReport(const ReportDefinition& report, const ReportContext& con
     const QString title = QString::fromUtf8(report.title);
     parts::setStandardCaptions(layout, context, title, data.recordCountText);
     ReportResult result;
-    result.pages = paginate(layout, data.rows, context.printDate);
+    result.pages = paginateOnDemand(std::move(layout), std::move(data.rows), context.printDate);
     result.pages.title = title;
     result.pages.documentName = data.documentName.isEmpty() ? title : data.documentName;
     result.recordCountText = std::move(data.recordCountText);
