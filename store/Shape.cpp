@@ -461,6 +461,35 @@ std::optional<std::vector<int>> ranksOf(int count, CellAt cellAt, const CellText
                 ranks[std::size_t(r)] = rankOfId[std::size_t(ids[std::size_t(r)])];
         return ranks;
     }
+    // Whole numbers alone, within a range not much wider than the rows (class and exhibitor
+    // numbers): ranked through a table of the values present, without a sort.
+    bool wholeOnly = true;
+    bool any = false;
+    qint64 low = 0;
+    qint64 high = 0;
+    for (int r = 0; r < count && wholeOnly; ++r) {
+        const Cell& cell = cellAt(r);
+        if (cell.kind == Cell::Kind::Null)
+            continue;
+        wholeOnly = cell.kind == Cell::Kind::Integer;
+        low = any ? std::min(low, cell.whole) : cell.whole;
+        high = any ? std::max(high, cell.whole) : cell.whole;
+        any = true;
+    }
+    if (wholeOnly && (!any || high - low <= qint64(count) + 65536)) {
+        std::vector<int> rankOf(any ? std::size_t(high - low + 1) : 0, 0);
+        for (int r = 0; r < count; ++r)
+            if (cellAt(r).kind == Cell::Kind::Integer)
+                rankOf[std::size_t(cellAt(r).whole - low)] = 1;
+        int rank = 0;
+        for (int& present : rankOf)
+            if (present)
+                present = ++rank;
+        for (int r = 0; r < count; ++r)
+            if (cellAt(r).kind == Cell::Kind::Integer)
+                ranks[std::size_t(r)] = rankOf[std::size_t(cellAt(r).whole - low)];
+        return ranks;
+    }
     // Numbers by value, whole numbers and fractions compared exactly.
     std::vector<std::pair<long double, int>> values;
     values.reserve(std::size_t(count));
