@@ -1,15 +1,19 @@
-// The entry screen on shows of 150 classes and 1,000, 10,000 and 100,000 entries: the whole add
-// cycle (OK with one class: validation, the batch write, the Cancel routine with SortAndRefresh,
-// CalEntries), the update cycle (Update after a changed horse name while the list is sorted by
-// horse name, so that the entry moves), a View sort change, and moving to the next record
-// (fields, Grid_E, class name). The program is started once and opens each size's show in turn;
+// The entry screen on shows of 150 classes and 1,000, 10,000 and 100,000 entries (or the sizes
+// asked for, bench/BenchSizes.h): the whole add cycle (OK with one class: validation, the batch
+// write, the Cancel routine with SortAndRefresh, CalEntries), the update cycle (Update after a
+// changed horse name while the list is sorted by horse name, so that the entry moves), a View sort
+// change, a search in every text field, and moving to the next record (fields, Grid_E, class
+// name). The program is started once and opens each size's show in turn;
 // each iteration's own time is kept, and the median, the 90th percentile and the spread of those
 // times are reported beside Google Benchmark's mean.
 
+#include "BenchMemory.h"
 #include "BenchShow.h"
 #include "BenchSizes.h"
 #include "app/Application.h"
+#include "entries/SearchRules.h"
 #include "entries/ui/EntryScreen.h"
+#include "entries/ui/SearchList.h"
 #include "shell/DisplayModes.h"
 #include "shell/ShowFileCommands.h"
 #include "shell/ui/MainTWL.h"
@@ -49,8 +53,8 @@ struct EntryBench {
     twl::EntryScreen* screen = nullptr;
     int added = 0;
 
-    EntryBench() {
-        for (int entries : BenchEntryCounts)
+    explicit EntryBench(const std::vector<int>& sizes) {
+        for (int entries : sizes)
             shows[entries] = writeBenchShow(folder, QStringLiteral("Spring%1.twl").arg(entries),
                                             entries, benchExhibitorsFor(entries));
         store::releaseAllConnections();
@@ -221,25 +225,66 @@ void nextRecord(benchmark::State& state, EntryBench& f) {
     }
 }
 
+// Edit / Search for "a" in every text field (every box but the two number boxes) until the
+// Search tab shows the result, from a list that shows nothing; the resident memory the search list
+// holds while it shows the result is a counter.
+void searchAllFields(benchmark::State& state, EntryBench& f) {
+    try {
+        f.use(int(state.range(0)));
+        auto* found = f.screen->findChild<twl::SearchList*>();
+        if (!found)
+            throw std::runtime_error("the entry screen has no search list");
+        twl::SearchList& search = *found;
+        // Every box that takes a text: a number box refuses "a".
+        twl::SearchTicks ticks{};
+        for (int box = 0; box < twl::SearchFieldCount; ++box) {
+            twl::SearchTicks one{};
+            one[std::size_t(box)] = true;
+            ticks[std::size_t(box)] =
+                twl::buildSearchFilter(QStringLiteral("a"), one).invalidBox < 0;
+        }
+        const QString filter = twl::buildSearchFilter(QStringLiteral("a"), ticks).filter;
+        Samples samples;
+        double heldMB = 0;
+        for (auto _ : state) {
+            search.apply(twl::emptySearchListFilter(), true);
+            drainEvents();
+            const double before = benchmemory::heldMegabytes();
+            samples.time(state, [&] {
+                search.apply(filter, true);
+                drainEvents();
+            });
+            heldMB = std::max(heldMB, benchmemory::heldMegabytes() - before);
+            if (!search.hasRows())
+                throw std::runtime_error("the search found nothing");
+        }
+        state.counters["heldMB"] = heldMB;
+        samples.report(state);
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    const std::vector<int> sizes = takeBenchSizes(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     std::unique_ptr<EntryBench> bench;
     try {
-        bench = std::make_unique<EntryBench>();
+        bench = std::make_unique<EntryBench>(sizes);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_entries: %s\n", error.what());
         return 1;
     }
     EntryBench& f = *bench;
     // Every benchmark of one size runs before the next size's show is opened.
-    for (int size : BenchEntryCounts) {
+    for (int size : sizes) {
         benchmark::RegisterBenchmark("BM_AddCycle", [&f](benchmark::State& s) { addCycle(s, f); })
             ->Arg(size)
             ->Unit(benchmark::kMillisecond)
@@ -258,6 +303,12 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime()
             ->Iterations(60);
+        benchmark::RegisterBenchmark("BM_SearchAllFields",
+                                     [&f](benchmark::State& s) { searchAllFields(s, f); })
+            ->Arg(size)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(10);
         benchmark::RegisterBenchmark("BM_NextRecord",
                                      [&f](benchmark::State& s) { nextRecord(s, f); })
             ->Arg(size)

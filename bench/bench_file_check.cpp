@@ -1,10 +1,12 @@
-// What checking a show's pages costs on Open, at 1,000, 10,000 and 100,000 entries (150 classes,
-// exhibitors in proportion): the engine's quick page check, its full integrity check (which also
-// compares every index with its table), and the whole check Open makes (its own connection, the
-// quick check, the schema revision and the list of tables and stored queries). The OS file cache
-// is warm; the engine's page cache is cold, as on Open, because each check has its connection.
+// What checking a show's pages costs on Open, at 1,000, 10,000 and 100,000 entries or the sizes
+// asked for (bench/BenchSizes.h), 150 classes, exhibitors in proportion: the engine's quick page
+// check, its full integrity check (which also compares every index with its table), and the whole
+// check Open makes (its own connection, the quick check, the schema revision and the list of tables
+// and stored queries). The OS file cache is warm; the engine's page cache is cold, as on Open,
+// because each check has its connection.
 
 #include "BenchFolder.h"
+#include "BenchSizes.h"
 #include "DataPassword.h"
 #include "SampleData.h"
 #include "store/Connection.h"
@@ -31,7 +33,7 @@ struct SampleShows {
         const QString file = folder.file(QStringLiteral("Show %1.twl").arg(entries));
         sample::ShowSample sample;
         sample.entries = entries;
-        sample.exhibitors = std::max(entries / 7, 10);
+        sample.exhibitors = std::min(std::max(entries / 7, 10), BenchMostExhibitors);
         if (!sample::writeSampleShow(folder.file(QStringLiteral("Base.dat")), file,
                                      dataFilePassword(), sample))
             throw std::runtime_error("cannot write the sample show");
@@ -95,6 +97,7 @@ void checkOnOpen(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
+    const std::vector<int> sizes = takeBenchSizes(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
@@ -102,11 +105,10 @@ int main(int argc, char** argv) {
          {std::pair{"BM_OpenConnectionOnly", &openConnectionOnly},
           std::pair{"BM_QuickCheck", &quickCheck}, std::pair{"BM_IntegrityCheck", &integrityCheck},
           std::pair{"BM_CheckOnOpen", &checkOnOpen}}) {
-        benchmark::RegisterBenchmark(name, function)
-            ->Arg(1000)
-            ->Arg(10000)
-            ->Arg(100000)
-            ->Unit(benchmark::kMillisecond);
+        auto* registered = benchmark::RegisterBenchmark(name, function);
+        for (int entries : sizes)
+            registered->Arg(entries);
+        registered->Unit(benchmark::kMillisecond);
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

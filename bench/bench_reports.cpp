@@ -1,10 +1,19 @@
-// The score sheet of a class of 400 entries (data, layout and every page as PDF; and its first
-// page shown in the preview), the payout sheet, the shaping evaluator's count form over 10,000
-// entries against opening a plain record set of the same query in the same run, the end of
-// show report of 150 classes and 10,000 entries (data and layout; every page as PDF; the peak
-// memory of the process as a counter; its plain-text export), and the member roster of 5,000
-// members as PDF.
+// The reports on shows of 150 classes at the benchmark sizes (bench/BenchSizes.h):
+// - the end of show report and the show roster: data and layout (`EndOfShowLayout`,
+//   `ShowRosterLayout`), and the command until the preview has painted its first page
+//   (`EndOfShowFirstPage`, `ShowRosterFirstPage`);
+// - the end of show report to PDF (`EndOfShowToPdf`), with the highest resident memory of the
+//   process while it is made (`peakMB`);
+// - the memory a closed preview leaves behind (`PreviewMemory`): resident memory after one
+//   end of show preview and after five;
+// - the member roster of 20,000 members to PDF (`MemberRosterToPdf`);
+// and on fixed shows: the score sheet of a class of 400 entries (to PDF, and its first page in
+// the preview), the payout sheet, the shaping evaluator's count form over 10,000 entries against
+// opening a plain record set of the same query in the same run, and the plain-text export of the
+// end of show report of 10,000 entries.
 
+#include "BenchMemory.h"
+#include "BenchSizes.h"
 #include "common/Services.h"
 #include "reports/ReportDefinitions.h"
 #include "reports/ReportPainter.h"
@@ -16,23 +25,34 @@
 #include "tests/support/ReportShow.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
+
+#include <map>
+#include <memory>
 
 namespace {
 
 constexpr int ScoreClass = 12;
 constexpr int ScoreEntries = 400;
 constexpr int PayoutClass = 3;
+constexpr int RosterMembers = 20000;
+constexpr int PreviewsAfterFirst = 4;
 const QString EntriesQuery = QStringLiteral("SELECT * FROM Entries_tbl");
 const QString CountForm = QStringLiteral(
     "SHAPE {SELECT * FROM Entries_tbl} AS E COMPUTE COUNT(E.'Show Exh No') AS RecCnt, E");
+
+// Exhibitors are numbered from 100 here, and their numbers are 16-bit.
+int exhibitorsFor(int entries) {
+    return std::min(std::max(60, entries / 10), BenchMostExhibitors - 100);
+}
 
 // A show of 150 classes: class 12 has 400 entries, classes 1 to 5 are ended and paid.
 class ReportBenchShow {
 public:
     explicit ReportBenchShow(int entries) : m_show(m_folder) {
-        m_show.generate(150, entries, std::max(60, entries / 10), 5);
+        m_show.generate(BenchClasses, entries, exhibitorsFor(entries), 5);
         store::Transaction transaction(m_show.connection());
         for (int i = 0; i < ScoreEntries; ++i)
             m_show.addEntry({1000 + i, QStringLiteral("Score Sheet Exhibitor %1").arg(i),
@@ -45,8 +65,8 @@ public:
         m_context.ShoName = QStringLiteral("Buckeye Spring Classic");
         m_context.DateOfEvent = QDate(2005, 6, 18);
         m_context.printDate = QDate(2005, 6, 19);
-        m_context.TotClassUsed = 150;
-        m_context.averagePerClass = entries / 150.0;
+        m_context.TotClassUsed = BenchClasses;
+        m_context.averagePerClass = entries / double(BenchClasses);
         m_context.ScoreClass = ScoreClass;
         m_context.PayoutClass = PayoutClass;
         m_context.organisationConnection = store::dataConnectionText(
@@ -76,6 +96,7 @@ public:
         return store::reportConnectionText(m_show.path(),
                                            QString::fromLatin1(TestFolder::Password));
     }
+    QString folder() const { return m_folder.path(); }
 
 private:
     TestFolder m_folder;
@@ -83,28 +104,30 @@ private:
     reports::ReportContext m_context;
 };
 
+// The shows by number of entries, each written when a benchmark first needs it.
+ReportBenchShow& showOf(int entries) {
+    static std::map<int, std::unique_ptr<ReportBenchShow>> shows;
+    auto& show = shows[entries];
+    if (!show)
+        show = std::make_unique<ReportBenchShow>(entries);
+    return *show;
+}
+
 reports::ReportResult make(int kind, const reports::ReportContext& context) {
     return reports::makeReport(*reports::findReport(kind), context);
 }
 
-ReportBenchShow& sheetShow() {
-    static ReportBenchShow show(2000);
-    return show;
-}
-
-void BM_ScoreSheetToPdf(benchmark::State& state) {
-    const auto& show = sheetShow();
-    qsizetype bytes = 0;
-    for (auto _ : state) {
-        const reports::ReportResult sheet = make(reports::kind::ScoreSheet, show.context());
-        bytes = reports::pdfDocument(sheet.pages).size();
-        state.counters["pages"] = sheet.pages.pageCount();
+// Runs body, turning a failure into a skipped benchmark with its message.
+template <typename Body> void guarded(benchmark::State& state, Body body) {
+    try {
+        body();
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
     }
-    benchmark::DoNotOptimize(bytes);
 }
 
-void BM_ScoreSheetFirstPreviewPage(benchmark::State& state) {
-    const auto& show = sheetShow();
+// What the preview needs around it: the services and a main window to lie over.
+struct PreviewFrame {
     twl::TWL_public shared;
     twl::ScriptedPrompt prompt;
     twl::ScriptedFileChooser files;
@@ -112,14 +135,128 @@ void BM_ScoreSheetFirstPreviewPage(benchmark::State& state) {
     CapturePrinter printer;
     twl::Services services{prompt, files, clock, printer, shared};
     QWidget mainWindow;
-    mainWindow.setGeometry(0, 0, 1000, 740);
-    for (auto _ : state) {
-        const reports::ReportResult sheet = make(reports::kind::ScoreSheet, show.context());
-        reports::ReportPreview preview(sheet.pages, services, &mainWindow);
-        // The page as it comes on the screen: painted into the window's backing image.
+
+    PreviewFrame() { mainWindow.setGeometry(0, 0, 1000, 740); }
+
+    // The report made and its preview painted with page 1 in view, as the screen shows it.
+    void showFirstPage(int kind, const reports::ReportContext& context) {
+        const reports::ReportResult report = make(kind, context);
+        reports::ReportPreview preview(report.pages, services, &mainWindow);
         const QPixmap shown = preview.grab();
         benchmark::DoNotOptimize(shown.cacheKey());
     }
+};
+
+void layoutOf(benchmark::State& state, int kind) {
+    guarded(state, [&] {
+        const auto& show = showOf(int(state.range(0)));
+        for (auto _ : state) {
+            const reports::ReportResult report = make(kind, show.context());
+            state.counters["pages"] = report.pages.pageCount();
+        }
+    });
+}
+
+void BM_EndOfShowLayout(benchmark::State& state) {
+    layoutOf(state, reports::kind::EndOfShow);
+}
+
+void BM_ShowRosterLayout(benchmark::State& state) {
+    layoutOf(state, reports::kind::ShowRoster);
+}
+
+void firstPageOf(benchmark::State& state, int kind) {
+    guarded(state, [&] {
+        const auto& show = showOf(int(state.range(0)));
+        PreviewFrame frame;
+        for (auto _ : state)
+            frame.showFirstPage(kind, show.context());
+    });
+}
+
+void BM_EndOfShowFirstPage(benchmark::State& state) {
+    firstPageOf(state, reports::kind::EndOfShow);
+}
+
+void BM_ShowRosterFirstPage(benchmark::State& state) {
+    firstPageOf(state, reports::kind::ShowRoster);
+}
+
+// Every page into a PDF file, as Save as PDF writes it.
+void BM_EndOfShowToPdf(benchmark::State& state) {
+    guarded(state, [&] {
+        const auto& show = showOf(int(state.range(0)));
+        const QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("End of Show Report.pdf"));
+        double peak = 0;
+        for (auto _ : state) {
+            benchmemory::resetPeakMemory();
+            const reports::ReportResult report = make(reports::kind::EndOfShow, show.context());
+            reports::writePdf(report.pages, path);
+            peak = std::max(peak, benchmemory::peakMegabytes());
+            state.counters["pages"] = report.pages.pageCount();
+        }
+        state.counters["peakMB"] = peak;
+        state.counters["fileMB"] = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
+    });
+}
+
+// Resident memory after the first end of show preview was closed, and after four more.
+void BM_PreviewMemory(benchmark::State& state) {
+    guarded(state, [&] {
+        const auto& show = showOf(int(state.range(0)));
+        PreviewFrame frame;
+        for (auto _ : state) {
+            frame.showFirstPage(reports::kind::EndOfShow, show.context());
+            const double afterOne = benchmemory::residentMegabytes();
+            for (int i = 0; i < PreviewsAfterFirst; ++i)
+                frame.showFirstPage(reports::kind::EndOfShow, show.context());
+            const double afterFive = benchmemory::residentMegabytes();
+            state.counters["afterOneMB"] = afterOne;
+            state.counters["afterFiveMB"] = afterFive;
+            state.counters["growthMB"] = afterFive - afterOne;
+        }
+    });
+}
+
+ReportBenchShow& rosterShow() {
+    static ReportBenchShow& show = []() -> ReportBenchShow& {
+        ReportBenchShow& s = showOf(100);
+        s.addMembers(RosterMembers);
+        return s;
+    }();
+    return show;
+}
+
+void BM_MemberRosterToPdf(benchmark::State& state) {
+    guarded(state, [&] {
+        const auto& show = rosterShow();
+        for (auto _ : state) {
+            const reports::ReportResult roster = make(reports::kind::MemberRoster, show.context());
+            state.counters["pages"] = roster.pages.pageCount();
+            benchmark::DoNotOptimize(reports::pdfDocument(roster.pages).size());
+        }
+    });
+}
+
+ReportBenchShow& sheetShow() {
+    return showOf(2000);
+}
+
+void BM_ScoreSheetToPdf(benchmark::State& state) {
+    const auto& show = sheetShow();
+    for (auto _ : state) {
+        const reports::ReportResult sheet = make(reports::kind::ScoreSheet, show.context());
+        benchmark::DoNotOptimize(reports::pdfDocument(sheet.pages).size());
+        state.counters["pages"] = sheet.pages.pageCount();
+    }
+}
+
+void BM_ScoreSheetFirstPreviewPage(benchmark::State& state) {
+    const auto& show = sheetShow();
+    PreviewFrame frame;
+    for (auto _ : state)
+        frame.showFirstPage(reports::kind::ScoreSheet, show.context());
 }
 
 void BM_PayoutSheetToPdf(benchmark::State& state) {
@@ -130,13 +267,8 @@ void BM_PayoutSheetToPdf(benchmark::State& state) {
     }
 }
 
-ReportBenchShow& countShow() {
-    static ReportBenchShow show(10000);
-    return show;
-}
-
 void BM_RecordSetOpen10k(benchmark::State& state) {
-    const QString connection = countShow().connectionText();
+    const QString connection = showOf(10000).connectionText();
     for (auto _ : state) {
         store::RecordSet rows;
         rows.open(EntriesQuery, connection);
@@ -145,73 +277,47 @@ void BM_RecordSetOpen10k(benchmark::State& state) {
 }
 
 void BM_ShapeCountForm10k(benchmark::State& state) {
-    const QString connection = countShow().connectionText();
+    const QString connection = showOf(10000).connectionText();
     for (auto _ : state) {
         const store::ShapedRows rows = store::shape(CountForm, connection);
         benchmark::DoNotOptimize(rows.value(0, QStringLiteral("RecCnt")).toInt());
     }
 }
 
-ReportBenchShow& endOfShowShow() {
-    static ReportBenchShow show(10000);
-    return show;
-}
-
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
-void BM_EndOfShowReport10k(benchmark::State& state) {
-    const auto& show = endOfShowShow();
-    for (auto _ : state) {
-        const reports::ReportResult report = make(reports::kind::EndOfShow, show.context());
-        state.counters["pages"] = report.pages.pageCount();
-    }
-    state.counters["peakMB"] = peakMegabytes();
-}
-
-void BM_EndOfShowReportToPdf10k(benchmark::State& state) {
-    const auto& show = endOfShowShow();
-    for (auto _ : state) {
-        const reports::ReportResult report = make(reports::kind::EndOfShow, show.context());
-        benchmark::DoNotOptimize(reports::pdfDocument(report.pages).size());
-    }
-    state.counters["peakMB"] = peakMegabytes();
-}
-
 // The plain-text export of the end of show report's pages (the report made once, outside the
 // timing).
 void BM_EndOfShowPlainText10k(benchmark::State& state) {
-    const reports::ReportResult report = make(reports::kind::EndOfShow, endOfShowShow().context());
+    const reports::ReportResult report = make(reports::kind::EndOfShow, showOf(10000).context());
     for (auto _ : state)
         benchmark::DoNotOptimize(reports::plainText(report.pages).size());
     state.counters["pages"] = report.pages.pageCount();
 }
 
-ReportBenchShow& rosterShow() {
-    static ReportBenchShow show(100);
-    static const bool filled = (show.addMembers(5000), true);
-    Q_UNUSED(filled);
-    return show;
-}
-
-void BM_MemberRosterToPdf5000(benchmark::State& state) {
-    const auto& show = rosterShow();
-    for (auto _ : state) {
-        const reports::ReportResult roster = make(reports::kind::MemberRoster, show.context());
-        state.counters["pages"] = roster.pages.pageCount();
-        benchmark::DoNotOptimize(reports::pdfDocument(roster.pages).size());
+void registerSized(const std::vector<int>& sizes) {
+    using Bench = void (*)(benchmark::State&);
+    const std::pair<const char*, Bench> sized[] = {
+        {"BM_EndOfShowLayout", BM_EndOfShowLayout},
+        {"BM_ShowRosterLayout", BM_ShowRosterLayout},
+        {"BM_EndOfShowFirstPage", BM_EndOfShowFirstPage},
+        {"BM_ShowRosterFirstPage", BM_ShowRosterFirstPage},
+        {"BM_EndOfShowToPdf", BM_EndOfShowToPdf},
+    };
+    for (const auto& [name, bench] : sized) {
+        auto* registered = benchmark::RegisterBenchmark(name, bench);
+        for (int entries : sizes)
+            registered->Arg(entries);
+        registered->Unit(benchmark::kMillisecond);
     }
+    auto* memory = benchmark::RegisterBenchmark("BM_PreviewMemory", BM_PreviewMemory);
+    for (int entries : sizes)
+        memory->Arg(entries);
+    memory->Unit(benchmark::kMillisecond)->Iterations(1);
 }
 
 } // namespace
 
-BENCHMARK(BM_EndOfShowReport10k)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EndOfShowReportToPdf10k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemberRosterToPdf)->Arg(RosterMembers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EndOfShowPlainText10k)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MemberRosterToPdf5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreSheetToPdf)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreSheetFirstPreviewPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PayoutSheetToPdf)->Unit(benchmark::kMillisecond);
@@ -222,7 +328,11 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    const std::vector<int> sizes = takeBenchSizes(argc, argv);
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    registerSized(sizes);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QString>
+#include <memory>
 #include <vector>
 
 // A report laid out on its pages: every text, line and box placed in twips (1/1440 inch) from
@@ -40,13 +41,24 @@ struct Page {
         items; // in reading order: band by band, then top to bottom, left to right
 };
 
+// The pages of a long report, each laid out when it is asked for: the number of pages is known
+// from the start, and no page is held longer than it is used.
+class PageSource {
+public:
+    virtual ~PageSource() = default;
+    virtual int pageCount() const = 0;
+    virtual Page page(int index) const = 0; // 0 <= index < pageCount()
+};
+
 struct PagedReport {
     QString title;        // the report's title ("Score Sheet")
     QString documentName; // what a saved copy is called by default ("Score Sheet class 12")
     PaperSize paper;
-    std::vector<Page> pages;
+    std::vector<Page> pages;                  // the pages laid out, when they are held here
+    std::shared_ptr<const PageSource> source; // else where each page is laid out
 
-    int pageCount() const { return int(pages.size()); }
+    int pageCount() const { return source ? source->pageCount() : int(pages.size()); }
+    Page page(int index) const { return source ? source->page(index) : pages[size_t(index)]; }
 };
 
 } // namespace reports

@@ -5,6 +5,8 @@
 #include "store/StoreError.h"
 
 #include <algorithm>
+#include <memory>
+#include <unordered_set>
 
 namespace reports {
 namespace {
@@ -42,43 +44,67 @@ QString detailMember(const Layout& layout) {
     return {};
 }
 
+// Lays the report out in two passes. The first walks the data and places every band by its
+// height alone: it finds where each page begins and records the walk as steps (which row of
+// which level is current, which band is placed). A page is then laid out by replaying its
+// steps from the levels as they stood where it begins, its texts read from the data and "%p",
+// "%P" and "%D" filled in: the pages are the same whether they are made one by one or all at once.
 class Paginator {
 public:
-    Paginator(const Layout& layout, const store::ShapedRows& data, const QDate& printDate)
-        : m_layout(layout), m_data(data), m_printDate(printDate),
-          m_path(levelPath(data, detailMember(layout))) {
-        m_report.title = layout.title();
-        m_report.paper = layout.paper();
+    Paginator(Layout layout, store::ShapedRows data, const QDate& printDate)
+        : m_layout(std::move(layout)), m_data(std::move(data)), m_printDate(printDate),
+          m_path(levelPath(m_data, detailMember(m_layout))) {
         m_header = visible(section::PageHeader);
         m_footer = visible(section::PageFooter);
-        const QMargins& margins = layout.margins();
+        const QMargins& margins = m_layout.margins();
         m_top = margins.top();
-        m_bodyBottom = layout.paper().height - margins.bottom() - (m_footer ? m_footer->height : 0);
+        m_bodyBottom =
+            m_layout.paper().height - margins.bottom() - (m_footer ? m_footer->height : 0);
         const int detailDepth = int(m_path.size()) - 1;
         m_innerDepth = groupDepth(section::InnerGroupHeader, detailDepth - 1);
         m_outerDepth = groupDepth(section::OuterGroupHeader, detailDepth - 2);
+        plan();
     }
+    Paginator(const Paginator&) = delete;
+    Paginator& operator=(const Paginator&) = delete;
 
-    PagedReport run() {
-        m_levels.assign(size_t(m_path.size()), Position{});
+    const Layout& layout() const { return m_layout; }
+    int pageCount() const { return int(m_pageStarts.size()); }
+
+    Page layOut(int index) {
+        m_page = Page{};
+        m_pageIndex = index;
+        const PageStart& start = m_pageStarts[size_t(index)];
+        m_levels = start.levels;
         startPage();
-        if (const Section* title = visible(section::ReportHeader)) {
-            place(*title);
-            if (title->ownPage)
-                newPage();
-        }
-        walk(0, m_data);
-        if (const Section* footer = visible(section::ReportFooter))
-            placeFlowing(*footer, 0);
+        const size_t end = size_t(index) + 1 < m_pageStarts.size()
+                               ? m_pageStarts[size_t(index) + 1].step
+                               : m_steps.size();
+        for (size_t s = start.step; s < end; ++s)
+            replay(m_steps[s]);
         finishPage();
-        fillPageFields();
-        return std::move(m_report);
+        return std::move(m_page);
     }
 
 private:
     struct Position {
         const store::ShapedRows* rows = nullptr;
         int row = -1;
+    };
+
+    enum class Op : quint8 { Enter, Leave, Place, PlaceFlowing };
+
+    // One step of the walk: a level's current row set (Enter) or cleared (Leave), a band placed.
+    struct Step {
+        const void* target = nullptr; // the level's rows, or the band
+        int row = -1;
+        qint16 depth = 0;
+        Op op = Op::Place;
+    };
+
+    struct PageStart {
+        size_t step = 0;              // the page's first step
+        std::vector<Position> levels; // the current rows where it begins
     };
 
     const Section* visible(const QString& name) const {
@@ -103,11 +129,30 @@ private:
         return height;
     }
 
+    void plan() {
+        m_planning = true;
+        m_levels.assign(size_t(m_path.size()), Position{});
+        m_pageStarts.push_back({0, m_levels});
+        startPage();
+        if (const Section* title = visible(section::ReportHeader)) {
+            m_steps.push_back({title, -1, 0, Op::Place});
+            place(*title);
+            if (title->ownPage)
+                newPage();
+        }
+        walk(0, m_data);
+        if (const Section* footer = visible(section::ReportFooter))
+            placeFlowing(*footer, 0);
+        finishPage();
+        m_planning = false;
+    }
+
     void walk(int depth, const store::ShapedRows& rows) {
         const int detailDepth = int(m_path.size()) - 1;
         const Section* detail = visible(section::Detail);
         for (int r = 0; r < rows.rowCount(); ++r) {
             m_levels[size_t(depth)] = {&rows, r};
+            m_steps.push_back({&rows, r, qint16(depth), Op::Enter});
             if (depth == m_outerDepth)
                 if (const Section* s = visible(section::OuterGroupHeader))
                     placeFlowing(*s, heightAfterHeader(depth));
@@ -128,6 +173,26 @@ private:
                     placeFlowing(*s, 0);
         }
         m_levels[size_t(depth)] = {};
+        m_steps.push_back({nullptr, -1, qint16(depth), Op::Leave});
+    }
+
+    void replay(const Step& step) {
+        switch (step.op) {
+        case Op::Enter:
+            m_levels[size_t(step.depth)] = {static_cast<const store::ShapedRows*>(step.target),
+                                            step.row};
+            break;
+        case Op::Leave:
+            m_levels[size_t(step.depth)] = {};
+            break;
+        case Op::PlaceFlowing:
+            placePendingHeader();
+            place(*static_cast<const Section*>(step.target));
+            break;
+        case Op::Place:
+            place(*static_cast<const Section*>(step.target));
+            break;
+        }
     }
 
     // A band in the flow of the pages; `keepWith` more twips must fit after it (a group header
@@ -138,6 +203,7 @@ private:
             newPage();
             placePendingHeader();
         }
+        m_steps.push_back({&band, -1, 0, Op::PlaceFlowing});
         place(band);
     }
 
@@ -151,21 +217,23 @@ private:
     }
 
     void startPage() {
-        m_report.pages.emplace_back();
-        m_pageFields.emplace_back();
         m_y = m_top;
         m_bodyTop = m_y;
         m_headerPending = true;
     }
 
+    // Only while planning: the page ends where the next band does not fit.
     void newPage() {
         finishPage();
+        m_pageStarts.push_back({m_steps.size(), m_levels});
         startPage();
     }
 
+    bool onFirstPage() const { return m_planning ? m_pageStarts.size() == 1 : m_pageIndex == 0; }
+
     void finishPage() {
         // A page with nothing of the data on it (an empty report) still shows its header.
-        const bool titleOnly = m_report.pages.size() == 1 && m_titleOwnPage();
+        const bool titleOnly = onFirstPage() && titleOwnPage();
         if (!titleOnly)
             placePendingHeader();
         if (m_footer) {
@@ -174,13 +242,29 @@ private:
         }
     }
 
-    bool m_titleOwnPage() const {
+    bool titleOwnPage() const {
         const Section* title = visible(section::ReportHeader);
         return title && title->ownPage;
     }
 
     void place(const Section& band) {
-        Page& page = m_report.pages.back();
+        if (m_planning)
+            checkFields(band);
+        else
+            placeItems(band);
+        m_y += band.height;
+    }
+
+    // A text box that reads a field the data does not have is found while planning, as the band
+    // is first placed over rows.
+    void checkFields(const Section& band) {
+        for (const Control& c : band.controls)
+            if (c.kind == Control::Kind::TextBox && !c.field.isEmpty() &&
+                m_checked.insert(&c).second)
+                boundText(c);
+    }
+
+    void placeItems(const Section& band) {
         const int left = m_layout.margins().left();
         std::vector<const Control*> order;
         for (const Control& c : band.controls)
@@ -196,9 +280,7 @@ private:
             item.lineWidth = c->lineWidth;
             switch (c->kind) {
             case Control::Kind::Label:
-                item.text = c->caption;
-                if (hasPageFields(item.text))
-                    m_pageFields.back().push_back(page.items.size());
+                item.text = withPageFields(c->caption);
                 break;
             case Control::Kind::TextBox:
                 item.text = boundText(*c);
@@ -211,14 +293,17 @@ private:
                 item.kind = PlacedItem::Kind::Box;
                 break;
             }
-            page.items.push_back(std::move(item));
+            m_page.items.push_back(std::move(item));
         }
-        m_y += band.height;
     }
 
-    static bool hasPageFields(const QString& text) {
-        return text.contains(QLatin1String("%p")) || text.contains(QLatin1String("%P")) ||
-               text.contains(QLatin1String("%D"));
+    QString withPageFields(QString text) const {
+        if (text.contains(QLatin1String("%p")) || text.contains(QLatin1String("%P")) ||
+            text.contains(QLatin1String("%D")))
+            text.replace(QLatin1String("%p"), QString::number(m_pageIndex + 1))
+                .replace(QLatin1String("%P"), QString::number(pageCount()))
+                .replace(QLatin1String("%D"), defaultDate(m_printDate));
+        return text;
     }
 
     QString boundText(const Control& c) const {
@@ -228,8 +313,13 @@ private:
         const Position* at = nullptr;
         if (depth >= 0 && m_levels[size_t(depth)].rows)
             at = &m_levels[size_t(depth)];
-        if (!at)
-            return {}; // the band stands outside the rows this text box reads
+        if (!at) {
+            // The band stands outside the rows this text box reads; it is checked where it
+            // stands inside them.
+            if (m_planning)
+                m_checked.erase(&c);
+            return {};
+        }
         try {
             return valueText(at->rows->value(at->row, c.field), c.format);
         } catch (const store::StoreError&) {
@@ -239,27 +329,18 @@ private:
         }
     }
 
-    void fillPageFields() {
-        const QString total = QString::number(m_report.pageCount());
-        const QString date = defaultDate(m_printDate);
-        for (int p = 0; p < m_report.pageCount(); ++p) {
-            const QString number = QString::number(p + 1);
-            for (size_t index : m_pageFields[size_t(p)]) {
-                QString& text = m_report.pages[size_t(p)].items[index].text;
-                text.replace(QLatin1String("%p"), number)
-                    .replace(QLatin1String("%P"), total)
-                    .replace(QLatin1String("%D"), date);
-            }
-        }
-    }
-
-    const Layout& m_layout;
-    const store::ShapedRows& m_data;
+    const Layout m_layout;
+    const store::ShapedRows m_data;
     QDate m_printDate;
     QStringList m_path;
+    std::vector<Step> m_steps;
+    std::vector<PageStart> m_pageStarts;
+    mutable std::unordered_set<const Control*> m_checked;
+    // The walk as it stands.
+    bool m_planning = false;
     std::vector<Position> m_levels;
-    PagedReport m_report;
-    std::vector<std::vector<size_t>> m_pageFields;
+    Page m_page;
+    int m_pageIndex = 0;
     const Section* m_header = nullptr;
     const Section* m_footer = nullptr;
     int m_top = 0;
@@ -271,10 +352,51 @@ private:
     bool m_headerPending = false;
 };
 
+// The pages of a report laid out one at a time; the page last asked for is kept, as a screen
+// paints the same page many times.
+class OnDemandPages : public PageSource {
+public:
+    explicit OnDemandPages(std::unique_ptr<Paginator> paginator)
+        : m_paginator(std::move(paginator)) {}
+
+    int pageCount() const override { return m_paginator->pageCount(); }
+
+    Page page(int index) const override {
+        if (m_lastIndex != index) {
+            m_last = m_paginator->layOut(index);
+            m_lastIndex = index;
+        }
+        return m_last;
+    }
+
+private:
+    std::unique_ptr<Paginator> m_paginator;
+    mutable Page m_last;
+    mutable int m_lastIndex = -1;
+};
+
+PagedReport reportShell(const Layout& layout) {
+    PagedReport report;
+    report.title = layout.title();
+    report.paper = layout.paper();
+    return report;
+}
+
 } // namespace
 
 PagedReport paginate(const Layout& layout, const store::ShapedRows& data, const QDate& printDate) {
-    return Paginator(layout, data, printDate).run();
+    Paginator paginator(layout, data, printDate);
+    PagedReport report = reportShell(layout);
+    for (int p = 0; p < paginator.pageCount(); ++p)
+        report.pages.push_back(paginator.layOut(p));
+    return report;
+}
+
+PagedReport paginateOnDemand(Layout layout, store::ShapedRows data, const QDate& printDate) {
+    auto paginator = std::make_unique<Paginator>(std::move(layout), std::move(data), printDate);
+    PagedReport report = reportShell(paginator->layout());
+    report.source = std::make_shared<const OnDemandPages>(std::move(paginator));
+    return report;
 }
 
 } // namespace reports

@@ -19,6 +19,15 @@ namespace reports {
 // - "%p", "%P" and "%D" of the layout's captions replaced by the page number, the number of
 //   pages and the print date.
 // Throws ReportError when a text box reads a level or field the data does not have.
+//
+// Every page laid out at once.
 PagedReport paginate(const Layout& layout, const store::ShapedRows& data, const QDate& printDate);
+
+// The same pages, each laid out when it is asked for. Where the pages begin is found first by a
+// walk of the bands' heights alone (a page breaks on heights, never on a value), so the number of
+// pages is known before any page is laid out, and a page is then laid out from where it begins:
+// the first page of a long report shows without the others being made, and a long report never
+// holds all its pages at once. Throws as paginate does, before any page is asked for.
+PagedReport paginateOnDemand(Layout layout, store::ShapedRows data, const QDate& printDate);
 
 } // namespace reports

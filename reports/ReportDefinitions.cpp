@@ -69,7 +69,7 @@ ReportResult makeReport(const ReportDefinition& report, const ReportContext& con
     parts::setStandardCaptions(layout, context, title, data.recordCountText);
     ReportResult result;
     if (data.pagedApart.empty()) {
-        result.pages = paginate(layout, data.rows, context.printDate);
+        result.pages = paginateOnDemand(std::move(layout), std::move(data.rows), context.printDate);
     } else {
         result.pages.paper = layout.paper();
         for (const store::ShapedRows& part : data.pagedApart) {

@@ -110,7 +110,8 @@ void paintPage(const PagedReport& report, int index, QPainter& painter, const QR
     painter.translate(target.topLeft());
     painter.scale(target.width() / report.paper.width, target.height() / report.paper.height);
     Fonts fonts;
-    for (const PlacedItem& item : report.pages[size_t(index)].items) {
+    const Page page = report.page(index);
+    for (const PlacedItem& item : page.items) {
         painter.setPen(Qt::black);
         paintItem(painter, item, fonts);
     }

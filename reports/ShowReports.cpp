@@ -29,20 +29,19 @@ struct PopularClass {
     qint64 count = 0;
 };
 
-double totalPayouts(const QString& connection) {
-    const store::ShapedRows rows = store::shape(
+double totalPayouts(store::ShapeReader& reader) {
+    const store::ShapedRows rows = reader.shape(
         QStringLiteral("SHAPE {SELECT * FROM `PayOut_tbl`} AS Pay ") +
-            QStringLiteral(
-                "COMPUTE COUNT(Pay.'PY Exh No') AS RecCnt, SUM(Pay.'PY Amt') AS PayTotal , Pay"),
-        connection);
+        QStringLiteral(
+            "COMPUTE COUNT(Pay.'PY Exh No') AS RecCnt, SUM(Pay.'PY Amt') AS PayTotal , Pay"));
     const store::Value total = rows.value(0, QStringLiteral("PayTotal"));
     return total.isNull() ? 0.0 : total.toDouble();
 }
 
 // The first ten of the standings; rows past the last exhibitor keep points "0", number "0".
-std::vector<HighPointRow> highPointStandings(const QString& connection) {
+std::vector<HighPointRow> highPointStandings(store::ShapeReader& reader) {
     std::vector<HighPointRow> table(10);
-    const std::vector<RankedExhibitor> ranked = rankExhibitorsByPoints(connection, table.size());
+    const std::vector<RankedExhibitor> ranked = rankExhibitorsByPoints(reader, table.size());
     for (size_t i = 0; i < ranked.size(); ++i) {
         table[i].points = valueText(ranked[i].points, {});
         table[i].number = ranked[i].number;
@@ -51,10 +50,10 @@ std::vector<HighPointRow> highPointStandings(const QString& connection) {
     return table;
 }
 
-std::map<qint64, double> classFees(const QString& connection) {
+std::map<qint64, double> classFees(store::ShapeReader& reader) {
     std::map<qint64, double> fees;
-    const store::ShapedRows rows = store::queryRows(
-        QStringLiteral("SELECT [Class Fee], [Class No] FROM Class_tbl"), connection);
+    const store::ShapedRows rows =
+        reader.queryRows(QStringLiteral("SELECT [Class Fee], [Class No] FROM Class_tbl"));
     for (int r = 0; r < rows.rowCount(); ++r)
         fees[rows.value(r, 1).toInt()] = rows.value(r, 0).toDouble();
     return fees;
@@ -66,8 +65,8 @@ qint64 entriesOfClass(const store::ShapedRows& classes, int row) {
         .toInt();
 }
 
-double totalSales(const QString& connection, const store::ShapedRows& classes) {
-    const std::map<qint64, double> fees = classFees(connection);
+double totalSales(store::ShapeReader& reader, const store::ShapedRows& classes) {
+    const std::map<qint64, double> fees = classFees(reader);
     double total = 0;
     for (int r = 0; r < classes.rowCount(); ++r) {
         const auto fee = fees.find(classes.value(r, QStringLiteral("Class No")).toInt());
@@ -80,7 +79,7 @@ double totalSales(const QString& connection, const store::ShapedRows& classes) {
 // Ranks the classes through the work table Top10Class_tbl, as the stored ranking does: most
 // entries first, equal counts by class number. The table is empty again afterwards, also when
 // a step fails.
-std::vector<PopularClass> popularClasses(const QString& connection,
+std::vector<PopularClass> popularClasses(const QString& connection, store::ShapeReader& reader,
                                          const store::ShapedRows& classes) {
     const auto db = store::connectionFor(connection);
     const auto emptyTable = qScopeGuard([&] {
@@ -105,8 +104,8 @@ std::vector<PopularClass> popularClasses(const QString& connection,
         }
         transaction.commit();
     }
-    const store::ShapedRows ranked = store::queryRows(
-        QStringLiteral("SELECT * FROM Top10Class_tbl ORDER BY ClssCnt DESC, ClssNo"), connection);
+    const store::ShapedRows ranked = reader.queryRows(
+        QStringLiteral("SELECT * FROM Top10Class_tbl ORDER BY ClssCnt DESC, ClssNo"));
     std::vector<PopularClass> top(10);
     for (int i = 0; i < 10 && i < ranked.rowCount(); ++i)
         top[size_t(i)] = {ranked.value(i, QStringLiteral("ClssNo")).toInt(),
@@ -128,11 +127,15 @@ QString classShapingCommand(int classesUsed) {
 }
 
 std::vector<RankedExhibitor> rankExhibitorsByPoints(const QString& connection, size_t limit) {
-    const store::ShapedRows groups = store::shape(
+    store::ShapeReader reader(connection);
+    return rankExhibitorsByPoints(reader, limit);
+}
+
+std::vector<RankedExhibitor> rankExhibitorsByPoints(store::ShapeReader& reader, size_t limit) {
+    const store::ShapedRows groups = reader.shape(
         QStringLiteral("SHAPE {select * from Entries_tbl} AS HighPoint ") +
-            QStringLiteral(
-                "COMPUTE HighPoint, SUM(HighPoint.[Show Points]) AS PointSub BY 'Show Exh Nam'"),
-        connection);
+        QStringLiteral(
+            "COMPUTE HighPoint, SUM(HighPoint.[Show Points]) AS PointSub BY 'Show Exh Nam'"));
     const int sum = groups.fieldIndex(QStringLiteral("PointSub"));
     std::vector<int> order(size_t(groups.rowCount()));
     for (int i = 0; i < groups.rowCount(); ++i)
@@ -157,24 +160,25 @@ std::vector<RankedExhibitor> rankExhibitorsByPoints(const QString& connection, s
 
 ReportData endOfShowReport(Layout& layout, const ReportContext& context) {
     const QString connection = showConnection(context);
+    // The entries are read from the file once, for the count, the standings and the classes.
+    store::ShapeReader reader(connection);
     ReportData data;
-    const double payouts = totalPayouts(connection);
-    const int entries =
-        store::queryRows(QStringLiteral("SELECT * FROM Entries_tbl"), connection).rowCount();
+    const double payouts = totalPayouts(reader);
+    const int entries = reader.queryRows(QStringLiteral("SELECT * FROM Entries_tbl")).rowCount();
     data.recordCountText = twl::format::count(entries);
 
     std::vector<HighPointRow> highPoints(10);
     try {
-        highPoints = highPointStandings(connection);
+        highPoints = highPointStandings(reader);
     } catch (const store::StoreError& error) {
         data.problems << QStringLiteral("The high-point standings could not be read, so they are "
                                         "left empty: %1")
                              .arg(error.message());
     }
 
-    data.rows = store::shape(classShapingCommand(context.TotClassUsed), connection);
-    const double sales = totalSales(connection, data.rows);
-    const std::vector<PopularClass> popular = popularClasses(connection, data.rows);
+    data.rows = reader.shape(classShapingCommand(context.TotClassUsed));
+    const double sales = totalSales(reader, data.rows);
+    const std::vector<PopularClass> popular = popularClasses(connection, reader, data.rows);
 
     layout.setCaption(QStringLiteral("TotClsUsd"), QString::number(context.TotClassUsed));
     layout.setCaption(QStringLiteral("AvePclass"),

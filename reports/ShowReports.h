@@ -2,6 +2,7 @@
 
 #include "Layout.h"
 #include "ReportContext.h"
+#include "store/Shape.h"
 
 #include <limits>
 #include <vector>
@@ -36,6 +37,8 @@ struct RankedExhibitor {
 std::vector<RankedExhibitor>
 rankExhibitorsByPoints(const QString& connection,
                        size_t limit = std::numeric_limits<size_t>::max());
+// The same over a reader that has the show's entries already.
+std::vector<RankedExhibitor> rankExhibitorsByPoints(store::ShapeReader& reader, size_t limit);
 
 // The class shaping command over the classes 1 to `classesUsed`.
 QString classShapingCommand(int classesUsed);

@@ -166,14 +166,16 @@ QString plainText(const PagedReport& report) {
     QString out;
     // Columns count from the leftmost text of the report, so that margins print no blanks.
     int margin = report.paper.width;
-    for (const Page& page : report.pages)
+    for (int p = 0; p < report.pageCount(); ++p) {
+        const Page page = report.page(p);
         for (const PlacedItem& item : page.items)
             if (item.kind == PlacedItem::Kind::Text)
                 margin = std::min(margin, item.twips.left());
+    }
     for (int p = 0; p < report.pageCount(); ++p) {
         if (p > 0)
             out += QLatin1Char('\f');
-        out += pageText(report.pages[size_t(p)], margin);
+        out += pageText(report.page(p), margin);
     }
     return out;
 }

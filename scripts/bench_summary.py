@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Prints the medians of a benchmark run and the ratios the entry list is judged by: how each
-step grows from 1,000 to 100,000 entries, and the record-set open against the bare engine loop
-over the same rows, both from the same run."""
+"""Prints the medians of a benchmark run and the ratios the entry list and the reports are judged
+by: how each step grows from 1,000 to 100,000 entries and from each size run to the next (for
+instance 10,000 to 100,000 and 100,000 to 300,000), and the record-set open against the bare
+engine loop over the same rows at every size, all from the same run."""
 import json
 import sys
 from collections import defaultdict
@@ -38,7 +39,15 @@ def main():
     for step, sizes in sorted(by_step.items()):
         if 1000 in sizes and 100000 in sizes and sizes[1000] > 0:
             print(f"{step:45s} 100,000 / 1,000 entries: {sizes[100000] / sizes[1000]:6.2f}x")
-    for size in (1000, 10000, 100000):
+    print()
+    for step, sizes in sorted(by_step.items()):
+        counts = sorted(n for n in sizes if n > 0)
+        steps = [f"{b:,} / {a:,}: {sizes[b] / sizes[a]:6.2f}x"
+                 for a, b in zip(counts, counts[1:]) if sizes[a] > 0]
+        if steps:
+            print(f"{step:45s} " + "   ".join(steps))
+    all_sizes = sorted({n for sizes in by_step.values() for n in sizes if n > 0})
+    for size in all_sizes:
         bare = by_step.get("BM_BareStepLoop", {}).get(size)
         opened = by_step.get("BM_RecordSetOpen", {}).get(size)
         if bare and opened:

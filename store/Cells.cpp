@@ -64,7 +64,7 @@ Cell CellTexts::cellOf(const Value& value) {
 }
 
 void CellTexts::readRow(const Statement& statement, int first, const std::vector<FieldType>& types,
-                        std::vector<Cell>& cells) {
+                        CellVector& cells, std::vector<char>* converted) {
     sqlite3_stmt* handle = statement.handle();
     const std::size_t fieldCount = types.size();
     for (std::size_t c = 0; c < fieldCount; ++c) {
@@ -87,7 +87,7 @@ void CellTexts::readRow(const Statement& statement, int first, const std::vector
                 cell.kind = Cell::Kind::Utf8;
                 cell.whole = qint64(m_utf8.size());
                 cell.size = quint32(size);
-                m_utf8.append(bytes, std::size_t(size));
+                m_utf8.insert(m_utf8.end(), bytes, bytes + size);
                 continue;
             }
             break;
@@ -104,15 +104,21 @@ void CellTexts::readRow(const Statement& statement, int first, const std::vector
                 continue;
             }
             break;
-        case FieldType::Boolean:
+        case FieldType::Boolean: {
+            const qint64 stored = sqlite3_value_int64(value);
             cell.kind = Cell::Kind::Boolean;
-            cell.whole = sqlite3_value_int64(value) != 0 ? 1 : 0;
+            cell.whole = stored != 0 ? 1 : 0;
+            if (converted && (storage != SQLITE_INTEGER || stored != cell.whole))
+                (*converted)[c] = 1;
             continue;
+        }
         case FieldType::Currency:
         case FieldType::Date:
             break;
         }
         cell = cellOf(statement.columnValue(column, types[c]));
+        if (converted)
+            (*converted)[c] = 1;
     }
 }
 
@@ -135,7 +141,7 @@ std::size_t expectedRows(Connection& connection, const QString& table) {
 }
 
 void CellTexts::release() {
-    std::string().swap(m_utf8);
+    BulkVector<char>().swap(m_utf8);
     std::vector<QString>().swap(m_held);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BulkMemory.h"
 #include "Field.h"
 #include "Value.h"
 
@@ -27,6 +28,9 @@ struct Cell {
     };
 };
 
+// The cells of many rows, one row after another.
+using CellVector = BulkVector<Cell>;
+
 // The texts behind a store's cells, and the conversions between cells and values.
 class CellTexts {
 public:
@@ -38,14 +42,26 @@ public:
     }
 
     // Appends to `cells` the columns first, first + 1, ... of the statement's current row, one
-    // for each of `types`, read as fields of those types.
+    // for each of `types`, read as fields of those types. A value that had to be converted to its
+    // field's type (a text in a number field, a fraction in a whole-number field, any money or
+    // date) is held as the field gives it, not as the file holds it: `converted`, when given (one
+    // flag per type), has the flags of such columns set.
     void readRow(const Statement& statement, int first, const std::vector<FieldType>& types,
-                 std::vector<Cell>& cells);
+                 CellVector& cells, std::vector<char>* converted = nullptr);
+    // Called as rows are read, with the number read so far and the number expected: once a
+    // sample of rows has been read, room is made for the texts of all of them at once, rather
+    // than the texts being copied each time they outgrow their room.
+    void expectRows(std::size_t read, std::size_t expected) {
+        if (read == TextSampleRows && expected > read)
+            m_utf8.reserve(m_utf8.size() / read * expected / 16 * 17);
+    }
 
     void release(); // gives the storage back
 
 private:
-    std::string m_utf8;
+    static constexpr std::size_t TextSampleRows = 256;
+
+    BulkVector<char> m_utf8;
     std::vector<QString> m_held;
 };
 

@@ -260,8 +260,8 @@ void RecordSet::load() {
         m_table = candidate;
 
     // The rows are read into fresh storage: the set's own is replaced only by a complete read.
-    std::vector<Record> records;
-    std::vector<Cell> cells;
+    BulkVector<Record> records;
+    CellVector cells;
     CellTexts texts;
     const std::size_t fieldCount = m_fields.size();
     std::size_t expected = previousRows;
@@ -276,6 +276,7 @@ void RecordSet::load() {
     while (statement.step()) {
         records.push_back(Record{withRowId ? statement.columnInt64(0) : 0, State::Unchanged});
         texts.readRow(statement, first, types, cells);
+        texts.expectRows(records.size(), expected);
     }
     m_records = std::move(records);
     m_cells = std::move(cells);
@@ -299,8 +300,8 @@ void RecordSet::close() {
     m_fields.clear();
     m_columnsInTable.clear();
     // The rows' storage is given back, not kept for a next read.
-    std::vector<Record>().swap(m_records);
-    std::vector<Cell>().swap(m_cells);
+    BulkVector<Record>().swap(m_records);
+    CellVector().swap(m_cells);
     m_texts.release();
     m_pending.clear();
     std::vector<int>().swap(m_view);

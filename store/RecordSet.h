@@ -132,8 +132,8 @@ private:
     QString m_table; // the table written back to; empty when read-only
     Fields m_fields;
     std::vector<QString> m_columnsInTable; // the table column behind each field
-    std::vector<Record> m_records;
-    std::vector<Cell> m_cells;                  // the records' values, one field after another
+    BulkVector<Record> m_records;
+    CellVector m_cells;                         // the records' values, one field after another
     CellTexts m_texts;                          // the texts behind the cells
     std::unordered_map<int, Pending> m_pending; // by record
     std::vector<int> m_view;                    // indexes into m_records, in the order shown

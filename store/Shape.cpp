@@ -3,7 +3,15 @@
 #include "Connection.h"
 #include "StoreError.h"
 
+#include <QRegularExpression>
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <deque>
 #include <optional>
+#include <sqlite3.h>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 
@@ -33,6 +41,14 @@ int ShapedRows::fieldIndex(const QString& field) const {
     return index;
 }
 
+int ShapedRows::memberIndex(const QString& member) const {
+    const int index = indexIgnoringCase(m_members, member);
+    if (index < 0)
+        throw StoreError(Code::UnknownField,
+                         QStringLiteral("The shaped rows have no member \"%1\".").arg(member));
+    return index;
+}
+
 Value ShapedRows::value(int row, int field) const {
     if (row < 0 || row >= rowCount() || field < 0 || field >= int(m_fields.size()))
         throw StoreError(Code::NoCurrentRecord, QStringLiteral("There is no such shaped row."));
@@ -43,14 +59,17 @@ Value ShapedRows::value(int row, const QString& field) const {
     return value(row, fieldIndex(field));
 }
 
-const ShapedRows& ShapedRows::chapter(int row, const QString& member) const {
-    const int index = indexIgnoringCase(m_members, member);
-    if (index < 0)
+const ShapedRows& ShapedRows::chapter(int row, int member) const {
+    if (member < 0 || member >= m_members.size())
         throw StoreError(Code::UnknownField,
-                         QStringLiteral("The shaped rows have no member \"%1\".").arg(member));
+                         QStringLiteral("The shaped rows have no such member."));
     if (row < 0 || row >= rowCount())
         throw StoreError(Code::NoCurrentRecord, QStringLiteral("There is no such shaped row."));
-    return *m_chapters[std::size_t(row)][std::size_t(index)];
+    return *m_chapters[std::size_t(row)][std::size_t(member)];
+}
+
+const ShapedRows& ShapedRows::chapter(int row, const QString& member) const {
+    return chapter(row, memberIndex(member));
 }
 
 namespace {
@@ -301,30 +320,234 @@ private:
 
 // ---- evaluation ----
 
-// Grouping and relating compare values exactly: numbers by value, everything else as stored.
-struct ValueKey {
-    QString text;
-    bool operator==(const ValueKey&) const = default;
+// A value as grouping and relating compare it, exactly as stored: null, a number (whole numbers,
+// fractions, money and yes/no alike, by value) or a text (a date as its text).
+struct CellKey {
+    enum class Kind : quint8 { Null, Number, Text };
+    Kind kind = Kind::Null;
+    double number = 0;
+    std::string_view text;
+
+    // Numbers are the same key when they print the same with 17 digits: when they are equal,
+    // except that 0 and -0 differ and every NaN is the same.
+    bool operator==(const CellKey& other) const {
+        if (kind != other.kind)
+            return false;
+        if (kind == Kind::Number)
+            return std::isnan(number)
+                       ? std::isnan(other.number)
+                       : std::bit_cast<quint64>(number) == std::bit_cast<quint64>(other.number);
+        return kind == Kind::Null || text == other.text;
+    }
 };
 
-ValueKey keyOf(const Value& value) {
-    if (value.isNull())
-        return {QStringLiteral("\x01null")};
-    if (value.isNumeric() && value.kind() != Value::Kind::Text)
-        return {QStringLiteral("\x01n") + QString::number(value.toDouble(), 'g', 17)};
-    return {value.toText()};
+struct CellKeyHash {
+    std::size_t operator()(const CellKey& key) const {
+        switch (key.kind) {
+        case CellKey::Kind::Null:
+            break;
+        case CellKey::Kind::Number:
+            return std::isnan(key.number)
+                       ? 1
+                       : std::hash<quint64>()(std::bit_cast<quint64>(key.number));
+        case CellKey::Kind::Text:
+            return std::hash<std::string_view>()(key.text);
+        }
+        return 0;
+    }
+};
+
+// The keys of one level's cells. Texts that the level does not keep in UTF-8 are spelled out
+// and kept here for as long as their keys are used.
+class KeyMaker {
+public:
+    explicit KeyMaker(const CellTexts& texts) : m_texts(texts) {}
+
+    CellKey of(const Cell& cell) {
+        switch (cell.kind) {
+        case Cell::Kind::Null:
+            return {};
+        case Cell::Kind::Boolean:
+        case Cell::Kind::Integer:
+            return number(double(cell.whole));
+        case Cell::Kind::Number:
+            return number(cell.number);
+        case Cell::Kind::Currency:
+            return number(m_texts.valueOf(cell).toDouble());
+        case Cell::Kind::Utf8:
+            return text(m_texts.utf8Of(cell));
+        case Cell::Kind::Date:
+        case Cell::Kind::Held:
+            break;
+        }
+        return text(m_spelled.emplace_back(m_texts.valueOf(cell).toText().toStdString()));
+    }
+
+private:
+    static CellKey number(double value) { return {CellKey::Kind::Number, value, {}}; }
+    static CellKey text(std::string_view value) { return {CellKey::Kind::Text, 0, value}; }
+
+    const CellTexts& m_texts;
+    std::deque<std::string> m_spelled;
+};
+
+template <typename T> using KeyMap = std::unordered_map<CellKey, T, CellKeyHash>;
+
+// A whole table as a query names it, and the fields it is to be ordered by.
+struct TableQuery {
+    QString table;
+    QStringList orderBy;
+};
+
+// "SELECT * FROM T" or "SELECT * FROM T ORDER BY f, g" (each field bare, [bracketed] or
+// `back-quoted`, optionally ASC); nothing for any other query.
+std::optional<TableQuery> tableQueryOf(const QString& sql) {
+    static const QRegularExpression whole(
+        QStringLiteral("^\\s*SELECT\\s+\\*\\s+FROM\\s+(\\[[^\\]]+\\]|`[^`]+`|\\w+)"
+                       "(?:\\s+ORDER\\s+BY\\s+(.+?))?\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression key(QStringLiteral("^\\s*(\\[[^\\]]+\\]|`[^`]+`|\\w+)"
+                                                       "(?:\\s+ASC)?\\s*$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const auto match = whole.match(sql);
+    if (!match.hasMatch())
+        return std::nullopt;
+    TableQuery query{bareFieldName(match.captured(1)), {}};
+    if (match.hasCaptured(2)) {
+        for (const QString& part : match.captured(2).split(QLatin1Char(','))) {
+            const auto keyMatch = key.match(part);
+            if (!keyMatch.hasMatch())
+                return std::nullopt;
+            query.orderBy << bareFieldName(keyMatch.captured(1));
+        }
+    }
+    return query;
 }
 
-struct ValueKeyHash {
-    std::size_t operator()(const ValueKey& key) const { return qHash(key.text); }
-};
+// Dense ranks of one key over the rows (0 for null, then 1, 2, ... in the engine's order), or
+// nothing when a value is not one whose order is known here.
+template <typename CellAt>
+std::optional<std::vector<int>> ranksOf(int count, CellAt cellAt, const CellTexts& texts,
+                                        bool textField) {
+    std::vector<int> ranks(std::size_t(count), 0);
+    if (textField) {
+        // Texts by their bytes: each distinct text ranked once.
+        std::unordered_map<std::string_view, int> distinct;
+        std::vector<std::string_view> spellings;
+        std::vector<int> ids(std::size_t(count), -1);
+        for (int r = 0; r < count; ++r) {
+            const Cell& cell = cellAt(r);
+            if (cell.kind == Cell::Kind::Null)
+                continue;
+            if (cell.kind != Cell::Kind::Utf8)
+                return std::nullopt;
+            const std::string_view text = texts.utf8Of(cell);
+            const auto [at, added] = distinct.try_emplace(text, int(spellings.size()));
+            if (added)
+                spellings.push_back(text);
+            ids[std::size_t(r)] = at->second;
+        }
+        std::vector<int> byText(spellings.size());
+        for (std::size_t i = 0; i < byText.size(); ++i)
+            byText[i] = int(i);
+        std::sort(byText.begin(), byText.end(), [&](int a, int b) {
+            return spellings[std::size_t(a)] < spellings[std::size_t(b)];
+        });
+        std::vector<int> rankOfId(spellings.size());
+        for (std::size_t i = 0; i < byText.size(); ++i)
+            rankOfId[std::size_t(byText[i])] = int(i) + 1;
+        for (int r = 0; r < count; ++r)
+            if (ids[std::size_t(r)] >= 0)
+                ranks[std::size_t(r)] = rankOfId[std::size_t(ids[std::size_t(r)])];
+        return ranks;
+    }
+    // Whole numbers alone, within a range not much wider than the rows (class and exhibitor
+    // numbers): ranked through a table of the values present, without a sort.
+    bool wholeOnly = true;
+    bool any = false;
+    qint64 low = 0;
+    qint64 high = 0;
+    for (int r = 0; r < count && wholeOnly; ++r) {
+        const Cell& cell = cellAt(r);
+        if (cell.kind == Cell::Kind::Null)
+            continue;
+        wholeOnly = cell.kind == Cell::Kind::Integer;
+        low = any ? std::min(low, cell.whole) : cell.whole;
+        high = any ? std::max(high, cell.whole) : cell.whole;
+        any = true;
+    }
+    if (wholeOnly && (!any || high - low <= qint64(count) + 65536)) {
+        std::vector<int> rankOf(any ? std::size_t(high - low + 1) : 0, 0);
+        for (int r = 0; r < count; ++r)
+            if (cellAt(r).kind == Cell::Kind::Integer)
+                rankOf[std::size_t(cellAt(r).whole - low)] = 1;
+        int rank = 0;
+        for (int& present : rankOf)
+            if (present)
+                present = ++rank;
+        for (int r = 0; r < count; ++r)
+            if (cellAt(r).kind == Cell::Kind::Integer)
+                ranks[std::size_t(r)] = rankOf[std::size_t(cellAt(r).whole - low)];
+        return ranks;
+    }
+    // Numbers by value, whole numbers and fractions compared exactly.
+    std::vector<std::pair<long double, int>> values;
+    values.reserve(std::size_t(count));
+    for (int r = 0; r < count; ++r) {
+        const Cell& cell = cellAt(r);
+        if (cell.kind == Cell::Kind::Integer)
+            values.emplace_back(static_cast<long double>(cell.whole), r);
+        else if (cell.kind == Cell::Kind::Number)
+            values.emplace_back(static_cast<long double>(cell.number), r);
+        else if (cell.kind != Cell::Kind::Null)
+            return std::nullopt;
+    }
+    std::sort(values.begin(), values.end());
+    int rank = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i == 0 || values[i].first != values[i - 1].first)
+            ++rank;
+        ranks[std::size_t(values[i].second)] = rank;
+    }
+    return ranks;
+}
+
+// The positions 0 ... n-1 stably ordered by the keys' ranks, first key first: one counting pass
+// per key, from the last key to the first.
+std::vector<int> orderByRanks(const std::vector<std::vector<int>>& keys, int count) {
+    std::vector<int> order(static_cast<std::size_t>(count));
+    for (int p = 0; p < count; ++p)
+        order[std::size_t(p)] = p;
+    std::vector<int> next(static_cast<std::size_t>(count));
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        const int buckets = count == 0 ? 0 : *std::max_element(key->begin(), key->end()) + 1;
+        std::vector<int> starts(std::size_t(buckets) + 1, 0);
+        for (int p = 0; p < count; ++p)
+            ++starts[std::size_t((*key)[std::size_t(p)]) + 1];
+        for (int b = 1; b <= buckets; ++b)
+            starts[std::size_t(b)] += starts[std::size_t(b) - 1];
+        for (int p : order)
+            next[std::size_t(starts[std::size_t((*key)[std::size_t(p)])]++)] = p;
+        order.swap(next);
+    }
+    return order;
+}
 
 } // namespace
 
+// A whole table as it was read, in the file's order, and what is known about its values.
+struct ShapeReader::TableRead {
+    QString table;
+    std::shared_ptr<const ShapedRows> rows;
+    std::vector<char> converted; // per field: some value was converted to the field's type
+    qint64 rowsWritten = 0;      // the connection's count of rows written to it, then
+    qint64 otherChanges = 0;     // and of changes to no table it could name
+};
+
 class ShapeEvaluator {
 public:
-    explicit ShapeEvaluator(std::shared_ptr<Connection> connection)
-        : m_connection(std::move(connection)) {}
+    explicit ShapeEvaluator(ShapeReader& reader)
+        : m_reader(reader), m_connection(*reader.m_connection) {}
 
     ShapedRows plainQuery(const QString& sql, const std::vector<Value>& parameters) {
         return query(sql, parameters);
@@ -349,7 +572,18 @@ private:
     }
 
     ShapedRows query(const QString& sql, const std::vector<Value>& parameters = {}) {
-        Statement statement = m_connection->prepare(sql);
+        if (parameters.empty()) {
+            if (const auto whole = tableQueryOf(sql); whole && m_connection.isTable(whole->table)) {
+                if (std::optional<ShapedRows> rows = tableInOrder(*whole))
+                    return std::move(*rows);
+            }
+        }
+        return read(sql, parameters);
+    }
+
+    ShapedRows read(const QString& sql, const std::vector<Value>& parameters,
+                    std::vector<char>* converted = nullptr, std::size_t expected = 0) {
+        Statement statement = m_connection.prepare(sql);
         for (std::size_t i = 0; i < parameters.size(); ++i)
             statement.bind(int(i) + 1, parameters[i]);
         ShapedRows rows;
@@ -359,54 +593,138 @@ private:
             rows.m_fields.push_back(statement.columnField(c));
             types.push_back(rows.m_fields.back().type);
         }
-        if (parameters.empty()) {
-            const QString table = wholeTableOf(sql);
-            if (!table.isEmpty() && m_connection->isTable(table))
-                rows.m_cells.reserve(expectedRows(*m_connection, table) * types.size());
-        }
+        if (converted)
+            converted->assign(types.size(), 0);
+        CellVector cells;
+        cells.reserve(expected * types.size());
+        std::size_t count = 0;
         while (statement.step()) {
-            rows.m_texts->readRow(statement, 0, types, rows.m_cells);
-            ++rows.m_rowCount;
+            rows.m_texts->readRow(statement, 0, types, cells, converted);
+            rows.m_texts->expectRows(++count, expected);
         }
-        rows.m_chapters.resize(std::size_t(rows.m_rowCount));
+        rows.m_rowCount = int(count);
+        rows.m_cells = std::make_shared<const CellVector>(std::move(cells));
         return rows;
     }
 
-    // A level with the fields and members of `like` and the given rows of it.
+    // The table read whole, or as read before while it has not been written since.
+    ShapeReader::TableRead& tableRead(const QString& table) {
+        const qint64 written = m_connection.rowsWrittenTo(table);
+        const qint64 other = otherChanges();
+        for (ShapeReader::TableRead& read : m_reader.m_tables) {
+            if (read.table.compare(table, Qt::CaseInsensitive) != 0)
+                continue;
+            if (read.rowsWritten == written && read.otherChanges == other) {
+                ++m_reader.m_reused;
+                return read;
+            }
+            read = fresh(table, written, other);
+            return read;
+        }
+        return m_reader.m_tables.emplace_back(fresh(table, written, other));
+    }
+
+    ShapeReader::TableRead fresh(const QString& table, qint64 written, qint64 other) {
+        ShapeReader::TableRead read;
+        read.table = table;
+        read.rowsWritten = written;
+        read.otherChanges = other;
+        read.rows = std::make_shared<const ShapedRows>(
+            this->read(QStringLiteral("SELECT * FROM [") + table + QLatin1Char(']'), {},
+                       &read.converted, expectedRows(m_connection, table)));
+        return read;
+    }
+
+    qint64 otherChanges() const {
+        return sqlite3_total_changes(m_connection.handle()) - m_connection.rowsWrittenInAll();
+    }
+
+    // The whole table in the order asked for, or nothing when its order cannot be told here.
+    std::optional<ShapedRows> tableInOrder(const TableQuery& query) {
+        const ShapeReader::TableRead& read = tableRead(query.table);
+        ShapedRows rows = *read.rows;
+        if (query.orderBy.isEmpty())
+            return rows;
+        std::vector<std::vector<int>> keys;
+        for (const QString& name : query.orderBy) {
+            const int field = findField(rows.m_fields, name);
+            if (field < 0 || read.converted[std::size_t(field)])
+                return std::nullopt;
+            const FieldType type = rows.m_fields[std::size_t(field)].type;
+            const bool text = type == FieldType::Text;
+            if (!text && type != FieldType::Integer && type != FieldType::Number)
+                return std::nullopt;
+            if (text && !comparesBytes(query.table, rows.m_fields[std::size_t(field)].name))
+                return std::nullopt;
+            auto ranks = ranksOf(
+                rows.m_rowCount, [&](int r) -> const Cell& { return rows.cellsOf(r)[field]; },
+                *rows.m_texts, text);
+            if (!ranks)
+                return std::nullopt;
+            keys.push_back(std::move(*ranks));
+        }
+        rows.m_rows = orderByRanks(keys, rows.m_rowCount);
+        return rows;
+    }
+
+    // Whether the engine orders the column's texts by their UTF-8 bytes: a column of the plain
+    // collation in a file that keeps its texts in UTF-8.
+    bool comparesBytes(const QString& table, const QString& column) {
+        if (!m_utf8File) {
+            Statement encoding = m_connection.prepare(QStringLiteral("PRAGMA encoding"));
+            m_utf8File = encoding.step() && encoding.columnValue(0, FieldType::Text).toText() ==
+                                                QLatin1String("UTF-8");
+        }
+        if (!*m_utf8File)
+            return false;
+        const char* collation = nullptr;
+        const QByteArray tableName = table.toUtf8();
+        const QByteArray columnName = column.toUtf8();
+        if (sqlite3_table_column_metadata(m_connection.handle(), "main", tableName.constData(),
+                                          columnName.constData(), nullptr, &collation, nullptr,
+                                          nullptr, nullptr) != SQLITE_OK)
+            return false;
+        return collation && qstricmp(collation, "BINARY") == 0;
+    }
+
+    // A level with the fields and members of `like` and the given rows of it, sharing its cells.
     static std::shared_ptr<const ShapedRows> subset(const ShapedRows& like,
                                                     const std::vector<int>& rowIndexes) {
         auto part = std::make_shared<ShapedRows>();
         part->m_fields = like.m_fields;
         part->m_members = like.m_members;
         part->m_texts = like.m_texts;
-        const std::size_t width = like.m_fields.size();
-        part->m_cells.reserve(rowIndexes.size() * width);
-        part->m_chapters.reserve(rowIndexes.size());
-        for (int i : rowIndexes) {
-            const Cell* cells = like.cellsOf(i);
-            part->m_cells.insert(part->m_cells.end(), cells, cells + width);
-            part->m_chapters.push_back(like.m_chapters[std::size_t(i)]);
+        part->m_cells = like.m_cells;
+        part->m_rows.reserve(rowIndexes.size());
+        for (int i : rowIndexes)
+            part->m_rows.push_back(int(like.cellRow(i)));
+        if (!like.m_chapters.empty()) {
+            part->m_chapters.reserve(rowIndexes.size());
+            for (int i : rowIndexes)
+                part->m_chapters.push_back(like.m_chapters[std::size_t(i)]);
         }
         part->m_rowCount = int(rowIndexes.size());
         return part;
     }
 
-    static std::unordered_map<ValueKey, std::vector<int>, ValueKeyHash>
-    rowsByValue(const ShapedRows& rows, int field) {
-        std::unordered_map<ValueKey, std::vector<int>, ValueKeyHash> groups;
+    static KeyMap<std::vector<int>> rowsByValue(const ShapedRows& rows, int field, KeyMaker& keys) {
+        KeyMap<std::vector<int>> groups;
         for (int i = 0; i < rows.rowCount(); ++i)
-            groups[keyOf(rows.valueAt(i, field))].push_back(i);
+            groups[keys.of(rows.cellsOf(i)[field])].push_back(i);
         return groups;
     }
 
     void relate(ShapedRows& parent, const Relation& relation) {
         const ShapedRows child = evaluateSource(relation.child);
         const int parentField = parent.fieldIndex(relation.parentField);
-        const auto children = rowsByValue(child, child.fieldIndex(relation.childField));
+        KeyMaker childKeys(*child.m_texts);
+        const auto children = rowsByValue(child, child.fieldIndex(relation.childField), childKeys);
         const auto none = subset(child, {});
+        KeyMaker parentKeys(*parent.m_texts);
         parent.m_members << relation.member;
+        parent.m_chapters.resize(std::size_t(parent.m_rowCount));
         for (int row = 0; row < parent.m_rowCount; ++row) {
-            const auto found = children.find(keyOf(parent.valueAt(row, parentField)));
+            const auto found = children.find(parentKeys.of(parent.cellsOf(row)[parentField]));
             parent.m_chapters[std::size_t(row)].push_back(
                 found == children.end() ? none : subset(child, found->second));
         }
@@ -430,18 +748,20 @@ private:
         appendField(parent, *field, values);
     }
 
-    // Widens every row of the level by one field holding the row's value of `values`.
+    // Widens every row of the level by one field holding the row's value of `values`; the level
+    // then has cells of its own.
     static void appendField(ShapedRows& level, const Field& field,
                             const std::vector<Value>& values) {
         const std::size_t width = level.m_fields.size();
-        std::vector<Cell> cells;
+        CellVector cells;
         cells.reserve(std::size_t(level.m_rowCount) * (width + 1));
         for (int row = 0; row < level.m_rowCount; ++row) {
             const Cell* old = level.cellsOf(row);
             cells.insert(cells.end(), old, old + width);
             cells.push_back(level.m_texts->cellOf(values[std::size_t(row)]));
         }
-        level.m_cells = std::move(cells);
+        level.m_cells = std::make_shared<const CellVector>(std::move(cells));
+        level.m_rows.clear();
         level.m_fields.push_back(field);
     }
 
@@ -470,14 +790,20 @@ private:
         double sum = 0;
         qint64 moneySum = 0;
         for (int row = 0; row < over.m_rowCount; ++row) {
-            const Value v = over.valueAt(row, field);
-            if (v.isNull())
+            const Cell& cell = over.cellsOf(row)[field];
+            if (cell.kind == Cell::Kind::Null)
                 continue;
             any = true;
             if (money)
-                moneySum += v.toCurrency().tenThousandths;
+                moneySum += cell.kind == Cell::Kind::Currency
+                                ? cell.whole
+                                : over.m_texts->valueOf(cell).toCurrency().tenThousandths;
+            else if (cell.kind == Cell::Kind::Number)
+                sum += cell.number;
+            else if (cell.kind == Cell::Kind::Integer)
+                sum += double(cell.whole);
             else
-                sum += v.toDouble();
+                sum += over.m_texts->valueOf(cell).toDouble();
         }
         if (!any)
             return Value();
@@ -522,6 +848,7 @@ private:
 
         // The group fields' cells are the child's, so the parent reads the child's texts.
         parent.m_texts = child->m_texts;
+        CellVector cells;
         for (const auto& group : groups) {
             std::vector<std::shared_ptr<const ShapedRows>>& chapters =
                 parent.m_chapters.emplace_back();
@@ -529,13 +856,14 @@ private:
                 if (std::holds_alternative<QString>(item))
                     chapters.push_back(group);
                 else
-                    parent.m_cells.push_back(
+                    cells.push_back(
                         parent.m_texts->cellOf(aggregateOver(*group, std::get<Aggregate>(item))));
             }
             for (int index : groupFieldIndexes)
-                parent.m_cells.push_back(group->cellsOf(0)[index]);
+                cells.push_back(group->cellsOf(0)[index]);
             ++parent.m_rowCount;
         }
+        parent.m_cells = std::make_shared<const CellVector>(std::move(cells));
         return parent;
     }
 
@@ -545,13 +873,36 @@ private:
         std::vector<int> indexes;
         for (const QString& name : fields)
             indexes.push_back(rows.fieldIndex(name));
-        std::unordered_map<ValueKey, std::size_t, ValueKeyHash> groupOf;
+        KeyMaker keys(*rows.m_texts);
         std::vector<std::vector<int>> groups;
+        if (indexes.size() == 1) {
+            KeyMap<std::size_t> groupOf;
+            for (int i = 0; i < rows.rowCount(); ++i) {
+                const auto [at, added] =
+                    groupOf.try_emplace(keys.of(rows.cellsOf(i)[indexes[0]]), groups.size());
+                if (added)
+                    groups.emplace_back();
+                groups[at->second].push_back(i);
+            }
+            return groups;
+        }
+        // Several fields: their keys spelled one after another.
+        std::unordered_map<std::string, std::size_t> groupOf;
         for (int i = 0; i < rows.rowCount(); ++i) {
-            QString key;
-            for (int field : indexes)
-                key += keyOf(rows.valueAt(i, field)).text + QChar(0x1F);
-            const auto [at, added] = groupOf.try_emplace(ValueKey{key}, groups.size());
+            std::string combined;
+            for (int field : indexes) {
+                const CellKey key = keys.of(rows.cellsOf(i)[field]);
+                combined += char(key.kind);
+                if (key.kind == CellKey::Kind::Number) {
+                    const double number = std::isnan(key.number) ? std::nan("") : key.number;
+                    combined.append(reinterpret_cast<const char*>(&number), sizeof number);
+                } else if (key.kind == CellKey::Kind::Text) {
+                    const quint64 size = key.text.size();
+                    combined.append(reinterpret_cast<const char*>(&size), sizeof size);
+                    combined.append(key.text);
+                }
+            }
+            const auto [at, added] = groupOf.try_emplace(std::move(combined), groups.size());
             if (added)
                 groups.emplace_back();
             groups[at->second].push_back(i);
@@ -559,17 +910,32 @@ private:
         return groups;
     }
 
-    std::shared_ptr<Connection> m_connection;
+    ShapeReader& m_reader;
+    Connection& m_connection;
+    std::optional<bool> m_utf8File;
 };
 
-ShapedRows shape(const QString& command, const QString& connectionText) {
+ShapeReader::ShapeReader(const QString& connectionText)
+    : m_connection(connectionFor(connectionText)) {}
+
+ShapeReader::~ShapeReader() = default;
+
+ShapedRows ShapeReader::shape(const QString& command) {
     const auto tree = Parser(command).parseCommand();
-    return ShapeEvaluator(connectionFor(connectionText)).evaluate(*tree);
+    return ShapeEvaluator(*this).evaluate(*tree);
+}
+
+ShapedRows ShapeReader::queryRows(const QString& sql, const std::vector<Value>& parameters) {
+    return ShapeEvaluator(*this).plainQuery(sql, parameters);
+}
+
+ShapedRows shape(const QString& command, const QString& connectionText) {
+    return ShapeReader(connectionText).shape(command);
 }
 
 ShapedRows queryRows(const QString& sql, const QString& connectionText,
                      const std::vector<Value>& parameters) {
-    return ShapeEvaluator(connectionFor(connectionText)).plainQuery(sql, parameters);
+    return ShapeReader(connectionText).queryRows(sql, parameters);
 }
 
 } // namespace store

@@ -14,7 +14,8 @@ namespace store {
 // One level of a shaped result: rows of fields, and for each row its chapters (the child
 // levels) by member name. Read-only. The values are kept as compact cells whose texts stay in
 // the file's UTF-8 until asked for: a level of ten thousand rows is read about as fast as a
-// record set of them.
+// record set of them. The levels made from a level's rows (its groups, the chapters related to
+// other rows, the same rows in another order) share its cells and keep only which rows they hold.
 class ShapedRows {
 public:
     const Fields& fields() const { return m_fields; }
@@ -23,26 +24,32 @@ public:
 
     // Throw StoreError (UnknownField) for a name the level does not have.
     int fieldIndex(const QString& field) const;
+    int memberIndex(const QString& member) const;
     Value value(int row, int field) const;
     Value value(int row, const QString& field) const;
+    const ShapedRows& chapter(int row, int member) const;
     const ShapedRows& chapter(int row, const QString& member) const;
 
 private:
     friend class ShapeEvaluator;
     friend class ShapedRowsBuilder;
 
-    const Cell* cellsOf(int row) const {
-        return m_cells.data() + std::size_t(row) * m_fields.size();
+    std::size_t cellRow(int row) const {
+        return m_rows.empty() ? std::size_t(row) : std::size_t(m_rows[std::size_t(row)]);
     }
+    const Cell* cellsOf(int row) const { return m_cells->data() + cellRow(row) * m_fields.size(); }
     Value valueAt(int row, int field) const { return m_texts->valueOf(cellsOf(row)[field]); }
 
     Fields m_fields;
     QStringList m_members;
     int m_rowCount = 0;
-    std::vector<Cell> m_cells; // the rows' values, one field after another
+    // The rows' values, one field after another; shared with the levels made from these rows.
+    std::shared_ptr<const CellVector> m_cells = std::make_shared<const CellVector>();
+    // Which rows of m_cells this level holds, in its order; empty: all of them, in theirs.
+    std::vector<int> m_rows;
     // Shared with the levels made from this one's rows (groups, related chapters, parents).
     std::shared_ptr<CellTexts> m_texts = std::make_shared<CellTexts>();
-    // Each row's chapters, in the order of members().
+    // Each row's chapters, in the order of members(); empty for a level without members.
     std::vector<std::vector<std::shared_ptr<const ShapedRows>>> m_chapters;
 };
 
@@ -50,10 +57,10 @@ private:
 //   SHAPE {SELECT * FROM `PayOut_tbl`} AS Pay COMPUTE COUNT(Pay.'PY Exh No') AS RecCnt, Pay
 //   SHAPE {select * from Entries_tbl} AS H COMPUTE H, SUM(H.[Show Points]) AS S BY 'Show Exh Nam'
 //   SHAPE {parent} AS P APPEND ({child} AS C RELATE 'k' TO 'k') AS C, COUNT(C.'f') AS N
-// and their nesting ("SHAPE (SHAPE ... APPEND ...) COMPUTE P BY 'k'"). The inner queries run as
-// every query of the store does; child rows keep the inner query's order and groups keep the
-// order in which their first row appears. COUNT counts rows (0 for none); SUM adds the values
-// that are not null and is null when there are none. Grouping and relating compare values
+// and their nesting ("SHAPE (SHAPE ... APPEND ...) COMPUTE P BY 'k'"). The inner queries give
+// the rows every query of the store gives; child rows keep the inner query's order and groups
+// keep the order in which their first row appears. COUNT counts rows (0 for none); SUM adds the
+// values that are not null and is null when there are none. Grouping and relating compare values
 // exactly (texts with their case).
 // Throws StoreError: FilterSyntax naming the position for a text that does not parse,
 // UnknownField for a field or member that is not there, and the engine's errors.
@@ -63,5 +70,37 @@ ShapedRows shape(const QString& command, const QString& connectionText);
 // data of a report that needs no shaping, with the values it looks for never in its text.
 ShapedRows queryRows(const QString& sql, const QString& connectionText,
                      const std::vector<Value>& parameters = {});
+
+// Runs the shaping commands and plain queries of one report over one file. A whole table that
+// its queries read ("SELECT * FROM T", also in the order of some of its fields) is read once
+// and kept while the reader lives, so that a report reading the same table for several commands
+// reads the file once; a table written through the connection since is read again.
+//
+// A whole table asked for in the order of fields ("... ORDER BY [Show Exh No], [Class No]") is
+// read in the file's order and sorted here, as the engine would order it (nulls first, numbers
+// by value, texts by their bytes, equal keys in the file's order): the engine would walk an
+// index and fetch each row from a page of its own.
+class ShapeReader {
+public:
+    explicit ShapeReader(const QString& connectionText);
+    ~ShapeReader();
+    ShapeReader(const ShapeReader&) = delete;
+    ShapeReader& operator=(const ShapeReader&) = delete;
+
+    // As store::shape and store::queryRows.
+    ShapedRows shape(const QString& command);
+    ShapedRows queryRows(const QString& sql, const std::vector<Value>& parameters = {});
+
+    // Whole-table reads served from what was read before (for tests).
+    int tableReadsReused() const { return m_reused; }
+
+private:
+    friend class ShapeEvaluator;
+    struct TableRead;
+
+    std::shared_ptr<Connection> m_connection;
+    std::vector<TableRead> m_tables;
+    int m_reused = 0;
+};
 
 } // namespace store

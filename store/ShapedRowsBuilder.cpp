@@ -49,14 +49,24 @@ ShapedRowsBuilder& ShapedRowsBuilder::row(const std::vector<Value>& values,
             m_rows.m_fields[f].type = typeOf(values[f]);
             m_typed[f] = true;
         }
-        m_rows.m_cells.push_back(m_rows.m_texts->cellOf(values[f]));
+        m_cells.push_back(m_rows.m_texts->cellOf(values[f]));
     }
-    std::vector<std::shared_ptr<const ShapedRows>> rowChapters;
-    for (const ShapedRows& chapter : chapters)
-        rowChapters.push_back(std::make_shared<const ShapedRows>(chapter));
-    m_rows.m_chapters.push_back(std::move(rowChapters));
+    if (!chapters.empty()) {
+        m_rows.m_chapters.resize(std::size_t(m_rows.m_rowCount));
+        std::vector<std::shared_ptr<const ShapedRows>> rowChapters;
+        for (const ShapedRows& chapter : chapters)
+            rowChapters.push_back(std::make_shared<const ShapedRows>(chapter));
+        m_rows.m_chapters.push_back(std::move(rowChapters));
+    }
     ++m_rows.m_rowCount;
     return *this;
+}
+
+ShapedRows ShapedRowsBuilder::build() const {
+    ShapedRows rows = m_rows;
+    // The rows built so far; rows added to the builder later do not change them.
+    rows.m_cells = std::make_shared<const CellVector>(m_cells);
+    return rows;
 }
 
 } // namespace store

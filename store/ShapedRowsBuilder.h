@@ -25,10 +25,11 @@ public:
     ShapedRowsBuilder& row(const std::vector<Value>& values,
                            const std::vector<ShapedRows>& chapters = {});
 
-    ShapedRows build() const { return m_rows; }
+    ShapedRows build() const;
 
 private:
     ShapedRows m_rows;
+    CellVector m_cells;
     std::vector<bool> m_typed; // whether a field's type was taken from a value yet
 };
 

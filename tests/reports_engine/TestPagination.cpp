@@ -186,7 +186,16 @@ private slots:
         QFETCH(Bands, bands);
         QFETCH(ShapedRows, data);
         QFETCH(QStringList, pages);
-        QCOMPARE(pageLines(reports::paginate(layoutOf(bands), data, QDate(2005, 6, 18))), pages);
+        const QDate printDate(2005, 6, 18);
+        QCOMPARE(pageLines(reports::paginate(layoutOf(bands), data, printDate)), pages);
+        // Laid out page by page, last page first: the same pages.
+        const PagedReport onDemand = reports::paginateOnDemand(layoutOf(bands), data, printDate);
+        QCOMPARE(onDemand.pageCount(), pages.size());
+        for (int p = onDemand.pageCount() - 1; p >= 0; --p) {
+            PagedReport one;
+            one.pages.push_back(onDemand.page(p));
+            QCOMPARE(pageLines(one).value(0), pages.value(p));
+        }
     }
 
     void plainTextCarriesEveryValueWhole_data() {

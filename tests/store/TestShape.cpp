@@ -155,6 +155,66 @@ private slots:
                 QVERIFY2(error.message().contains("position"), qPrintable(error.message()));
         }
     }
+
+    // A whole table asked for in the order of some fields comes in the engine's order, ties and
+    // nulls included, whether the engine would walk an index or sort.
+    void wholeTableInOrderIsTheEnginesOrder_data() {
+        QTest::addColumn<QString>("orderBy");
+        QTest::newRow("an indexed number") << "[Show Exh No]";
+        QTest::newRow("an indexed number, then another") << "[Show Exh No], [Class No]";
+        QTest::newRow("a text without an index") << "[Show Exh Nam]";
+        QTest::newRow("a fraction") << "`Show Points` ASC";
+        QTest::newRow("a number, then a text") << "[Class No], [Show Exh Nam]";
+    }
+    void wholeTableInOrderIsTheEnginesOrder() {
+        QFETCH(QString, orderBy);
+        const char* names[] = {"Zoe", "ann", "Ann", "Émile", "Bo", "Zoe", "", "Ann"};
+        const char* points[] = {"3", "NULL", "2.5", "-1", "2.5", "0", "1e3", "NULL"};
+        for (int i = 0; i < 24; ++i)
+            sql(QStringLiteral(
+                    "INSERT INTO Entries_tbl ([Show Exh No], [Show Exh Nam], [Class No], "
+                    "[Horse Name], [Show Points]) VALUES (%1, %2, %3, 'h%4', %5)")
+                    .arg(i % 5 == 4 ? QStringLiteral("NULL") : QString::number((i * 7) % 4))
+                    .arg(i % 9 == 8 ? QStringLiteral("NULL")
+                                    : QStringLiteral("'%1'").arg(QString::fromUtf8(names[i % 8])))
+                    .arg((i * 5) % 3)
+                    .arg(i)
+                    .arg(QLatin1String(points[i % 8])));
+        const ShapedRows engine = store::queryRows(
+            QStringLiteral("SELECT * FROM Entries_tbl WHERE 1 = 1 ORDER BY ") + orderBy, m_show);
+        store::ShapeReader reader(m_show);
+        const ShapedRows sorted =
+            reader.queryRows(QStringLiteral("SELECT * FROM Entries_tbl ORDER BY ") + orderBy);
+        QCOMPARE(column(sorted, "Horse Name"), column(engine, "Horse Name"));
+        // Read once, then sorted again from what was read.
+        reader.queryRows(QStringLiteral("SELECT * FROM Entries_tbl ORDER BY ") + orderBy);
+        QCOMPARE(reader.tableReadsReused(), 1);
+    }
+
+    // A table written since it was read is read again.
+    void aTableWrittenSinceItWasReadIsReadAgain_data() {
+        QTest::addColumn<QString>("write");
+        QTest::addColumn<QString>("horses");
+        QTest::newRow("a row added") << "INSERT INTO Entries_tbl ([Horse Name]) VALUES ('c')"
+                                     << "a,b,c";
+        QTest::newRow("a row changed")
+            << "UPDATE Entries_tbl SET [Horse Name] = 'z' WHERE [Horse Name] = 'a'"
+            << "z,b";
+        QTest::newRow("every row deleted") << "DELETE FROM Entries_tbl"
+                                           << "";
+    }
+    void aTableWrittenSinceItWasReadIsReadAgain() {
+        QFETCH(QString, write);
+        QFETCH(QString, horses);
+        sql("INSERT INTO Entries_tbl ([Horse Name]) VALUES ('a')");
+        sql("INSERT INTO Entries_tbl ([Horse Name]) VALUES ('b')");
+        store::ShapeReader reader(m_show);
+        const QString all = QStringLiteral("SELECT * FROM Entries_tbl");
+        QCOMPARE(column(reader.queryRows(all), "Horse Name"), QStringLiteral("a,b"));
+        sql(write);
+        QCOMPARE(column(reader.queryRows(all), "Horse Name"), horses);
+        QCOMPARE(reader.tableReadsReused(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestShape)
