@@ -270,59 +270,61 @@ void Application::openExhibitorAccount(const QString& exhibitorNo) {
     });
     dialog.setExhibitorNumber(exhibitorNo);
     dialog.exec();
-    // The show's results to hand on, and the members' points statements.
-    void Application::connectResultsAndStatements() {
-        onCommand("mnuFileExportResults", [this] { m_reports->exportResultsCommand(); });
-        onCommand("mnuOrgPrnPointsStatement", [this] { m_reports->pointsStatementCommand(); });
-    }
+}
 
-    // The member register, whose button prints the shown member's points statement.
-    void Application::runMemberRegister() {
-        m_window->setSortIndicatorVisible(false);
-        MemForm dialog(m_services, m_window.get());
-        dialog.setPointsStatement(
-            [this](const QString& number) { m_reports->pointsStatementOf(number); });
-        dialog.exec();
-        m_window->setSortIndicatorVisible(true);
-    }
+// The show's results to hand on, and the members' points statements.
+void Application::connectResultsAndStatements() {
+    onCommand("mnuFileExportResults", [this] { m_reports->exportResultsCommand(); });
+    onCommand("mnuOrgPrnPointsStatement", [this] { m_reports->pointsStatementCommand(); });
+}
 
-    template <typename Dialog, typename... Args> void Application::runDialog(Args & ... args) {
-        Dialog dialog(args..., m_window.get());
-        dialog.exec();
-    }
+// The member register, whose button prints the shown member's points statement.
+void Application::runMemberRegister() {
+    m_window->setSortIndicatorVisible(false);
+    MemForm dialog(m_services, m_window.get());
+    dialog.setPointsStatement(
+        [this](const QString& number) { m_reports->pointsStatementOf(number); });
+    dialog.exec();
+    m_window->setSortIndicatorVisible(true);
+}
 
-    template <typename Dialog> void Application::runWithoutSortMarker() {
-        m_window->setSortIndicatorVisible(false);
-        runDialog<Dialog>(m_services);
-        m_window->setSortIndicatorVisible(true);
-    }
+template <typename Dialog, typename... Args> void Application::runDialog(Args&... args) {
+    Dialog dialog(args..., m_window.get());
+    dialog.exec();
+}
 
-    void Application::bringForward() {
-        // Only a window that still has its design title is found: with a show open the title
-        // carries the show's path.
-        if (!m_window || m_window->windowTitle() != QLatin1String(ProgramTitle))
-            return;
-        if (m_window->isMinimized())
-            m_window->showNormal();
-        m_window->raise();
-        m_window->activateWindow();
-    }
+template <typename Dialog> void Application::runWithoutSortMarker() {
+    m_window->setSortIndicatorVisible(false);
+    runDialog<Dialog>(m_services);
+    m_window->setSortIndicatorVisible(true);
+}
 
-    void Application::onUnloading() {
-        // Backups and the window's place, before the organisation file is compacted.
-        if (m_safety)
-            m_safety->atExit();
-        m_startup.writeSettings();
-        m_displayCheck->restore();
-        m_startup.compactOrganisationFile();
-        // Every other window, the most recently opened first.
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-            if (*it != m_window.get() && (*it)->isVisible())
-                (*it)->close();
-        }
-        while (QGuiApplication::overrideCursor())
-            QGuiApplication::restoreOverrideCursor();
+void Application::bringForward() {
+    // Only a window that still has its design title is found: with a show open the title
+    // carries the show's path.
+    if (!m_window || m_window->windowTitle() != QLatin1String(ProgramTitle))
+        return;
+    if (m_window->isMinimized())
+        m_window->showNormal();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void Application::onUnloading() {
+    // Backups and the window's place, before the organisation file is compacted.
+    if (m_safety)
+        m_safety->atExit();
+    m_startup.writeSettings();
+    m_displayCheck->restore();
+    m_startup.compactOrganisationFile();
+    // Every other window, the most recently opened first.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if (*it != m_window.get() && (*it)->isVisible())
+            (*it)->close();
     }
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+}
 
 } // namespace twl

@@ -149,7 +149,7 @@ private slots:
 
     // The member profile and the points statement.
     void aMemberWithAnyNumberIsFound() {
-        for (int kind : {5, 9}) {
+        for (int kind : {reports::kind::MemberProfile, reports::kind::PointsStatement}) {
             openScreen();
             choose(kind);
             QVERIFY(!okBut()->isEnabled());
