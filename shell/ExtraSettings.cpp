@@ -63,17 +63,7 @@ bool writeExtraSettings(const QString& path, const ExtraSettings& settings) {
                  settings.windowMaximized ? QStringLiteral("True") : QStringLiteral("False"));
     text += QStringLiteral("\r\n[Backups]\r\n") +
             line("Keep", QString::number(std::max(1, settings.backupsKept)));
-    // As TWL.ini: unbuffered, so that a full disk fails the write itself, and synced before the
-    // new file takes the old one's name.
-    const QByteArray bytes = text.toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    if (file.write(bytes) != bytes.size() || ::fsync(file.handle()) != 0) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeSettingsFile(path, text.toUtf8());
 }
 
 QStringList withRecentShow(const QStringList& recent, const QString& show) {

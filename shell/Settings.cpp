@@ -105,12 +105,9 @@ void IniText::split(const QByteArray& bytes) {
     }
 }
 
-bool IniText::save(const QString& path) const {
-    QByteArray bytes = m_bom ? kUtf8Bom.toByteArray() : QByteArray();
-    for (const IniLine& line : m_lines) {
-        bytes += line.text;
-        bytes += line.eol.isEmpty() ? m_eol : line.eol;
-    }
+} // namespace
+
+bool writeSettingsFile(const QString& path, const QByteArray& bytes) {
     // The new text goes to a file of its own that takes the old one's place only when complete.
     // Unbuffered, so that a full disk fails the write itself: a buffered write that fails only
     // while committing is not noticed, and an empty file would take the old one's place. The
@@ -123,6 +120,17 @@ bool IniText::save(const QString& path) const {
         return false;
     }
     return file.commit();
+}
+
+namespace {
+
+bool IniText::save(const QString& path) const {
+    QByteArray bytes = m_bom ? kUtf8Bom.toByteArray() : QByteArray();
+    for (const IniLine& line : m_lines) {
+        bytes += line.text;
+        bytes += line.eol.isEmpty() ? m_eol : line.eol;
+    }
+    return writeSettingsFile(path, bytes);
 }
 
 QString IniText::trimmedText(qsizetype index) const {

@@ -27,6 +27,9 @@ struct AppSettings {
     qint16 scoreCopies = 1;
 };
 
+// Writes a settings file whole beside the old one and puts it in its place; false when it cannot.
+bool writeSettingsFile(const QString& path, const QByteArray& bytes);
+
 AppSettings readAppSettings(const QString& iniPath);
 bool writeAppSettings(const QString& iniPath, const AppSettings& s);
 

@@ -230,7 +230,15 @@ QString writeBackup(const QString& file, const QString& password, const QDateTim
     for (const QString& partial : QDir(folder).entryList(
              {stem + QStringLiteral(" *") + QLatin1String(PartialSuffix)}, QDir::Files))
         QFile::remove(folder + partial);
+    // After the newest of the same second: a number freed by pruning an older one of that second
+    // is not taken again, or the new copy would sort as the oldest.
+    const QDateTime second =
+        QDateTime::fromString(taken.toString(QLatin1String(TimeFormat)), QLatin1String(TimeFormat));
     int sequence = 1;
+    for (const BackupFile& backup : listBackups(file)) {
+        if (backup.taken == second)
+            sequence = std::max(sequence, backup.sequence + 1);
+    }
     while (QFileInfo::exists(backupPathFor(file, taken, sequence)))
         ++sequence;
     const QString target = backupPathFor(file, taken, sequence);
