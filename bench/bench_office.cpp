@@ -4,6 +4,7 @@
 // every key typed into the number), BM_RecordPayment writes one payment in its own transaction,
 // BM_RecordPaymentAndShow adds reading the account again, as the screen does after a payment.
 
+#include "BenchOfficeLines.h"
 #include "BenchShow.h"
 #include "BenchSizes.h"
 #include "office/AccountBook.h"
@@ -21,31 +22,6 @@
 namespace {
 
 const QDateTime Morning(QDate(2026, 4, 18), QTime(9, 30));
-
-// Money lines and payouts beside the sample's entries, in one transaction.
-void addOfficeLines(const QString& show, int exhibitors) {
-    auto connection = store::connectionForFile(show, dataFilePassword());
-    store::Transaction transaction(*connection);
-    store::Statement charge = connection->prepare(QStringLiteral(
-        "INSERT INTO Charges_tbl ([Show Exh No], [Written At], [Charge Kind], [Amount Cents]) "
-        "VALUES (?, '2026-04-18 09:00:00', 'Stall', 4500)"));
-    store::Statement payment = connection->prepare(QStringLiteral(
-        "INSERT INTO Payments_tbl ([Show Exh No], [Written At], [Pay Method], [Amount Cents]) "
-        "VALUES (?, '2026-04-18 10:00:00', 'Cash', 2000)"));
-    for (int exhibitor = 1; exhibitor <= exhibitors; ++exhibitor) {
-        for (store::Statement* line : {&charge, &payment, &payment}) {
-            line->reset();
-            line->bind(1, store::Value(exhibitor));
-            line->step();
-        }
-    }
-    store::Statement payout = connection->prepare(QStringLiteral(
-        "INSERT INTO PayOut_tbl ([PY Class No], [PY Exh No], [PY Exh Nam], [PY Place], [PY Amt]) "
-        "SELECT [Class No], [Show Exh No], [Show Exh Nam], 1, 27.5 FROM Entries_tbl "
-        "WHERE rowid % 10 = 0"));
-    payout.step();
-    transaction.commit();
-}
 
 struct OfficeBench {
     BenchFolder folder;

@@ -4,6 +4,7 @@
 // and writes the PDF; BM_BalancesDue makes the list of balances. The counter peak_rss_mb is the
 // process's peak resident memory (the sample show's writing included), checked against 200 MB.
 
+#include "BenchOfficeLines.h"
 #include "BenchShow.h"
 #include "reports/ReportDefinitions.h"
 #include "reports/ReportPainter.h"
@@ -22,30 +23,6 @@ namespace {
 constexpr int Entries = 10000;
 constexpr int Exhibitors = 2000;
 
-void addOfficeLines(const QString& show) {
-    auto connection = store::connectionForFile(show, dataFilePassword());
-    store::Transaction transaction(*connection);
-    store::Statement charge = connection->prepare(QStringLiteral(
-        "INSERT INTO Charges_tbl ([Show Exh No], [Written At], [Charge Kind], [Amount Cents]) "
-        "VALUES (?, '2026-04-18 09:00:00', 'Stall', 4500)"));
-    store::Statement payment = connection->prepare(QStringLiteral(
-        "INSERT INTO Payments_tbl ([Show Exh No], [Written At], [Pay Method], [Amount Cents]) "
-        "VALUES (?, '2026-04-18 10:00:00', 'Cash', 2000)"));
-    for (int exhibitor = 1; exhibitor <= Exhibitors; ++exhibitor) {
-        for (store::Statement* line : {&charge, &payment, &payment}) {
-            line->reset();
-            line->bind(1, store::Value(exhibitor));
-            line->step();
-        }
-    }
-    store::Statement payout = connection->prepare(QStringLiteral(
-        "INSERT INTO PayOut_tbl ([PY Class No], [PY Exh No], [PY Exh Nam], [PY Place], [PY Amt]) "
-        "SELECT [Class No], [Show Exh No], [Show Exh Nam], 1, 27.5 FROM Entries_tbl "
-        "WHERE rowid % 10 = 0"));
-    payout.step();
-    transaction.commit();
-}
-
 struct StatementsBench {
     BenchFolder folder;
     reports::ReportContext context;
@@ -53,7 +30,7 @@ struct StatementsBench {
     StatementsBench() {
         const QString show =
             writeBenchShow(folder, QStringLiteral("Statements.twl"), Entries, Exhibitors);
-        addOfficeLines(show);
+        addOfficeLines(show, Exhibitors);
         context.showPath = show;
         context.password = dataFilePassword();
         context.ShoName = QStringLiteral("Buckeye Spring Classic");
