@@ -3,6 +3,8 @@
 #include "Connection.h"
 
 #include <QRegularExpression>
+#include <algorithm>
+#include <iterator>
 #include <sqlite3.h>
 
 namespace store {
@@ -138,6 +140,22 @@ std::size_t expectedRows(Connection& connection, const QString& table) {
         return 0;
     const qint64 highest = statement.columnInt64(0);
     return highest > 0 && highest <= Plausible ? std::size_t(highest) : 0;
+}
+
+void CellTexts::append(CellTexts&& other, const CellVector& otherCells, CellVector& cells) {
+    const auto utf8Base = qint64(m_utf8.size());
+    const auto heldBase = qint64(m_held.size());
+    m_utf8.insert(m_utf8.end(), other.m_utf8.begin(), other.m_utf8.end());
+    std::move(other.m_held.begin(), other.m_held.end(), std::back_inserter(m_held));
+    other.release();
+    cells.reserve(cells.size() + otherCells.size());
+    for (Cell cell : otherCells) {
+        if (cell.kind == Cell::Kind::Utf8)
+            cell.whole += utf8Base;
+        else if (cell.kind == Cell::Kind::Held)
+            cell.whole += heldBase;
+        cells.push_back(cell);
+    }
 }
 
 void CellTexts::release() {

@@ -56,6 +56,10 @@ public:
             m_utf8.reserve(m_utf8.size() / read * expected / 16 * 17);
     }
 
+    // Appends to `cells` the cells `otherCells` of `other`'s texts, their texts taken over from
+    // `other`: the rows that another reader read, put after these.
+    void append(CellTexts&& other, const CellVector& otherCells, CellVector& cells);
+
     void release(); // gives the storage back
 
 private:

@@ -292,6 +292,21 @@ Connection::Connection(const QString& file, const QString& password, Mode mode) 
     sqlite3_set_authorizer(m_db, &Connection::collectWrites, this);
 }
 
+Connection::Connection(SiblingOf of)
+    : m_file(of.connection.m_file), m_keyText(of.connection.m_keyText),
+      m_pageSize(of.connection.m_pageSize) {
+    if (!openKeyed(m_keyText, Mode::ReadWrite))
+        throw StoreError(Code::FileIo,
+                         QStringLiteral("\"%1\" cannot be opened a second time.").arg(m_file));
+    sqlite3_exec(m_db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);
+    sqlite3_update_hook(m_db, &Connection::countRowWritten, this);
+    sqlite3_set_authorizer(m_db, &Connection::collectWrites, this);
+}
+
+std::unique_ptr<Connection> Connection::sibling() const {
+    return std::unique_ptr<Connection>(new Connection(SiblingOf{*this}));
+}
+
 int Connection::collectWrites(void* connection, int action, const char* table,
                               const char* /*column*/, const char* database,
                               const char* /*trigger*/) {

@@ -76,6 +76,10 @@ public:
     const QString& file() const { return m_file; }
     sqlite3* handle() const { return m_db; }
 
+    // A second connection to this file, keyed as this one was, for a read on another thread
+    // (a connection is used by one thread at a time). Throws StoreError as the constructor.
+    std::unique_ptr<Connection> sibling() const;
+
     // Prepares exactly one statement (after the dialect rewriting); a text holding a second
     // statement is refused, so that a concatenated value can never run one.
     Statement prepare(const QString& sql);
@@ -93,6 +97,10 @@ public:
     [[noreturn]] void fail(int rc, const QString& what) const;
 
 private:
+    struct SiblingOf {
+        const Connection& connection;
+    };
+    explicit Connection(SiblingOf of);
     // Opens the file with the key, trying each page size (the one that opened it before first).
     bool openKeyed(const QByteArray& key, Mode mode);
     bool openKeyedWith(const QByteArray& key, Mode mode, int pageSize);

@@ -8,10 +8,12 @@
 #include <bit>
 #include <cmath>
 #include <deque>
+#include <future>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <variant>
 
@@ -583,29 +585,113 @@ private:
 
     ShapedRows read(const QString& sql, const std::vector<Value>& parameters,
                     std::vector<char>* converted = nullptr, std::size_t expected = 0) {
-        Statement statement = m_connection.prepare(sql);
+        RowsRead part = readRows(m_connection, sql, parameters, expected);
+        if (converted)
+            *converted = std::move(part.converted);
+        return std::move(part).rows();
+    }
+
+    // The rows of one query as cells not yet shared, with the flags of the fields of which some
+    // value was converted.
+    struct RowsRead {
+        Fields fields;
+        std::shared_ptr<CellTexts> texts = std::make_shared<CellTexts>();
+        CellVector cells;
+        std::size_t count = 0;
+        std::vector<char> converted;
+
+        ShapedRows rows() && {
+            ShapedRows rows;
+            rows.m_fields = std::move(fields);
+            rows.m_texts = std::move(texts);
+            rows.m_rowCount = int(count);
+            rows.m_cells = std::make_shared<const CellVector>(std::move(cells));
+            return rows;
+        }
+    };
+
+    static RowsRead readRows(Connection& connection, const QString& sql,
+                             const std::vector<Value>& parameters, std::size_t expected) {
+        Statement statement = connection.prepare(sql);
         for (std::size_t i = 0; i < parameters.size(); ++i)
             statement.bind(int(i) + 1, parameters[i]);
-        ShapedRows rows;
+        RowsRead part;
         const int columns = statement.columnCount();
         std::vector<FieldType> types;
         for (int c = 0; c < columns; ++c) {
-            rows.m_fields.push_back(statement.columnField(c));
-            types.push_back(rows.m_fields.back().type);
+            part.fields.push_back(statement.columnField(c));
+            types.push_back(part.fields.back().type);
         }
-        if (converted)
-            converted->assign(types.size(), 0);
-        CellVector cells;
-        cells.reserve(expected * types.size());
-        std::size_t count = 0;
+        part.converted.assign(types.size(), 0);
+        part.cells.reserve(expected * types.size());
         while (statement.step()) {
-            rows.m_texts->readRow(statement, 0, types, cells, converted);
-            rows.m_texts->expectRows(++count, expected);
+            part.texts->readRow(statement, 0, types, part.cells, &part.converted);
+            part.texts->expectRows(++part.count, expected);
         }
-        rows.m_rowCount = int(count);
-        rows.m_cells = std::make_shared<const CellVector>(std::move(cells));
-        return rows;
+        return part;
     }
+
+    // A large table is read in two halves of its row ids at once, the later half by a second
+    // connection on another thread. This connection holds a read transaction from before the
+    // second one starts until both are done, so no change can be committed in between and both
+    // halves are of the same file. Nothing is split inside a transaction of the program's own,
+    // whose changes only this connection sees.
+    static constexpr std::size_t SplitReadRows = 20'000;
+
+    bool canSplit(std::size_t expected) const {
+        return expected >= SplitReadRows && std::thread::hardware_concurrency() >= 2 &&
+               sqlite3_get_autocommit(m_connection.handle());
+    }
+
+    RowsRead readSplit(const QString& table, std::size_t expected) {
+        const QString whole = QStringLiteral("SELECT * FROM [") + table + QLatin1Char(']');
+        const Value middle(qint64(expected / 2));
+        ReadTransaction held(m_connection);
+        std::unique_ptr<Connection> second;
+        try {
+            second = m_connection.sibling();
+        } catch (const StoreError&) {
+            // A file that will not open twice is read by this connection alone.
+            return readRows(m_connection, whole, {}, expected);
+        }
+        auto later = std::async(std::launch::async, [&second, &whole, middle, expected] {
+            return readRows(*second, whole + QStringLiteral(" WHERE _rowid_ > ?"), {middle},
+                            expected - expected / 2);
+        });
+        RowsRead first = readRows(m_connection, whole + QStringLiteral(" WHERE _rowid_ <= ?"),
+                                  {middle}, expected / 2);
+        RowsRead rest = later.get();
+        first.texts->append(std::move(*rest.texts), rest.cells, first.cells);
+        first.count += rest.count;
+        for (std::size_t c = 0; c < first.converted.size(); ++c)
+            first.converted[c] = char(first.converted[c] | rest.converted[c]);
+        return first;
+    }
+
+    // A read transaction of a connection that has none: its shared lock is taken at once and
+    // held until the end.
+    class ReadTransaction {
+    public:
+        explicit ReadTransaction(Connection& connection) : m_connection(connection) {
+            m_connection.execute(QStringLiteral("BEGIN"));
+            try {
+                m_connection.execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            } catch (...) {
+                end();
+                throw;
+            }
+        }
+        ~ReadTransaction() { end(); }
+        ReadTransaction(const ReadTransaction&) = delete;
+        ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+    private:
+        void end() noexcept {
+            // Nothing was written, so the transaction's end cannot fail in a way that matters.
+            sqlite3_exec(m_connection.handle(), "COMMIT", nullptr, nullptr, nullptr);
+        }
+        Connection& m_connection;
+    };
 
     // The table read whole, or as read before while it has not been written since.
     ShapeReader::TableRead& tableRead(const QString& table) {
@@ -629,9 +715,14 @@ private:
         read.table = table;
         read.rowsWritten = written;
         read.otherChanges = other;
-        read.rows = std::make_shared<const ShapedRows>(
-            this->read(QStringLiteral("SELECT * FROM [") + table + QLatin1Char(']'), {},
-                       &read.converted, expectedRows(m_connection, table)));
+        const std::size_t expected = expectedRows(m_connection, table);
+        RowsRead part = canSplit(expected)
+                            ? readSplit(table, expected)
+                            : readRows(m_connection,
+                                       QStringLiteral("SELECT * FROM [") + table + QLatin1Char(']'),
+                                       {}, expected);
+        read.converted = std::move(part.converted);
+        read.rows = std::make_shared<const ShapedRows>(std::move(part).rows());
         return read;
     }
 

@@ -3,9 +3,11 @@
 #include "store/RecordSet.h"
 #include "store/Shape.h"
 #include "store/StoreError.h"
+#include "store/Transaction.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>
+#include <optional>
 
 using store::ShapedRows;
 using store::StoreError;
@@ -214,6 +216,40 @@ private slots:
         sql(write);
         QCOMPARE(column(reader.queryRows(all), "Horse Name"), horses);
         QCOMPARE(reader.tableReadsReused(), 0);
+    }
+
+    // A large table is read in two parts at once; together they are the whole table in the
+    // engine's order, with gaps in its row ids, texts, nulls and a text in a number field, and
+    // inside the program's own transaction its uncommitted rows are read too.
+    void aLargeTableIsReadWholeInItsOrder_data() {
+        QTest::addColumn<bool>("inTransaction");
+        QTest::newRow("committed") << false;
+        QTest::newRow("inside a transaction") << true;
+    }
+    void aLargeTableIsReadWholeInItsOrder() {
+        QFETCH(bool, inTransaction);
+        sql("INSERT INTO Entries_tbl ([Show Exh No], [Show Exh Nam], [Class No], [Horse Name]) "
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+            "SELECT i % 977, CASE WHEN i % 11 = 0 THEN NULL ELSE 'Exhibitor ' || i || ' é' END, "
+            "i % 150, 'Horse ' || (30000 - i) FROM n");
+        sql("DELETE FROM Entries_tbl WHERE _rowid_ BETWEEN 5000 AND 9000");
+        sql("UPDATE Entries_tbl SET [Show Exh No] = 'twelve' WHERE _rowid_ = 29000");
+        const auto connection = store::connectionFor(m_show);
+        std::optional<store::Transaction> transaction;
+        if (inTransaction) {
+            transaction.emplace(*connection);
+            connection->execute(
+                QStringLiteral("INSERT INTO Entries_tbl ([Horse Name]) VALUES ('uncommitted')"));
+        }
+        for (const QString& order : {QString(), QStringLiteral(" ORDER BY [Show Exh No]")}) {
+            const ShapedRows engine = store::queryRows(
+                QStringLiteral("SELECT * FROM Entries_tbl WHERE 1 = 1") + order, m_show);
+            const ShapedRows read =
+                store::queryRows(QStringLiteral("SELECT * FROM Entries_tbl") + order, m_show);
+            QCOMPARE(read.rowCount(), 25999 + (inTransaction ? 1 : 0));
+            for (const store::Field& field : engine.fields())
+                QCOMPARE(column(read, field.name), column(engine, field.name));
+        }
     }
 };
 
