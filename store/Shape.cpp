@@ -658,8 +658,9 @@ private:
             return readRows(*second, whole + QStringLiteral(" WHERE _rowid_ > ?"), {middle},
                             expected - expected / 2);
         });
+        // The first half is given room for the whole table, which it takes over.
         RowsRead first = readRows(m_connection, whole + QStringLiteral(" WHERE _rowid_ <= ?"),
-                                  {middle}, expected / 2);
+                                  {middle}, expected);
         RowsRead rest = later.get();
         first.texts->append(std::move(*rest.texts), rest.cells, first.cells);
         first.count += rest.count;
