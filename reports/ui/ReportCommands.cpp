@@ -5,6 +5,7 @@
 #include "common/Services.h"
 #include "reports/ReportDefinitions.h"
 #include "reports/ReportError.h"
+#include "reports/ReportProgress.h"
 #include "reports/ResultsExport.h"
 #include "reports/SheetReports.h"
 #include "store/StoreError.h"
@@ -128,6 +129,8 @@ bool ReportCommands::runReport() {
     try {
         run(*definition);
         return true;
+    } catch (const ReportCancelled&) {
+        // The user stopped the report: nothing was printed, and nothing went wrong.
     } catch (const ReportError& error) {
         reportFailure(error.text());
     } catch (const store::StoreError& error) {
@@ -148,6 +151,8 @@ bool ReportCommands::printStatement(int exhibitorNumber) {
         c.ReportSubject = QString::number(exhibitorNumber);
         m_services.printer.printDirect(makeReport(*statement, c).pages, 1);
         return true;
+    } catch (const ReportCancelled&) {
+        // The user stopped the printing: the statement was not printed, and nothing went wrong.
     } catch (const ReportError& error) {
         reportFailure(error.text());
     } catch (const store::StoreError& error) {

@@ -1,6 +1,7 @@
 #include "ReportPreview.h"
 
 #include "ReportPageView.h"
+#include "ReportProgressDialog.h"
 #include "common/Printer.h"
 #include "common/Services.h"
 #include "reports/ReportError.h"
@@ -40,7 +41,8 @@ QAction* addToolAction(QToolBar& bar, const char* name, const QString& text,
 
 ReportPreview::ReportPreview(const PagedReport& report, twl::Services& services,
                              QWidget* mainWindow)
-    : QDialog(mainWindow), m_report(report), m_services(services) {
+    : QDialog(mainWindow), m_report(report), m_services(services),
+      m_progressDelayMs(ReportProgressDialog::DefaultShowAfterMs) {
     setObjectName(QStringLiteral("ReportPreview"));
     setWindowTitle(report.title);
     setModal(true);
@@ -170,22 +172,23 @@ QString ReportPreview::chooseExportFile(const QString& extension, const QString&
 void ReportPreview::exportPdf() {
     const QString path =
         chooseExportFile(QStringLiteral(".pdf"), QStringLiteral("PDF files (*.pdf)"));
-    if (path.isEmpty())
-        return;
-    try {
-        writePdf(m_report, path);
-    } catch (const ReportError& error) {
-        m_services.prompt.show(Title, error.text(), twl::Prompt::Icon::Exclamation);
-    }
+    if (!path.isEmpty())
+        saveWithProgress(writePdfWithProgress, path, QStringLiteral("Saving %1 as PDF..."));
 }
 
 void ReportPreview::exportText() {
     const QString path =
         chooseExportFile(QStringLiteral(".txt"), QStringLiteral("Text files (*.txt)"));
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        saveWithProgress(writePlainTextWithProgress, path, QStringLiteral("Saving %1 as text..."));
+}
+
+void ReportPreview::saveWithProgress(Save save, const QString& path, const QString& what) {
+    ReportProgressDialog progress(this, what.arg(m_report.title), m_progressDelayMs);
     try {
-        writePlainText(m_report, path);
+        save(m_report, path, progress);
+    } catch (const ReportCancelled&) {
+        // The user stopped the save: nothing was written, and nothing went wrong.
     } catch (const ReportError& error) {
         m_services.prompt.show(Title, error.text(), twl::Prompt::Icon::Exclamation);
     }

@@ -1,0 +1,38 @@
+#include "ReportProgressDialog.h"
+
+#include <QProgressDialog>
+#include <QPushButton>
+
+namespace reports {
+
+ReportProgressDialog::ReportProgressDialog(QWidget* parent, const QString& what, int showAfterMs)
+    : m_what(what), m_dialog(new QProgressDialog(parent)) {
+    m_dialog->setObjectName(QStringLiteral("reportProgressDialog"));
+    m_dialog->setWindowTitle(QStringLiteral("Trotwell"));
+    m_dialog->setWindowModality(Qt::ApplicationModal);
+    m_dialog->setAutoReset(false);
+    m_dialog->setAutoClose(false);
+    m_dialog->setMinimumWidth(360);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), m_dialog);
+    cancel->setObjectName(QStringLiteral("reportProgressCancel"));
+    m_dialog->setCancelButton(cancel);
+    m_dialog->setLabelText(m_what);
+    m_dialog->setMinimumDuration(showAfterMs);
+}
+
+ReportProgressDialog::~ReportProgressDialog() {
+    delete m_dialog; // none when its parent went first
+}
+
+bool ReportProgressDialog::advance(int done, int total, const QString& step) {
+    if (!m_dialog)
+        return false;
+    if (m_dialog->maximum() != total)
+        m_dialog->setMaximum(total);
+    m_dialog->setLabelText(m_what + QLatin1Char('\n') + step);
+    // Once the dialog shows, setting the value lets the window repaint and take the Cancel.
+    m_dialog->setValue(done);
+    return !m_dialog->wasCanceled();
+}
+
+} // namespace reports
