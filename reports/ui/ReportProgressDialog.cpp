@@ -13,9 +13,13 @@ ReportProgressDialog::ReportProgressDialog(QWidget* parent, const QString& what,
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
     m_dialog->setMinimumWidth(360);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), m_dialog);
-    cancel->setObjectName(QStringLiteral("reportProgressCancel"));
-    m_dialog->setCancelButton(cancel);
+    // The dialog's own Cancel button, which it also gives Esc (a button of ours would leave
+    // that key to two shortcuts, and so to neither).
+    m_dialog->setCancelButtonText(QStringLiteral("Cancel"));
+    if (auto* cancel = m_dialog->findChild<QPushButton*>())
+        cancel->setObjectName(QStringLiteral("reportProgressCancel"));
+    // Esc closes a dialog without a word to the progress: it stops the work as Cancel does.
+    QObject::connect(m_dialog, &QDialog::rejected, m_dialog, &QProgressDialog::cancel);
     m_dialog->setLabelText(m_what);
     m_dialog->setMinimumDuration(showAfterMs);
 }
