@@ -1,6 +1,7 @@
 #include "ReportCommands.h"
 
 #include "ReportPreview.h"
+#include "ReportProgressDialog.h"
 #include "common/Printer.h"
 #include "common/Services.h"
 #include "reports/ReportDefinitions.h"
@@ -167,7 +168,12 @@ void ReportCommands::run(const ReportDefinition& definition) {
         if (definition.workTable)
             clearWorkTable(QString::fromUtf8(definition.workTable));
     });
-    const ReportResult result = makeReport(definition, context());
+    const ReportResult result = [&] {
+        ReportProgressDialog progress(
+            m_mainWindow,
+            QStringLiteral("Preparing %1...").arg(QString::fromUtf8(definition.title)));
+        return makeReport(definition, context(), &progress);
+    }();
     m_services.shared.report.RecordCountText = result.recordCountText;
     const Delivery delivery = deliveryOf(definition.kind);
     present(result.pages, delivery.skipPreview, delivery.copies);
