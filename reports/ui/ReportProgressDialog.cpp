@@ -31,11 +31,18 @@ ReportProgressDialog::~ReportProgressDialog() {
 bool ReportProgressDialog::advance(int done, int total, const QString& step) {
     if (!m_dialog)
         return false;
+    // A page takes far less than a repaint of the dialog: once shown, it is brought up to date
+    // a few times a second, and at the end.
+    const bool recent = m_lastShown.isValid() && m_lastShown.elapsed() < UpdateEveryMs;
+    if (m_dialog->isVisible() && recent && done < total)
+        return !m_dialog->wasCanceled();
     if (m_dialog->maximum() != total)
         m_dialog->setMaximum(total);
     m_dialog->setLabelText(m_what + QLatin1Char('\n') + step);
     // Once the dialog shows, setting the value lets the window repaint and take the Cancel.
     m_dialog->setValue(done);
+    if (m_dialog->isVisible())
+        m_lastShown.start();
     return !m_dialog->wasCanceled();
 }
 

@@ -2,6 +2,7 @@
 
 #include "reports/ReportProgress.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QProgressDialog>
 
@@ -16,6 +17,7 @@ namespace reports {
 class ReportProgressDialog : public ReportProgress {
 public:
     static constexpr int DefaultShowAfterMs = 500;
+    static constexpr int UpdateEveryMs = 40;
 
     ReportProgressDialog(QWidget* parent, const QString& what,
                          int showAfterMs = DefaultShowAfterMs);
@@ -30,6 +32,7 @@ public:
 private:
     QString m_what;
     QPointer<QProgressDialog> m_dialog;
+    QElapsedTimer m_lastShown; // when the shown dialog was last brought up to date
 };
 
 } // namespace reports
