@@ -132,6 +132,7 @@ bool ReportCommands::runReport() {
         return true;
     } catch (const ReportCancelled&) {
         // The user stopped the report: nothing was printed, and nothing went wrong.
+        tellCancelled(QStringLiteral("The %1 was cancelled").arg(report.ReportTitle));
     } catch (const ReportError& error) {
         reportFailure(error.text());
     } catch (const store::StoreError& error) {
@@ -154,6 +155,7 @@ bool ReportCommands::printStatement(int exhibitorNumber) {
         return true;
     } catch (const ReportCancelled&) {
         // The user stopped the printing: the statement was not printed, and nothing went wrong.
+        tellCancelled(QStringLiteral("The %1 was cancelled").arg(report.ReportTitle));
     } catch (const ReportError& error) {
         reportFailure(error.text());
     } catch (const store::StoreError& error) {
@@ -207,6 +209,8 @@ void ReportCommands::present(const PagedReport& report, bool skipPreview, int co
         return;
     }
     ReportPreview preview(report, m_services, m_mainWindow);
+    QObject::connect(&preview, &ReportPreview::actionCancelled,
+                     [this](const QString& text) { tellCancelled(text); });
     preview.exec();
 }
 
@@ -221,6 +225,11 @@ void ReportCommands::clearWorkTable(const QString& table) {
                                    .arg(table, error.message()),
                                twl::Prompt::Icon::Exclamation);
     }
+}
+
+void ReportCommands::tellCancelled(const QString& text) {
+    if (m_showLastAction)
+        m_showLastAction(text);
 }
 
 void ReportCommands::reportFailure(const QString& reason) {

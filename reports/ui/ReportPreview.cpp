@@ -173,22 +173,25 @@ void ReportPreview::exportPdf() {
     const QString path =
         chooseExportFile(QStringLiteral(".pdf"), QStringLiteral("PDF files (*.pdf)"));
     if (!path.isEmpty())
-        saveWithProgress(writePdfWithProgress, path, QStringLiteral("Saving %1 as PDF..."));
+        saveWithProgress(writePdfWithProgress, path, QStringLiteral("as PDF"));
 }
 
 void ReportPreview::exportText() {
     const QString path =
         chooseExportFile(QStringLiteral(".txt"), QStringLiteral("Text files (*.txt)"));
     if (!path.isEmpty())
-        saveWithProgress(writePlainTextWithProgress, path, QStringLiteral("Saving %1 as text..."));
+        saveWithProgress(writePlainTextWithProgress, path, QStringLiteral("as text"));
 }
 
-void ReportPreview::saveWithProgress(Save save, const QString& path, const QString& what) {
-    ReportProgressDialog progress(this, what.arg(m_report.title), m_progressDelayMs);
+void ReportPreview::saveWithProgress(Save save, const QString& path, const QString& how) {
+    ReportProgressDialog progress(
+        this, QStringLiteral("Saving the %1 %2...").arg(m_report.title, how), m_progressDelayMs);
     try {
         save(m_report, path, progress);
     } catch (const ReportCancelled&) {
-        // The user stopped the save: nothing was written, and nothing went wrong.
+        // Nothing was written, and nothing went wrong: no message, a word on the last action.
+        emit actionCancelled(
+            QStringLiteral("Saving the %1 %2 was cancelled").arg(m_report.title, how));
     } catch (const ReportError& error) {
         m_services.prompt.show(Title, error.text(), twl::Prompt::Icon::Exclamation);
     }

@@ -35,6 +35,10 @@ public:
     // How long a save runs before its progress shows (tests show it at once).
     void setProgressDelay(int milliseconds) { m_progressDelayMs = milliseconds; }
 
+signals:
+    // The user stopped a save: the line the main window shows as its last action.
+    void actionCancelled(const QString& text);
+
 private:
     void buildToolBar();
     void placeOverMainWindow(QWidget* mainWindow);

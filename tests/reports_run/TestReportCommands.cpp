@@ -200,7 +200,10 @@ private slots:
         m_shared.settings.ScoreSkipPreview = true;
         m_printer.duringJob = [] { throw reports::ReportCancelled(); };
         chooseScoreClass(12);
+        QString lastAction;
+        m_commands->setLastActionDisplay([&](const QString& text) { lastAction = text; });
         m_commands->scoreSheetCommand();
+        QCOMPARE(lastAction, QStringLiteral("The Score Sheet was cancelled"));
         QVERIFY(m_prompt.shown().empty());
         QVERIFY(m_printer.jobs.empty());
         QVERIFY(!m_shared.report.Printing);

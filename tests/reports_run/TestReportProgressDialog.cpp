@@ -84,8 +84,11 @@ private slots:
             const char* action;
             const char* extension;
             Stop how;
-        } cases[] = {{"exportPdfAction", ".pdf", Stop::CancelButton},
-                     {"exportTextAction", ".txt", Stop::Escape}};
+            const char* cancelled;
+        } cases[] = {{"exportPdfAction", ".pdf", Stop::CancelButton,
+                      "Saving the Show Roster as PDF was cancelled"},
+                     {"exportTextAction", ".txt", Stop::Escape,
+                      "Saving the Show Roster as text was cancelled"}};
         const reports::PagedReport report = manyPages(30);
         for (const auto& c : cases) {
             QTemporaryDir folder;
@@ -96,8 +99,11 @@ private slots:
             m_files.script(folder.filePath(QStringLiteral("Roster")));
             bool stopped = false;
             QTimer::singleShot(0, [&] { stopped = stopShownProgress(c.how); });
+            QSignalSpy told(&preview, &reports::ReportPreview::actionCancelled);
             childOf<QAction>(preview, QLatin1String(c.action))->trigger();
             QVERIFY2(stopped, c.action);
+            QCOMPARE(told.size(), 1);
+            QCOMPARE(told[0][0].toString(), QLatin1String(c.cancelled));
             QVERIFY2(
                 QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                 c.action);
