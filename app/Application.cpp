@@ -223,6 +223,8 @@ void Application::connectReports() {
     });
     m_reports->setLastClassDisplay(
         [this](int classNo) { m_entries->showLastClassPrinted(classNo); });
+    m_reports->setLastActionDisplay(
+        [this](const QString& text) { m_window->lastActionLabel()->setText(text); });
     onCommand("mnuToolsScoreSheet", [this] { m_reports->scoreSheetCommand(); });
     onCommand("mnuToolsPaySheet", [this] { m_reports->payoutSheetCommand(); });
     onCommand("mnuFilePrint", [this] { m_reports->reportsCommand(); });

@@ -7,6 +7,7 @@
 #include "SheetReports.h"
 #include "ShowReports.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace reports {
@@ -62,7 +63,8 @@ const ReportDefinition* findReport(const QString& title) {
     return nullptr;
 }
 
-ReportResult makeReport(const ReportDefinition& report, const ReportContext& context) {
+ReportResult makeReport(const ReportDefinition& report, const ReportContext& context,
+                        ReportProgress* progress) {
     Layout layout = Layout::load(QStringLiteral(":/layouts/%1.json").arg(report.layout));
     ReportData data = report.data(layout, context);
     const QString title = QString::fromUtf8(report.title);
@@ -72,11 +74,19 @@ ReportResult makeReport(const ReportDefinition& report, const ReportContext& con
         result.pages = paginateOnDemand(std::move(layout), std::move(data.rows), context.printDate);
     } else {
         result.pages.paper = layout.paper();
-        for (const store::ShapedRows& part : data.pagedApart) {
-            PagedReport pages = paginate(layout, part, context.printDate);
+        const int parts = int(data.pagedApart.size());
+        const auto step = [&](int i) {
+            advanceOrStop(
+                progress, i, parts,
+                QStringLiteral("Document %1 of %2").arg(std::min(i + 1, parts)).arg(parts));
+        };
+        for (int i = 0; i < parts; ++i) {
+            step(i);
+            PagedReport pages = paginate(layout, data.pagedApart[size_t(i)], context.printDate);
             std::move(pages.pages.begin(), pages.pages.end(),
                       std::back_inserter(result.pages.pages));
         }
+        step(parts);
     }
     result.pages.title = title;
     result.pages.documentName = data.documentName.isEmpty() ? title : data.documentName;

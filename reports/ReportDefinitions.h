@@ -2,6 +2,7 @@
 
 #include "Layout.h"
 #include "ReportContext.h"
+#include "ReportProgress.h"
 
 #include <span>
 
@@ -60,6 +61,10 @@ const ReportDefinition* findReport(const QString& title);
 // Makes a report ready to show or print: its layout is read, its data function fills it, the
 // standard captions (organisation, show, title, record count, title sheet) are set, and its
 // pages are laid out. Throws ReportError or the store's errors.
-ReportResult makeReport(const ReportDefinition& report, const ReportContext& context);
+// `progress` (when given) is told of every document of a report of many documents (each
+// exhibitor's statement) as it is laid out; the user may stop the run between two of them, and
+// ReportCancelled is thrown.
+ReportResult makeReport(const ReportDefinition& report, const ReportContext& context,
+                        ReportProgress* progress = nullptr);
 
 } // namespace reports

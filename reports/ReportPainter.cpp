@@ -9,6 +9,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <algorithm>
 #include <map>
 
 namespace reports {
@@ -118,21 +119,29 @@ void paintPage(const PagedReport& report, int index, QPainter& painter, const QR
     painter.restore();
 }
 
-void paintAll(const PagedReport& report, QPagedPaintDevice& device, int copies) {
+void paintAll(const PagedReport& report, QPagedPaintDevice& device, int copies,
+              ReportProgress* progress) {
     QPainter painter(&device);
     const QRectF page(0, 0, device.width(), device.height());
-    bool first = true;
-    for (int copy = 0; copy < copies; ++copy) {
-        for (int i = 0; i < report.pageCount(); ++i) {
-            if (!first)
-                device.newPage();
-            first = false;
-            paintPage(report, i, painter, page);
-        }
+    const int pages = report.pageCount();
+    const int sheets = pages * std::max(copies, 0);
+    const auto stepOf = [&](int sheet) {
+        const QString step = pageStep(sheet % pages + 1, pages);
+        return copies > 1
+                   ? step + QStringLiteral(", copy %1 of %2").arg(sheet / pages + 1).arg(copies)
+                   : step;
+    };
+    for (int sheet = 0; sheet < sheets; ++sheet) {
+        advanceOrStop(progress, sheet, sheets, stepOf(sheet));
+        if (sheet > 0)
+            device.newPage();
+        paintPage(report, sheet % pages, painter, page);
     }
+    if (sheets > 0)
+        advanceOrStop(progress, sheets, sheets, stepOf(sheets - 1));
 }
 
-QByteArray pdfDocument(const PagedReport& report, int copies) {
+QByteArray pdfDocument(const PagedReport& report, int copies, ReportProgress* progress) {
     QByteArray bytes;
     {
         QBuffer buffer(&bytes);
@@ -142,13 +151,20 @@ QByteArray pdfDocument(const PagedReport& report, int copies) {
         writer.setCreator(QStringLiteral("Trotwell"));
         writer.setResolution(600);
         writer.setPageLayout(pageLayoutOf(report));
-        paintAll(report, writer, copies);
+        paintAll(report, writer, copies, progress);
     }
     return bytes;
 }
 
 void writePdf(const PagedReport& report, const QString& path) {
     saveReportFile(path, pdfDocument(report));
+}
+
+void writePdfWithProgress(const PagedReport& report, const QString& path,
+                          ReportProgress& progress) {
+    // The document is whole in memory before the file is begun: a stop while painting leaves
+    // nothing on the disk.
+    saveReportFile(path, pdfDocument(report, 1, &progress));
 }
 
 } // namespace reports

@@ -162,21 +162,28 @@ QString pageText(const Page& page, int margin) {
 
 } // namespace
 
-QString plainText(const PagedReport& report) {
+QString plainText(const PagedReport& report, ReportProgress* progress) {
+    const int pages = report.pageCount();
+    const int steps = 2 * pages;
     QString out;
     // Columns count from the leftmost text of the report, so that margins print no blanks.
     int margin = report.paper.width;
-    for (int p = 0; p < report.pageCount(); ++p) {
+    for (int p = 0; p < pages; ++p) {
+        advanceOrStop(progress, p, steps,
+                      QStringLiteral("Reading page %1 of %2").arg(p + 1).arg(pages));
         const Page page = report.page(p);
         for (const PlacedItem& item : page.items)
             if (item.kind == PlacedItem::Kind::Text)
                 margin = std::min(margin, item.twips.left());
     }
-    for (int p = 0; p < report.pageCount(); ++p) {
+    for (int p = 0; p < pages; ++p) {
+        advanceOrStop(progress, pages + p, steps, pageStep(p + 1, pages));
         if (p > 0)
             out += QLatin1Char('\f');
         out += pageText(report.page(p), margin);
     }
+    if (pages > 0)
+        advanceOrStop(progress, steps, steps, pageStep(pages, pages));
     return out;
 }
 
@@ -196,6 +203,12 @@ void saveReportFile(const QString& path, const QByteArray& bytes) {
 
 void writePlainText(const PagedReport& report, const QString& path) {
     saveReportFile(path, plainText(report).toUtf8());
+}
+
+void writePlainTextWithProgress(const PagedReport& report, const QString& path,
+                                ReportProgress& progress) {
+    // The text is whole in memory before the file is begun: a stop leaves nothing on the disk.
+    saveReportFile(path, plainText(report, &progress).toUtf8());
 }
 
 } // namespace reports

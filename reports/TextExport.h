@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReportProgress.h"
 #include "common/PagedReport.h"
 
 #include <QString>
@@ -12,7 +13,10 @@ namespace reports {
 // the value stands whole and its column stays under its heading. Texts on the same height share
 // a line; lines and boxes are left out. Pages are separated by a form feed; lines end in "\n"
 // and carry no trailing blanks.
-QString plainText(const PagedReport& report);
+// Every page is laid out twice (once to find the left margin of the whole report, once to
+// write it); `progress` (when given) is told of both passes, page by page, and the user may stop
+// it (ReportCancelled is thrown).
+QString plainText(const PagedReport& report, ReportProgress* progress = nullptr);
 
 // Writes a saved copy of a report: beside its name, then renamed into place, so the file is
 // complete or not there. Throws ReportError naming the file when it cannot be written.
@@ -21,5 +25,11 @@ void saveReportFile(const QString& path, const QByteArray& bytes);
 // Writes plainText() as UTF-8: the file is complete or not there. Throws ReportError naming
 // the file when it cannot be written.
 void writePlainText(const PagedReport& report, const QString& path);
+
+// writePlainText() telling `progress` of every page: stopped by the user, it throws
+// ReportCancelled and leaves no file and no temporary behind (a file of that name stays as it
+// was).
+void writePlainTextWithProgress(const PagedReport& report, const QString& path,
+                                ReportProgress& progress);
 
 } // namespace reports

@@ -1,10 +1,12 @@
 #include "ReportCommands.h"
 
 #include "ReportPreview.h"
+#include "ReportProgressDialog.h"
 #include "common/Printer.h"
 #include "common/Services.h"
 #include "reports/ReportDefinitions.h"
 #include "reports/ReportError.h"
+#include "reports/ReportProgress.h"
 #include "reports/ResultsExport.h"
 #include "reports/SheetReports.h"
 #include "store/StoreError.h"
@@ -128,6 +130,9 @@ bool ReportCommands::runReport() {
     try {
         run(*definition);
         return true;
+    } catch (const ReportCancelled&) {
+        // The user stopped the report: nothing was printed, and nothing went wrong.
+        tellCancelled(QStringLiteral("The %1 was cancelled").arg(report.ReportTitle));
     } catch (const ReportError& error) {
         reportFailure(error.text());
     } catch (const store::StoreError& error) {
@@ -148,6 +153,9 @@ bool ReportCommands::printStatement(int exhibitorNumber) {
         c.ReportSubject = QString::number(exhibitorNumber);
         m_services.printer.printDirect(makeReport(*statement, c).pages, 1);
         return true;
+    } catch (const ReportCancelled&) {
+        // The user stopped the printing: the statement was not printed, and nothing went wrong.
+        tellCancelled(QStringLiteral("The %1 was cancelled").arg(report.ReportTitle));
     } catch (const ReportError& error) {
         reportFailure(error.text());
     } catch (const store::StoreError& error) {
@@ -162,7 +170,12 @@ void ReportCommands::run(const ReportDefinition& definition) {
         if (definition.workTable)
             clearWorkTable(QString::fromUtf8(definition.workTable));
     });
-    const ReportResult result = makeReport(definition, context());
+    const ReportResult result = [&] {
+        ReportProgressDialog progress(
+            m_mainWindow,
+            QStringLiteral("Preparing %1...").arg(QString::fromUtf8(definition.title)));
+        return makeReport(definition, context(), &progress);
+    }();
     m_services.shared.report.RecordCountText = result.recordCountText;
     const Delivery delivery = deliveryOf(definition.kind);
     present(result.pages, delivery.skipPreview, delivery.copies);
@@ -196,6 +209,8 @@ void ReportCommands::present(const PagedReport& report, bool skipPreview, int co
         return;
     }
     ReportPreview preview(report, m_services, m_mainWindow);
+    QObject::connect(&preview, &ReportPreview::actionCancelled,
+                     [this](const QString& text) { tellCancelled(text); });
     preview.exec();
 }
 
@@ -210,6 +225,11 @@ void ReportCommands::clearWorkTable(const QString& table) {
                                    .arg(table, error.message()),
                                twl::Prompt::Icon::Exclamation);
     }
+}
+
+void ReportCommands::tellCancelled(const QString& text) {
+    if (m_showLastAction)
+        m_showLastAction(text);
 }
 
 void ReportCommands::reportFailure(const QString& reason) {

@@ -32,6 +32,10 @@ public:
     void setAveragePerClass(std::function<double()> average) { m_average = std::move(average); }
     // Shows the last class whose score sheet was printed in the main window.
     void setLastClassDisplay(std::function<void(int)> show) { m_showLastClass = std::move(show); }
+    // Shows a line on the main window's last-action line (a report the user stopped).
+    void setLastActionDisplay(std::function<void(const QString&)> show) {
+        m_showLastAction = std::move(show);
+    }
 
     void scoreSheetCommand();
     void payoutSheetCommand();
@@ -74,6 +78,7 @@ private:
     void bringMainWindowForward();
     void clearWorkTable(const QString& table);
     void reportFailure(const QString& reason);
+    void tellCancelled(const QString& text);
 
     twl::Services& m_services;
     QWidget* m_mainWindow;
@@ -82,6 +87,7 @@ private:
     Dialog m_reportsDialog;
     std::function<double()> m_average;
     std::function<void(int)> m_showLastClass;
+    std::function<void(const QString&)> m_showLastAction;
 };
 
 } // namespace reports

@@ -1,6 +1,7 @@
 #include "ReportPreview.h"
 
 #include "ReportPageView.h"
+#include "ReportProgressDialog.h"
 #include "common/Printer.h"
 #include "common/Services.h"
 #include "reports/ReportError.h"
@@ -40,7 +41,8 @@ QAction* addToolAction(QToolBar& bar, const char* name, const QString& text,
 
 ReportPreview::ReportPreview(const PagedReport& report, twl::Services& services,
                              QWidget* mainWindow)
-    : QDialog(mainWindow), m_report(report), m_services(services) {
+    : QDialog(mainWindow), m_report(report), m_services(services),
+      m_progressDelayMs(ReportProgressDialog::DefaultShowAfterMs) {
     setObjectName(QStringLiteral("ReportPreview"));
     setWindowTitle(report.title);
     setModal(true);
@@ -170,22 +172,26 @@ QString ReportPreview::chooseExportFile(const QString& extension, const QString&
 void ReportPreview::exportPdf() {
     const QString path =
         chooseExportFile(QStringLiteral(".pdf"), QStringLiteral("PDF files (*.pdf)"));
-    if (path.isEmpty())
-        return;
-    try {
-        writePdf(m_report, path);
-    } catch (const ReportError& error) {
-        m_services.prompt.show(Title, error.text(), twl::Prompt::Icon::Exclamation);
-    }
+    if (!path.isEmpty())
+        saveWithProgress(writePdfWithProgress, path, QStringLiteral("as PDF"));
 }
 
 void ReportPreview::exportText() {
     const QString path =
         chooseExportFile(QStringLiteral(".txt"), QStringLiteral("Text files (*.txt)"));
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        saveWithProgress(writePlainTextWithProgress, path, QStringLiteral("as text"));
+}
+
+void ReportPreview::saveWithProgress(Save save, const QString& path, const QString& how) {
+    ReportProgressDialog progress(
+        this, QStringLiteral("Saving the %1 %2...").arg(m_report.title, how), m_progressDelayMs);
     try {
-        writePlainText(m_report, path);
+        save(m_report, path, progress);
+    } catch (const ReportCancelled&) {
+        // Nothing was written, and nothing went wrong: no message, a word on the last action.
+        emit actionCancelled(
+            QStringLiteral("Saving the %1 %2 was cancelled").arg(m_report.title, how));
     } catch (const ReportError& error) {
         m_services.prompt.show(Title, error.text(), twl::Prompt::Icon::Exclamation);
     }

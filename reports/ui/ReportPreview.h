@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/PagedReport.h"
+#include "reports/ReportProgress.h"
 
 #include <QDialog>
 
@@ -31,6 +32,13 @@ public:
     void setZoom(double factor);
     double effectiveZoom() const;
 
+    // How long a save runs before its progress shows (tests show it at once).
+    void setProgressDelay(int milliseconds) { m_progressDelayMs = milliseconds; }
+
+signals:
+    // The user stopped a save: the line the main window shows as its last action.
+    void actionCancelled(const QString& text);
+
 private:
     void buildToolBar();
     void placeOverMainWindow(QWidget* mainWindow);
@@ -38,12 +46,15 @@ private:
     void exportPdf();
     void exportText();
     QString chooseExportFile(const QString& extension, const QString& filter);
+    using Save = void (*)(const PagedReport&, const QString&, ReportProgress&);
+    void saveWithProgress(Save save, const QString& path, const QString& what);
     void updatePageControls();
 
     const PagedReport& m_report;
     twl::Services& m_services;
     int m_page = 0;
     double m_zoom = 0;
+    int m_progressDelayMs;
     ReportPageView* m_view = nullptr;
     QScrollArea* m_scroll = nullptr;
     QLabel* m_pageLabel = nullptr;

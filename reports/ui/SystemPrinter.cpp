@@ -1,9 +1,11 @@
 #include "SystemPrinter.h"
 
+#include "ReportProgressDialog.h"
 #include "common/PagedReport.h"
 #include "reports/ReportError.h"
 #include "reports/ReportPainter.h"
 
+#include <QApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -22,20 +24,56 @@ void prepare(QPrinter& printer, const PagedReport& report) {
     printer.setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF()));
 }
 
-void paintRange(QPrinter& printer, const PagedReport& report, int first, int last) {
-    QPainter painter;
-    if (!painter.begin(&printer))
-        throw ReportError(
-            QStringLiteral("The printer \"%1\" could not be opened.").arg(printer.printerName()));
+// Where a print job stands: `copy` of `copies` of the pages `first` to `last`.
+struct PrintSteps {
+    ReportProgress& progress;
+    int copy = 0;
+    int copies = 1;
+
+    void before(int sheet, int sheets, int page, int pageCount) const {
+        const int total = sheets * copies;
+        const int done = copy * sheets + sheet;
+        QString step = pageStep(page + 1, pageCount);
+        if (copies > 1)
+            step += QStringLiteral(", copy %1 of %2").arg(copy + 1).arg(copies);
+        advanceOrStop(&progress, done, total, step);
+    }
+};
+
+void paintSheets(QPrinter& printer, QPainter& painter, const PagedReport& report, int first,
+                 int last, const PrintSteps& steps) {
     const QRectF page(0, 0, printer.width(), printer.height());
+    const int sheets = last - first + 1;
     for (int i = first; i <= last; ++i) {
+        steps.before(i - first, sheets, i, report.pageCount());
         if (i > first)
             printer.newPage();
         paintPage(report, i, painter, page);
     }
+    steps.before(sheets, sheets, last, report.pageCount());
+}
+
+// Prints the pages `first` to `last`; a stop by the user abandons the job (nothing of it is
+// printed) and throws ReportCancelled.
+void paintRange(QPrinter& printer, const PagedReport& report, int first, int last,
+                const PrintSteps& steps) {
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw ReportError(
+            QStringLiteral("The printer \"%1\" could not be opened.").arg(printer.printerName()));
+    try {
+        paintSheets(printer, painter, report, first, last, steps);
+    } catch (const ReportCancelled&) {
+        printer.abort();
+        throw;
+    }
     painter.end();
     if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
         throw ReportError(QStringLiteral("Printing \"%1\" failed.").arg(report.title));
+}
+
+QString printingWhat(const PagedReport& report) {
+    return QStringLiteral("Printing %1...").arg(report.title);
 }
 
 } // namespace
@@ -51,8 +89,9 @@ void SystemPrinter::printDirect(const PagedReport& report, int copies) {
                 .arg(report.title));
     QPrinter printer(defaultPrinter, QPrinter::HighResolution);
     prepare(printer, report);
+    ReportProgressDialog progress(QApplication::activeWindow(), printingWhat(report));
     for (int copy = 0; copy < copies; ++copy)
-        paintRange(printer, report, 0, report.pageCount() - 1);
+        paintRange(printer, report, 0, report.pageCount() - 1, {progress, copy, copies});
 }
 
 bool SystemPrinter::printAsking(const PagedReport& report, QWidget* parent) {
@@ -69,7 +108,12 @@ bool SystemPrinter::printAsking(const PagedReport& report, QWidget* parent) {
         first = printer.fromPage() - 1;
         last = std::min(last, printer.toPage() - 1);
     }
-    paintRange(printer, report, first, last);
+    ReportProgressDialog progress(parent, printingWhat(report));
+    try {
+        paintRange(printer, report, first, last, {progress});
+    } catch (const ReportCancelled&) {
+        return false; // the user stopped the job: nothing was printed, nothing went wrong
+    }
     return true;
 }
 

@@ -18,7 +18,8 @@ class TestOfficeReports : public QObject {
     std::unique_ptr<ReportShow> m_show;
     std::unique_ptr<AccountBook> m_book;
 
-    reports::ReportResult run(int kind, const QString& subject = {}) const {
+    reports::ReportResult run(int kind, const QString& subject = {},
+                              reports::ReportProgress* progress = nullptr) const {
         reports::ReportContext c;
         c.showPath = m_show->path();
         c.password = QString::fromLatin1(TestFolder::Password);
@@ -26,7 +27,7 @@ class TestOfficeReports : public QObject {
         c.DateOfEvent = QDate(2026, 6, 18);
         c.printDate = QDate(2026, 6, 18);
         c.ReportSubject = subject;
-        return reports::makeReport(*reports::findReport(kind), c);
+        return reports::makeReport(*reports::findReport(kind), c, progress);
     }
     static QString pageText(const reports::PagedReport& report, int page) {
         reports::PagedReport one = report;
@@ -108,6 +109,31 @@ private slots:
         QVERIFY(starts[1].contains("Page 1 of 2 pages")); // numbered within the statement
         QVERIFY(starts[2].contains("Page 2 of 2 pages"));
         QVERIFY(starts[2].contains("Balance Due:"));
+    }
+
+    // All statements are laid out one exhibitor at a time, told as they go; a stop between two
+    // of them ends the run.
+    void allStatementsTellEveryStatementAndStopWhenAsked() {
+        struct Steps : reports::ReportProgress {
+            int stopAt = -1;
+            QStringList told;
+            bool advance(int done, int total, const QString& step) override {
+                told << QStringLiteral("%1/%2 %3").arg(done).arg(total).arg(step);
+                return done != stopAt;
+            }
+        };
+        Steps all;
+        QCOMPARE(reports::plainText(run(reports::kind::AllStatements, {}, &all).pages),
+                 reports::plainText(run(reports::kind::AllStatements).pages));
+        QCOMPARE(all.told, QStringList({"0/2 Document 1 of 2", "1/2 Document 2 of 2",
+                                        "2/2 Document 2 of 2"}));
+        for (const int stopAt : {0, 1, 2}) {
+            Steps stopping;
+            stopping.stopAt = stopAt;
+            QVERIFY_THROWS_EXCEPTION(reports::ReportCancelled,
+                                     run(reports::kind::AllStatements, {}, &stopping));
+            QCOMPARE(stopping.told.size(), stopAt + 1);
+        }
     }
 
     void subjectsWithoutAStatement_data() {

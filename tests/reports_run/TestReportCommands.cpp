@@ -1,4 +1,5 @@
 #include "common/Services.h"
+#include "reports/ReportProgress.h"
 #include "reports/TextExport.h"
 #include "reports/ui/ReportCommands.h"
 #include "reports/ui/ReportPreview.h"
@@ -192,6 +193,22 @@ private slots:
         QCOMPARE(workTableRows(), 0);
         QCOMPARE(m_shared.report.LastClassPrinted, 0);
         QVERIFY(m_printer.jobs.empty());
+    }
+
+    // A job the user stopped while it printed is no failure: no message, the state let go.
+    void aPrintingStoppedByTheUserTellsNothing() {
+        m_shared.settings.ScoreSkipPreview = true;
+        m_printer.duringJob = [] { throw reports::ReportCancelled(); };
+        chooseScoreClass(12);
+        QString lastAction;
+        m_commands->setLastActionDisplay([&](const QString& text) { lastAction = text; });
+        m_commands->scoreSheetCommand();
+        QCOMPARE(lastAction, QStringLiteral("The Score Sheet was cancelled"));
+        QVERIFY(m_prompt.shown().empty());
+        QVERIFY(m_printer.jobs.empty());
+        QVERIFY(!m_shared.report.Printing);
+        QCOMPARE(workTableRows(), 0);
+        QCOMPARE(m_shared.report.LastClassPrinted, 0);
     }
 
     void cancelPrintsNothing() {
