@@ -227,8 +227,10 @@ void nextRecord(benchmark::State& state, EntryBench& f) {
 
 // Edit / Search for "a" in every text field (every box but the two number boxes) until the
 // Search tab shows the result, from a list that shows nothing; the resident memory the search list
-// holds while it shows the result is a counter.
-void searchAllFields(benchmark::State& state, EntryBench& f) {
+// holds while it shows the result is a counter. With `afterAWrite`, one entry is written before
+// each search (untimed), so that the search reads the entries from the file again, as the first
+// search after an add or an update does.
+void searchAllFields(benchmark::State& state, EntryBench& f, bool afterAWrite = false) {
     try {
         f.use(int(state.range(0)));
         auto* found = f.screen->findChild<twl::SearchList*>();
@@ -246,9 +248,15 @@ void searchAllFields(benchmark::State& state, EntryBench& f) {
         const QString filter = twl::buildSearchFilter(QStringLiteral("a"), ticks).filter;
         Samples samples;
         double heldMB = 0;
+        int writes = 0;
         for (auto _ : state) {
             search.apply(twl::emptySearchListFilter(), true);
             drainEvents();
+            if (afterAWrite)
+                store::execute(f.program->shared().session.ShowConnString,
+                               QStringLiteral("UPDATE Entries_tbl SET [Misc ID] = 'W%1' WHERE "
+                                              "_rowid_ = (SELECT MIN(_rowid_) FROM Entries_tbl)")
+                                   .arg(++writes));
             const double before = benchmemory::heldMegabytes();
             samples.time(state, [&] {
                 search.apply(filter, true);
@@ -305,6 +313,12 @@ int main(int argc, char** argv) {
             ->Iterations(60);
         benchmark::RegisterBenchmark("BM_SearchAllFields",
                                      [&f](benchmark::State& s) { searchAllFields(s, f); })
+            ->Arg(size)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(10);
+        benchmark::RegisterBenchmark("BM_SearchAfterAWrite",
+                                     [&f](benchmark::State& s) { searchAllFields(s, f, true); })
             ->Arg(size)
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime()

@@ -13,8 +13,12 @@ enum class CompareOp { Equal, NotEqual, Less, Greater, LessOrEqual, GreaterOrEqu
 
 struct Filter::Node {
     virtual ~Node() = default;
-    virtual bool matches(std::span<const Value> row) const = 0;
+    virtual bool matches(const FilterRow& row) const = 0;
 };
+
+std::optional<std::string_view> FilterRow::utf8(int) const {
+    return std::nullopt;
+}
 
 namespace {
 
@@ -69,15 +73,77 @@ bool holds(CompareOp op, int order) {
     return false;
 }
 
-// The row's value of a field, or nullptr for a row too short to have it.
-const Value* cell(std::span<const Value> row, int field) {
-    return static_cast<size_t>(field) < row.size() ? &row[static_cast<size_t>(field)] : nullptr;
+// Values by field index; a field beyond the row's end is null.
+class ValueRow final : public FilterRow {
+public:
+    explicit ValueRow(std::span<const Value> values) : m_values(values) {}
+    Value value(int field) const override {
+        return static_cast<size_t>(field) < m_values.size() ? m_values[static_cast<size_t>(field)]
+                                                            : Value();
+    }
+
+private:
+    std::span<const Value> m_values;
+};
+
+// ---- ASCII texts ----
+// Case folding turns A to Z into a to z and no other ASCII character, and no character outside
+// ASCII into one inside it once folded, so an ASCII text against an ASCII pattern compares
+// byte by byte with the capitals lowered, exactly as the folded texts would.
+
+bool isAsciiText(std::string_view text) {
+    unsigned char any = 0;
+    for (char c : text)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
+bool isAsciiText(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+inline char loweredAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+}
+
+// `folded` is lower case already.
+bool equalsFolded(std::string_view text, std::string_view folded) {
+    if (text.size() != folded.size())
+        return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (loweredAscii(text[i]) != folded[i])
+            return false;
+    }
+    return true;
+}
+
+int compareFolded(std::string_view text, std::string_view folded) {
+    const size_t n = std::min(text.size(), folded.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char x = loweredAscii(text[i]);
+        if (x != folded[i])
+            return static_cast<unsigned char>(x) < static_cast<unsigned char>(folded[i]) ? -1 : 1;
+    }
+    return text.size() == folded.size() ? 0 : (text.size() < folded.size() ? -1 : 1);
+}
+
+// Where `folded` (not empty, lower case) first occurs in text from `from` on, or npos.
+size_t findFolded(std::string_view text, std::string_view folded, size_t from) {
+    if (folded.size() > text.size())
+        return std::string_view::npos;
+    const char first = folded.front();
+    const size_t lastStart = text.size() - folded.size();
+    for (size_t at = from; at <= lastStart; ++at) {
+        if (loweredAscii(text[at]) == first && equalsFolded(text.substr(at, folded.size()), folded))
+            return at;
+    }
+    return std::string_view::npos;
 }
 
 class AllOf : public Filter::Node {
 public:
     explicit AllOf(std::vector<NodePtr> parts) : m_parts(std::move(parts)) {}
-    bool matches(std::span<const Value> row) const override {
+    bool matches(const FilterRow& row) const override {
         return std::all_of(m_parts.begin(), m_parts.end(),
                            [&row](const NodePtr& p) { return p->matches(row); });
     }
@@ -89,7 +155,7 @@ private:
 class AnyOf : public Filter::Node {
 public:
     explicit AnyOf(std::vector<NodePtr> parts) : m_parts(std::move(parts)) {}
-    bool matches(std::span<const Value> row) const override {
+    bool matches(const FilterRow& row) const override {
         return std::any_of(m_parts.begin(), m_parts.end(),
                            [&row](const NodePtr& p) { return p->matches(row); });
     }
@@ -101,9 +167,8 @@ private:
 class NullTest : public Filter::Node {
 public:
     NullTest(int field, bool wantNull) : m_field(field), m_wantNull(wantNull) {}
-    bool matches(std::span<const Value> row) const override {
-        const Value* v = cell(row, m_field);
-        return (!v || v->isNull()) == m_wantNull;
+    bool matches(const FilterRow& row) const override {
+        return row.value(m_field).isNull() == m_wantNull;
     }
 
 private:
@@ -116,13 +181,13 @@ class NumberCompare : public Filter::Node {
 public:
     NumberCompare(int field, CompareOp op, double literal)
         : m_field(field), m_op(op), m_literal(literal), m_value(literal) {}
-    bool matches(std::span<const Value> row) const override {
-        const Value* v = cell(row, m_field);
-        if (!v || v->isNull())
+    bool matches(const FilterRow& row) const override {
+        const Value v = row.value(m_field);
+        if (v.isNull())
             return false;
-        if (v->isNumeric())
-            return holds(m_op, threeWay(v->toDouble(), m_literal));
-        return holds(m_op, compareValues(*v, m_value));
+        if (v.isNumeric())
+            return holds(m_op, threeWay(v.toDouble(), m_literal));
+        return holds(m_op, compareValues(v, m_value));
     }
 
 private:
@@ -136,15 +201,15 @@ class DateCompare : public Filter::Node {
 public:
     DateCompare(int field, CompareOp op, const QDate& literal)
         : m_field(field), m_op(op), m_day(literal.toJulianDay()), m_value(literal) {}
-    bool matches(std::span<const Value> row) const override {
-        const Value* v = cell(row, m_field);
-        if (!v || v->isNull())
+    bool matches(const FilterRow& row) const override {
+        const Value v = row.value(m_field);
+        if (v.isNull())
             return false;
-        if (v->kind() == Value::Kind::Date) {
-            const qint64 day = v->toDate().toJulianDay();
+        if (v.kind() == Value::Kind::Date) {
+            const qint64 day = v.toDate().toJulianDay();
             return holds(m_op, day < m_day ? -1 : (day > m_day ? 1 : 0));
         }
-        return holds(m_op, compareValues(*v, m_value));
+        return holds(m_op, compareValues(v, m_value));
     }
 
 private:
@@ -157,12 +222,20 @@ private:
 class TextCompare : public Filter::Node {
 public:
     TextCompare(int field, CompareOp op, const QString& literal)
-        : m_field(field), m_op(op), m_literal(literal) {}
-    bool matches(std::span<const Value> row) const override {
-        const Value* v = cell(row, m_field);
-        if (!v || v->isNull())
+        : m_field(field), m_op(op), m_literal(literal) {
+        if (isAsciiText(literal))
+            m_asciiFolded = literal.toCaseFolded().toStdString();
+    }
+    bool matches(const FilterRow& row) const override {
+        if (m_asciiFolded) {
+            if (const std::optional<std::string_view> text = row.utf8(m_field);
+                text && isAsciiText(*text))
+                return holds(m_op, compareFolded(*text, *m_asciiFolded));
+        }
+        const Value v = row.value(m_field);
+        if (v.isNull())
             return false;
-        const int c = QString::compare(v->toText(), m_literal, Qt::CaseInsensitive);
+        const int c = QString::compare(v.toText(), m_literal, Qt::CaseInsensitive);
         return holds(m_op, c < 0 ? -1 : (c > 0 ? 1 : 0));
     }
 
@@ -170,6 +243,7 @@ private:
     int m_field;
     CompareOp m_op;
     QString m_literal;
+    std::optional<std::string> m_asciiFolded; // an ASCII literal, folded
 };
 
 // LIKE: '*' and '%' stand for any run of characters; "[c]" is the character c itself (so "[*]",
@@ -208,15 +282,61 @@ public:
         m_openEnd = lastWasWild;
         if (!segment.isEmpty() || m_segments.empty())
             m_segments.push_back(segment);
+        m_asciiSegments = std::all_of(m_segments.begin(), m_segments.end(),
+                                      [](const QString& s) { return isAsciiText(s); });
+        if (m_asciiSegments) {
+            for (const QString& s : m_segments)
+                m_asciiFolded.push_back(s.toStdString());
+        }
     }
-    bool matches(std::span<const Value> row) const override {
-        const Value* v = cell(row, m_field);
-        if (!v || v->isNull())
+    bool matches(const FilterRow& row) const override {
+        if (m_asciiSegments) {
+            if (const std::optional<std::string_view> text = row.utf8(m_field);
+                text && isAsciiText(*text))
+                return matchesAscii(*text) != m_negated;
+        }
+        const Value v = row.value(m_field);
+        if (v.isNull())
             return false;
-        return matchesText(v->toText()) != m_negated;
+        return matchesText(v.toText()) != m_negated;
     }
 
 private:
+    // matchesText for an ASCII text and pattern, on the bytes.
+    bool matchesAscii(std::string_view text) const {
+        if (!m_hasWildcard)
+            return equalsFolded(text, m_asciiFolded.front());
+        size_t first = 0;
+        size_t last = m_asciiFolded.size();
+        size_t pos = 0;
+        size_t limit = text.size();
+        if (!m_openStart) {
+            const std::string& head = m_asciiFolded.front();
+            if (text.size() < head.size() || !equalsFolded(text.substr(0, head.size()), head))
+                return false;
+            pos = head.size();
+            first = 1;
+        }
+        if (!m_openEnd) {
+            const std::string& tail = m_asciiFolded.back();
+            if (text.size() - pos < tail.size() ||
+                !equalsFolded(text.substr(text.size() - tail.size()), tail))
+                return false;
+            limit = text.size() - tail.size();
+            last -= 1;
+        }
+        for (size_t i = first; i < last; ++i) {
+            const std::string& segment = m_asciiFolded[i];
+            if (segment.empty())
+                continue;
+            const size_t at = findFolded(text, segment, pos);
+            if (at == std::string_view::npos || at + segment.size() > limit)
+                return false;
+            pos = at + segment.size();
+        }
+        return true;
+    }
+
     bool matchesText(QStringView text) const {
         constexpr auto ci = Qt::CaseInsensitive;
         if (!m_hasWildcard)
@@ -253,6 +373,8 @@ private:
     bool m_openStart = false;
     bool m_openEnd = false;
     std::vector<QString> m_segments;
+    bool m_asciiSegments = false;
+    std::vector<std::string> m_asciiFolded; // m_segments in UTF-8 when all are ASCII
 };
 
 // ---- tokens ----
@@ -729,6 +851,10 @@ Filter Filter::parse(const QString& text, const Fields& fields) {
 }
 
 bool Filter::matches(std::span<const Value> row) const {
+    return !m_root || m_root->matches(ValueRow(row));
+}
+
+bool Filter::matches(const FilterRow& row) const {
     return !m_root || m_root->matches(row);
 }
 

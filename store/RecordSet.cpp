@@ -387,12 +387,11 @@ void RecordSet::rebuildView() {
     m_view.clear();
     m_view.reserve(m_records.size());
     const bool everyRow = m_filter.isEmpty();
-    std::vector<Value> row;
     for (int i = 0; i < int(m_records.size()); ++i) {
         const Record& record = m_records[i];
         if (record.state == State::Deleted || record.state == State::Dropped)
             continue;
-        if (everyRow || passes(m_filter, i, row))
+        if (everyRow || passes(m_filter, i))
             m_view.push_back(i);
     }
     sortView();
@@ -538,9 +537,8 @@ bool RecordSet::find(const QString& criterion, int skip, bool forward) {
     if (!forward && start >= count)
         start = count - 1;
     const int step = forward ? 1 : -1;
-    std::vector<Value> row;
     for (int i = start + step * skip; i >= 0 && i < count; i += step) {
-        if (passes(condition, m_view[i], row)) {
+        if (passes(condition, m_view[i])) {
             m_position = i;
             return true;
         }
@@ -574,15 +572,29 @@ int RecordSet::currentIndex() const {
     return m_view[m_position];
 }
 
-bool RecordSet::passes(const Filter& filter, int record, std::vector<Value>& row) const {
-    if (filter.isEmpty())
-        return true;
-    // Only the fields the filter reads are made into values.
-    row.resize(m_fields.size());
-    const Cell* cells = cellsOf(record);
-    for (int field : filter.fieldsRead())
-        row[std::size_t(field)] = valueOf(cells[field]);
-    return filter.matches(row);
+// A record's cells as a filter reads them: a field is made into a value only when a test
+// reaches it, and a text read from the file is tested in its UTF-8 where it can be.
+class RecordSet::CellRow final : public FilterRow {
+public:
+    CellRow(const Cell* cells, std::size_t count, const CellTexts& texts)
+        : m_cells(cells), m_count(count), m_texts(texts) {}
+    Value value(int field) const override {
+        return std::size_t(field) < m_count ? m_texts.valueOf(m_cells[field]) : Value();
+    }
+    std::optional<std::string_view> utf8(int field) const override {
+        if (std::size_t(field) >= m_count || m_cells[field].kind != Cell::Kind::Utf8)
+            return std::nullopt;
+        return m_texts.utf8Of(m_cells[field]);
+    }
+
+private:
+    const Cell* m_cells;
+    std::size_t m_count;
+    const CellTexts& m_texts;
+};
+
+bool RecordSet::passes(const Filter& filter, int record) const {
+    return filter.isEmpty() || filter.matches(CellRow(cellsOf(record), m_fields.size(), m_texts));
 }
 
 RecordSet::Pending& RecordSet::pendingOf(int record) {
@@ -594,6 +606,13 @@ RecordSet::Pending& RecordSet::pendingOf(int record) {
 
 Value RecordSet::value(const QString& field) const {
     return value(fieldIndex(field));
+}
+
+Value RecordSet::valueAt(int position, int field) const {
+    if (position < 0 || position >= int(m_view.size()) || field < 0 ||
+        field >= int(m_fields.size()))
+        return {};
+    return valueOf(cellsOf(m_view[std::size_t(position)])[field]);
 }
 
 Value RecordSet::value(int field) const {
@@ -874,10 +893,9 @@ bool RecordSet::placeWrittenRows(const std::vector<Bookmark>& rows) {
     std::erase_if(m_view, [&](int index) { return placed[index] != 0; });
     std::sort(readBack.begin(), readBack.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<Value> row;
     for (const auto& [index, values] : readBack) {
         std::copy(values.begin(), values.end(), cellsOf(index));
-        if (!passes(m_filter, index, row))
+        if (!passes(m_filter, index))
             continue;
         const auto at = std::upper_bound(m_view.begin(), m_view.end(), index,
                                          [&](int a, int b) { return sortsBefore(a, b); });

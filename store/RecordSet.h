@@ -66,6 +66,9 @@ public:
     int fieldIndex(const QString& name) const; // throws UnknownField
     Value value(const QString& field) const;
     Value value(int field) const;
+    // A field of the row at a 0-based position of the view, read without moving there; null
+    // for a position or field out of range.
+    Value valueAt(int position, int field) const;
     void setValue(const QString& field, const Value& value);
     void setValue(int field, const Value& value);
 
@@ -114,8 +117,8 @@ private:
     }
     Value valueOf(const Cell& cell) const { return m_texts.valueOf(cell); }
     Cell cellOf(const Value& value) { return m_texts.cellOf(value); }
-    // Whether the record passes the filter; row is scratch space of one value per field.
-    bool passes(const Filter& filter, int record, std::vector<Value>& row) const;
+    class CellRow;
+    bool passes(const Filter& filter, int record) const;
     Pending& pendingOf(int record);
     // updateBatch's steps, all inside its one transaction except the last.
     class BatchStatements;

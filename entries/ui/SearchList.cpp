@@ -46,15 +46,10 @@ constexpr std::array<SearchColumn, 13> SearchColumns{{
 constexpr int ExhibitorColumn = 0;
 constexpr int ClassColumn = 2;
 
-std::vector<store::RecordSetModel::Column> gridColumns() {
-    std::vector<store::RecordSetModel::Column> columns;
-    for (const SearchColumn& c : SearchColumns) {
-        store::RecordSetModel::Column column;
-        column.field = QLatin1String(c.field);
-        column.caption = QLatin1String(c.caption);
-        column.editable = false;
-        columns.push_back(std::move(column));
-    }
+std::vector<SearchListModel::Column> gridColumns() {
+    std::vector<SearchListModel::Column> columns;
+    for (const SearchColumn& c : SearchColumns)
+        columns.push_back({QLatin1String(c.field), QLatin1String(c.caption)});
     return columns;
 }
 
@@ -62,9 +57,8 @@ std::vector<store::RecordSetModel::Column> gridColumns() {
 
 SearchList::SearchList(Controls controls, Prompt& prompt, JumpToEntry jump, QObject* parent)
     : QObject(parent), m_controls(controls), m_prompt(prompt), m_jump(std::move(jump)),
-      m_model(m_list) {
+      m_model(m_list, gridColumns()) {
     setObjectName(QStringLiteral("SearchList"));
-    m_model.setColumns(gridColumns());
     m_clickTimer = new QTimer(this);
     m_clickTimer->setObjectName(QStringLiteral("SearchClickTimer"));
     m_clickTimer->setSingleShot(true);
@@ -125,6 +119,7 @@ void SearchList::close() {
     if (m_controls.grid)
         m_controls.grid->setModel(nullptr);
     m_list.close();
+    m_readMark.reset();
     m_model.reset();
     m_open = false;
     m_stale = false;
@@ -149,25 +144,24 @@ void SearchList::rereadIfShown() {
 void SearchList::reread() {
     m_stale = false;
     try {
-        if (!m_list.isOpen() || m_list.connectionText() != m_connectionText) {
-            m_list.open(EntryQueries::EntryListQuery, m_connectionText);
-            m_list.moveFirst();
-            if (m_controls.grid)
-                m_controls.grid->setModel(&m_model);
-        } else {
-            m_list.requery();
-        }
+        readIfChanged();
     } catch (const store::StoreError& error) {
         showUnreadList(error.message());
         return;
     }
     try {
-        m_list.setFilter(m_appliedFilter);
+        // A re-read keeps the filter it had.
+        if (m_list.filter() != m_appliedFilter)
+            m_list.setFilter(m_appliedFilter);
     } catch (const store::StoreError&) {
         // A search text that makes no valid filter: the list keeps what the filter engine gives.
     }
+    // The sort stays set through re-reads and filters: setting it again would only order the
+    // same rows once more.
+    const QString byExhibitor = QStringLiteral("[Show Exh No]");
     try {
-        m_list.setSort(QStringLiteral("[Show Exh No]"));
+        if (m_list.sort() != byExhibitor)
+            m_list.setSort(byExhibitor);
     } catch (const store::StoreError&) {
         // A list without that field stays in the table's order.
     }
@@ -175,11 +169,32 @@ void SearchList::reread() {
     showCount(QString::number(m_list.recordCount()), m_list.recordCount() > 0);
 }
 
+// The list is a copy of the entries; when no entry was written since it was read, by this
+// program or another, reading it again would give the same rows, and it is only filtered anew.
+void SearchList::readIfChanged() {
+    const bool sameFile = m_list.isOpen() && m_list.connectionText() == m_connectionText;
+    if (sameFile && m_readMark && changeMark(m_connectionText).entriesAsAt(*m_readMark))
+        return;
+    m_readMark.reset();
+    // Marked before the read: a write that comes after the mark is read again next time.
+    const ChangeMark mark = changeMark(m_connectionText);
+    if (sameFile) {
+        m_list.requery();
+    } else {
+        m_list.open(EntryQueries::EntryListQuery, m_connectionText);
+        m_list.moveFirst();
+        if (m_controls.grid)
+            m_controls.grid->setModel(&m_model);
+    }
+    m_readMark = mark;
+}
+
 // A list that cannot be read is no list without matches: it shows no count, and says why.
 void SearchList::showUnreadList(const QString& reason) {
     if (m_controls.grid)
         m_controls.grid->setModel(nullptr);
     m_list.close();
+    m_readMark.reset();
     m_model.reset();
     showCount(QString(), false);
     m_prompt.show(QStringLiteral("Trotwell"),

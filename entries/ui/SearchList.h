@@ -1,12 +1,14 @@
 #pragma once
 
+#include "SearchListModel.h"
+#include "entries/ShowEntryData.h"
 #include "store/RecordSet.h"
-#include "store/RecordSetModel.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QTabWidget;
@@ -67,6 +69,8 @@ private:
     void onTabChanged(int index);
     void rereadIfShown();
     void reread();
+    // Reads the list from the file unless it holds what the file holds; throws StoreError.
+    void readIfChanged();
     void showUnreadList(const QString& reason);
     void showCount(const QString& count, bool hasRows);
     void jumpToClickedRow();
@@ -75,7 +79,8 @@ private:
     Prompt& m_prompt;
     JumpToEntry m_jump;
     store::RecordSet m_list;
-    store::RecordSetModel m_model;
+    SearchListModel m_model;
+    std::optional<ChangeMark> m_readMark; // where the file stood when the list was read
     QTimer* m_clickTimer = nullptr;
     QString m_connectionText;
     QString m_appliedFilter;

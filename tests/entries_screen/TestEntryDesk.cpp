@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 
 namespace {
@@ -109,6 +110,55 @@ private slots:
         QCOMPARE(f->storedRows(), 4);
         f->child<QTabWidget>("SSTab1")->setCurrentIndex(3);
         QCOMPARE(f->label("SrchRecCnt"), QStringLiteral("3"));
+    }
+
+    // The rows a search lists follow the file whoever wrote it, in exhibitor order.
+    void searchListFollowsTheFile_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("byAnotherProgram");
+        QTest::addColumn<QStringList>("rows"); // "number name" of each row after the change
+        const QStringList before{"3 Jo Smith", "9 Al Smithers", "12 Cy Smith"};
+        QTest::newRow("nothing written") << "" << false << before;
+        QTest::newRow("renamed here") << "SET [Show Exh Nam] = 'Jo Brown' WHERE [Show Exh No] = 3"
+                                      << false << QStringList{"9 Al Smithers", "12 Cy Smith"};
+        QTest::newRow("renamed elsewhere")
+            << "SET [Show Exh Nam] = 'Bo Smith' WHERE [Show Exh No] = 4" << true
+            << QStringList{"3 Jo Smith", "4 Bo Smith", "9 Al Smithers", "12 Cy Smith"};
+        QTest::newRow("renumbered elsewhere")
+            << "SET [Show Exh No] = 1 WHERE [Show Exh No] = 12" << true
+            << QStringList{"1 Cy Smith", "3 Jo Smith", "9 Al Smithers"};
+    }
+    void searchListFollowsTheFile() {
+        QFETCH(QString, change);
+        QFETCH(bool, byAnotherProgram);
+        QFETCH(QStringList, rows);
+        f->open(f->makeShow(
+            {{9, "Al Smithers", 5}, {3, "Jo Smith", 2}, {4, "Bo Lee", 2}, {12, "Cy Smith", 7}}));
+        const auto search = [this] {
+            onModal<twl::SearchDlg>([](twl::SearchDlg& dialog) {
+                QTest::keyClicks(in<QLineEdit>(dialog, "SrchTxt"), "smi");
+                in<QCheckBox>(dialog, "Chk1_0")->setChecked(true);
+                QTest::mouseClick(in<QPushButton>(dialog, "OKBut"), Qt::LeftButton);
+                return true;
+            });
+            f->trigger("mnuEditSearch");
+            const QAbstractItemModel* grid = f->child<QTableView>("Grid_S")->model();
+            QStringList shown;
+            for (int r = 0; r < grid->rowCount(); ++r)
+                shown << grid->index(r, 0).data().toString() + " " +
+                             grid->index(r, 1).data().toString();
+            return shown;
+        };
+        QCOMPARE(search(), QStringList({"3 Jo Smith", "9 Al Smithers", "12 Cy Smith"}));
+        if (!change.isEmpty()) {
+            const QString sql = "UPDATE Entries_tbl " + change;
+            if (byAnotherProgram)
+                store::Connection(f->showFile, TestFolder::Password).execute(sql);
+            else
+                store::execute(f->program->shared().session.ShowConnString, sql);
+        }
+        QCOMPARE(search(), rows);
+        QCOMPARE(f->label("SrchRecCnt"), QString::number(rows.size()));
     }
 
     // A read of the show's or the organisation's data that fails is reported, never shown as an

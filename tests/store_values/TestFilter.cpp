@@ -2,6 +2,8 @@
 #include "store/StoreError.h"
 
 #include <QTest>
+#include <string>
+#include <vector>
 
 using namespace store;
 
@@ -42,6 +44,35 @@ QString kept(const QString& text) {
     QStringList names;
     for (const Row& r : showRows()) {
         if (filter.matches(r))
+            names << r[0].toText();
+    }
+    return names.join(QLatin1Char(','));
+}
+
+// A row that hands its texts over in UTF-8, as a record set's cells read from the file do.
+class Utf8Row final : public FilterRow {
+public:
+    explicit Utf8Row(const Row& values) : m_values(values) {
+        for (const Value& v : values)
+            m_utf8.push_back(v.kind() == Value::Kind::Text ? v.toText().toStdString() : "");
+    }
+    Value value(int field) const override { return m_values.at(std::size_t(field)); }
+    std::optional<std::string_view> utf8(int field) const override {
+        if (m_values.at(std::size_t(field)).kind() != Value::Kind::Text)
+            return std::nullopt;
+        return m_utf8[std::size_t(field)];
+    }
+
+private:
+    const Row& m_values;
+    std::vector<std::string> m_utf8;
+};
+
+QString keptFromUtf8(const QString& text) {
+    const Filter filter = Filter::parse(text, showFields());
+    QStringList names;
+    for (const Row& r : showRows()) {
+        if (filter.matches(Utf8Row(r)))
             names << r[0].toText();
     }
     return names.join(QLatin1Char(','));
@@ -122,6 +153,9 @@ void TestFilter::matching_data() {
     addRow("like both", "[Horse Name] LIKE '*BLA*'", "Blaze,Starblaze");
     addRow("like whole", "[Horse Name] LIKE 'blaze'", "Blaze");
     addRow("like overlap", "[Tag] LIKE '0*12'", "Comet");
+    addRow("like overlap short", "[Tag] LIKE '1*12'", "");
+    addRow("like on empty text", "[Tag] LIKE '*'", all);
+    addRow("like folded sign", "[Exh Name] LIKE '*\u017fm*'", "Blaze,Starblaze");
     addRow("like accents", "[Horse Name] LIKE 'écl%'", "Éclair");
     addRow("not like", "[Exh Name] NOT LIKE 'sm*'", "O'Brien's Pride,Éclair");
     addRow("like number", "[Class No] LIKE '8*'", "Comet,Éclair");
@@ -137,6 +171,8 @@ void TestFilter::matching_data() {
     addRow("text any case", "[Exh Name] = 'SMITH'", "Blaze");
     addRow("text accents", "[Exh Name] = 'ávila'", "Éclair");
     addRow("text less", "[Exh Name] < 'smz'", "Blaze,O'Brien's Pride,Starblaze");
+    addRow("text greater", "[Exh Name] > 'smith'", "Starblaze,Éclair");
+    addRow("text prefix", "[Exh Name] <= 'smit'", "O'Brien's Pride");
     addRow("date iso", "[Entered] = #2024-05-01#", "Blaze,Éclair");
     addRow("date us", "[Entered] > #4/30/2024#", "Blaze,Comet,Éclair");
     addRow("date text", "[Entered] < '2024-01-01'", "Starblaze");
@@ -151,6 +187,8 @@ void TestFilter::matching() {
     QFETCH(QString, filter);
     QFETCH(QString, expected);
     QCOMPARE(kept(filter), expected);
+    // Texts tested in UTF-8 as they are kept find the same rows.
+    QCOMPARE(keptFromUtf8(filter), expected);
 }
 
 void TestFilter::emptyFilter() {
