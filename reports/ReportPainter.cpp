@@ -93,7 +93,7 @@ public:
         return *found;
     }
 
-    // True when a plain text certainly fits in `width` without shaping it.
+    // True when a plain text fits in `width` with a margin to spare, known without shaping it.
     bool surelyFits(const QString& text, qreal width) {
         qreal bound = 0;
         for (const QChar c : text)
