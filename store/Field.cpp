@@ -18,7 +18,9 @@ QStringView bareView(QStringView name) {
 int findField(const Fields& fields, const QString& name) {
     const QStringView bare = bareView(name);
     for (size_t i = 0; i < fields.size(); ++i) {
-        if (bareView(fields[i].name).compare(bare, Qt::CaseInsensitive) == 0)
+        const QStringView field = bareView(fields[i].name);
+        // Case never changes a name's length: most fields are passed over without comparing.
+        if (field.size() == bare.size() && field.compare(bare, Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);
     }
     return -1;
