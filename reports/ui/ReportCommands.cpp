@@ -127,12 +127,17 @@ bool ReportCommands::runReport() {
     if (!definition)
         return false;
     report.ReportTitle = QString::fromUtf8(definition->title);
+    return reportingFailures([&] { run(*definition); });
+}
+
+bool ReportCommands::reportingFailures(const std::function<void()>& work) {
     try {
-        run(*definition);
+        work();
         return true;
     } catch (const ReportCancelled&) {
         // The user stopped the report: nothing was printed, and nothing went wrong.
-        tellCancelled(QStringLiteral("The %1 was cancelled").arg(report.ReportTitle));
+        tellCancelled(
+            QStringLiteral("The %1 was cancelled").arg(m_services.shared.report.ReportTitle));
     } catch (const ReportError& error) {
         reportFailure(error.text());
     } catch (const store::StoreError& error) {
@@ -148,20 +153,11 @@ bool ReportCommands::printStatement(int exhibitorNumber) {
     twl::ReportState& report = m_services.shared.report;
     const PrintingFlag printing(report.Printing);
     report.ReportTitle = QString::fromUtf8(statement->title);
-    try {
+    return reportingFailures([&] {
         ReportContext c = context();
         c.ReportSubject = QString::number(exhibitorNumber);
         m_services.printer.printDirect(makeReport(*statement, c).pages, 1);
-        return true;
-    } catch (const ReportCancelled&) {
-        // The user stopped the printing: the statement was not printed, and nothing went wrong.
-        tellCancelled(QStringLiteral("The %1 was cancelled").arg(report.ReportTitle));
-    } catch (const ReportError& error) {
-        reportFailure(error.text());
-    } catch (const store::StoreError& error) {
-        reportFailure(error.message());
-    }
-    return false;
+    });
 }
 
 void ReportCommands::run(const ReportDefinition& definition) {

@@ -78,6 +78,9 @@ private:
     void bringMainWindowForward();
     void clearWorkTable(const QString& table);
     void reportFailure(const QString& reason);
+    // Runs the work of a report; true when it ended well. A failure is reported, a cancel told
+    // on the last-action line.
+    bool reportingFailures(const std::function<void()>& work);
     void tellCancelled(const QString& text);
 
     twl::Services& m_services;
