@@ -9,6 +9,7 @@
 #include <cmath>
 #include <deque>
 #include <future>
+#include <limits>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
@@ -801,10 +802,48 @@ private:
 
     static KeyMap<std::vector<int>> rowsByValue(const ShapedRows& rows, int field, KeyMaker& keys) {
         KeyMap<std::vector<int>> groups;
+        const RowEntries<std::vector<int>> rowGroups(rows, field, keys, groups, {});
         for (int i = 0; i < rows.rowCount(); ++i)
-            groups[keys.of(rows.cellsOf(i)[field])].push_back(i);
+            rowGroups[i].push_back(i);
         return groups;
     }
+
+    // Each row's entry of `map` for its value of one field, the entry made with `initial` when
+    // there is none. A level that holds all the rows of its cells in an order of its own (a table
+    // sorted here) is read in the order the cells are stored: read in the level's order, each
+    // row's cell would be a miss of the memory cache. The entries are found for every row of the
+    // cells, so a row that such a level leaves out may leave an entry of its own. They are kept in
+    // bulk memory, which a large level fills without a page fault for each page.
+    template <typename T> class RowEntries {
+    public:
+        RowEntries(const ShapedRows& rows, int field, KeyMaker& keys, KeyMap<T>& map,
+                   const T& initial)
+            : m_rows(rows) {
+            const std::size_t width = rows.m_fields.size();
+            const std::size_t count = std::size_t(rows.m_rowCount);
+            m_byCellRow = !rows.m_rows.empty() && count * width == rows.m_cells->size();
+            m_entries.reserve(count);
+            const auto entryOf = [&](const Cell& cell) {
+                return &map.try_emplace(keys.of(cell), initial).first->second;
+            };
+            if (!m_byCellRow) {
+                for (int i = 0; i < rows.m_rowCount; ++i)
+                    m_entries.push_back(entryOf(rows.cellsOf(i)[field]));
+                return;
+            }
+            const Cell* cells = rows.m_cells->data() + field;
+            for (std::size_t stored = 0; stored < count; ++stored)
+                m_entries.push_back(entryOf(cells[stored * width]));
+        }
+        T& operator[](int row) const {
+            return *m_entries[m_byCellRow ? m_rows.cellRow(row) : std::size_t(row)];
+        }
+
+    private:
+        const ShapedRows& m_rows;
+        bool m_byCellRow = false;
+        BulkVector<T*> m_entries;
+    };
 
     void relate(ShapedRows& parent, const Relation& relation) {
         const ShapedRows child = evaluateSource(relation.child);
@@ -968,13 +1007,16 @@ private:
         KeyMaker keys(*rows.m_texts);
         std::vector<std::vector<int>> groups;
         if (indexes.size() == 1) {
+            constexpr std::size_t NoGroup = std::numeric_limits<std::size_t>::max();
             KeyMap<std::size_t> groupOf;
+            const RowEntries<std::size_t> rowGroups(rows, indexes[0], keys, groupOf, NoGroup);
             for (int i = 0; i < rows.rowCount(); ++i) {
-                const auto [at, added] =
-                    groupOf.try_emplace(keys.of(rows.cellsOf(i)[indexes[0]]), groups.size());
-                if (added)
+                std::size_t& group = rowGroups[i];
+                if (group == NoGroup) {
+                    group = groups.size();
                     groups.emplace_back();
-                groups[at->second].push_back(i);
+                }
+                groups[group].push_back(i);
             }
             return groups;
         }
