@@ -466,31 +466,36 @@ std::optional<std::vector<int>> ranksOf(int count, CellAt cellAt, const CellText
     }
     // Whole numbers alone, within a range not much wider than the rows (class and exhibitor
     // numbers): ranked through a table of the values present, without a sort.
+    // The rows' cells are read once, into a column of their own.
     bool wholeOnly = true;
     bool any = false;
     qint64 low = 0;
     qint64 high = 0;
+    BulkVector<qint64> wholes(static_cast<std::size_t>(count));
+    std::vector<char> present(std::size_t(count), 0);
     for (int r = 0; r < count && wholeOnly; ++r) {
         const Cell& cell = cellAt(r);
         if (cell.kind == Cell::Kind::Null)
             continue;
         wholeOnly = cell.kind == Cell::Kind::Integer;
+        wholes[std::size_t(r)] = cell.whole;
+        present[std::size_t(r)] = 1;
         low = any ? std::min(low, cell.whole) : cell.whole;
         high = any ? std::max(high, cell.whole) : cell.whole;
         any = true;
     }
     if (wholeOnly && (!any || high - low <= qint64(count) + 65536)) {
         std::vector<int> rankOf(any ? std::size_t(high - low + 1) : 0, 0);
-        for (int r = 0; r < count; ++r)
-            if (cellAt(r).kind == Cell::Kind::Integer)
-                rankOf[std::size_t(cellAt(r).whole - low)] = 1;
+        for (std::size_t r = 0; r < wholes.size(); ++r)
+            if (present[r])
+                rankOf[std::size_t(wholes[r] - low)] = 1;
         int rank = 0;
-        for (int& present : rankOf)
-            if (present)
-                present = ++rank;
-        for (int r = 0; r < count; ++r)
-            if (cellAt(r).kind == Cell::Kind::Integer)
-                ranks[std::size_t(r)] = rankOf[std::size_t(cellAt(r).whole - low)];
+        for (int& seen : rankOf)
+            if (seen)
+                seen = ++rank;
+        for (std::size_t r = 0; r < wholes.size(); ++r)
+            if (present[r])
+                ranks[r] = rankOf[std::size_t(wholes[r] - low)];
         return ranks;
     }
     // Numbers by value, whole numbers and fractions compared exactly.
