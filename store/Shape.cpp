@@ -430,14 +430,14 @@ std::optional<TableQuery> tableQueryOf(const QString& sql) {
 // Dense ranks of one key over the rows (0 for null, then 1, 2, ... in the engine's order), or
 // nothing when a value is not one whose order is known here.
 template <typename CellAt>
-std::optional<std::vector<int>> ranksOf(int count, CellAt cellAt, const CellTexts& texts,
-                                        bool textField) {
-    std::vector<int> ranks(std::size_t(count), 0);
+std::optional<BulkVector<int>> ranksOf(int count, CellAt cellAt, const CellTexts& texts,
+                                       bool textField) {
+    BulkVector<int> ranks(static_cast<std::size_t>(count), 0);
     if (textField) {
         // Texts by their bytes: each distinct text ranked once.
         std::unordered_map<std::string_view, int> distinct;
         std::vector<std::string_view> spellings;
-        std::vector<int> ids(std::size_t(count), -1);
+        BulkVector<int> ids(static_cast<std::size_t>(count), -1);
         for (int r = 0; r < count; ++r) {
             const Cell& cell = cellAt(r);
             if (cell.kind == Cell::Kind::Null)
@@ -485,7 +485,7 @@ std::optional<std::vector<int>> ranksOf(int count, CellAt cellAt, const CellText
         any = true;
     }
     if (wholeOnly && (!any || high - low <= qint64(count) + 65536)) {
-        std::vector<int> rankOf(any ? std::size_t(high - low + 1) : 0, 0);
+        BulkVector<int> rankOf(any ? std::size_t(high - low + 1) : 0, 0);
         for (std::size_t r = 0; r < wholes.size(); ++r)
             if (present[r])
                 rankOf[std::size_t(wholes[r] - low)] = 1;
@@ -522,11 +522,11 @@ std::optional<std::vector<int>> ranksOf(int count, CellAt cellAt, const CellText
 
 // The positions 0 ... n-1 stably ordered by the keys' ranks, first key first: one counting pass
 // per key, from the last key to the first.
-std::vector<int> orderByRanks(const std::vector<std::vector<int>>& keys, int count) {
-    std::vector<int> order(static_cast<std::size_t>(count));
+BulkVector<int> orderByRanks(const std::vector<BulkVector<int>>& keys, int count) {
+    BulkVector<int> order(static_cast<std::size_t>(count));
     for (int p = 0; p < count; ++p)
         order[std::size_t(p)] = p;
-    std::vector<int> next(static_cast<std::size_t>(count));
+    BulkVector<int> next(static_cast<std::size_t>(count));
     for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
         const int buckets = count == 0 ? 0 : *std::max_element(key->begin(), key->end()) + 1;
         std::vector<int> starts(std::size_t(buckets) + 1, 0);
@@ -743,7 +743,7 @@ private:
         ShapedRows rows = *read.rows;
         if (query.orderBy.isEmpty())
             return rows;
-        std::vector<std::vector<int>> keys;
+        std::vector<BulkVector<int>> keys;
         for (const QString& name : query.orderBy) {
             const int field = findField(rows.m_fields, name);
             if (field < 0 || read.converted[std::size_t(field)])
