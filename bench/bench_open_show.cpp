@@ -68,50 +68,44 @@ OpenShowFixture& fixture() {
     return instance;
 }
 
-void openShowUntilIdle(benchmark::State& state) {
+// Times Open Show of the show until the main window is idle, then closes it untimed.
+void timeOpenShow(OpenShowFixture& f, const QString& show, benchmark::State& state) {
+    const auto start = std::chrono::steady_clock::now();
+    f.program->shared().session.RequestedPath = show;
+    f.program->showFiles()->openShow();
+    drainEvents();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+    if (f.program->shared().session.ShowPath != show || !f.prompt.shown().empty())
+        throw std::runtime_error("the show did not open");
+    f.program->showFiles()->closeShow();
+    drainEvents();
+}
+
+// Runs the iterations of an Open Show benchmark; `beforeEach` runs untimed before each one.
+template <typename BeforeEach>
+void openShowIterations(benchmark::State& state, BeforeEach beforeEach) {
     try {
         OpenShowFixture& f = fixture();
         const QString& show = f.shows.at(int(state.range(0)));
         for (auto _ : state) {
-            const auto start = std::chrono::steady_clock::now();
-            f.program->shared().session.RequestedPath = show;
-            f.program->showFiles()->openShow();
-            drainEvents();
-            const auto elapsed = std::chrono::steady_clock::now() - start;
-            state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
-            if (f.program->shared().session.ShowPath != show || !f.prompt.shown().empty())
-                throw std::runtime_error("the show did not open");
-            f.program->showFiles()->closeShow();
-            drainEvents();
+            beforeEach(f);
+            timeOpenShow(f, show, state);
         }
     } catch (const std::exception& error) {
         state.SkipWithError(error.what());
     }
 }
 
+void openShowUntilIdle(benchmark::State& state) {
+    openShowIterations(state, [](OpenShowFixture&) {});
+}
+
 // The first Open Show after the program started: nothing of the show is keyed or cached yet.
 // Each iteration starts the program afresh (untimed) and times Open Show until the main window is
 // idle.
 void firstOpenAfterStart(benchmark::State& state) {
-    try {
-        OpenShowFixture& f = fixture();
-        const QString& show = f.shows.at(int(state.range(0)));
-        for (auto _ : state) {
-            f.restartProgram();
-            const auto start = std::chrono::steady_clock::now();
-            f.program->shared().session.RequestedPath = show;
-            f.program->showFiles()->openShow();
-            drainEvents();
-            const auto elapsed = std::chrono::steady_clock::now() - start;
-            state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
-            if (f.program->shared().session.ShowPath != show || !f.prompt.shown().empty())
-                throw std::runtime_error("the show did not open");
-            f.program->showFiles()->closeShow();
-            drainEvents();
-        }
-    } catch (const std::exception& error) {
-        state.SkipWithError(error.what());
-    }
+    openShowIterations(state, [](OpenShowFixture& f) { f.restartProgram(); });
 }
 
 void recordSetOpenOfEntries(benchmark::State& state) {

@@ -2,6 +2,7 @@
 
 #include "ReportError.h"
 #include "ValueText.h"
+#include "store/BulkMemory.h"
 #include "store/StoreError.h"
 
 #include <algorithm>
@@ -333,7 +334,7 @@ private:
     const store::ShapedRows m_data;
     QDate m_printDate;
     QStringList m_path;
-    std::vector<Step> m_steps;
+    store::BulkVector<Step> m_steps; // a step for each row of a large report: in bulk memory
     std::vector<PageStart> m_pageStarts;
     mutable std::unordered_set<const Control*> m_checked;
     // The walk as it stands.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a C++ source differs from the project's .clang-format; lists the files that do.
-# CTest runs it as the test check_format. Fix with: clang-format -i --style=file FILE...
+# Build folders (any folder with a CMakeCache.txt) are skipped. CTest runs it as the test
+# check_format. Fix with: clang-format -i --style=file FILE...
 set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root"
@@ -8,7 +9,7 @@ command -v clang-format >/dev/null || { echo "check-format: clang-format is not 
 bad=()
 while IFS= read -r -d '' file; do
   clang-format --dry-run -Werror --style=file "$file" >/dev/null 2>&1 || bad+=("$file")
-done < <(find . -path ./build -prune -o -path './build-*' -prune -o -path ./.git -prune -o \
+done < <(find . \( -path ./.git -o -type d -exec test -e '{}/CMakeCache.txt' \; \) -prune -o \
   -type f \( -name '*.cpp' -o -name '*.h' \) -print0)
 if [ "${#bad[@]}" -gt 0 ]; then
   printf '%s\n' "${bad[@]#./}"

@@ -6,8 +6,9 @@
 
 namespace store {
 
-// Blocks from this size up are taken from the system as mappings of their own.
-inline constexpr std::size_t BulkBlockBytes = std::size_t(2) << 20;
+// Blocks from this size up are taken from the system as mappings of their own: in huge pages, a
+// block of one or two megabytes costs the system one page fault instead of hundreds.
+inline constexpr std::size_t BulkBlockBytes = std::size_t(1) << 20;
 
 // A block of at least `bytes` mapped from the system for the rows of a large read: in huge pages
 // where the system offers them (a read of 300,000 rows then touches a few dozen pages instead of

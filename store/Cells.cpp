@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <sqlite3.h>
 
@@ -65,6 +66,18 @@ Cell CellTexts::cellOf(const Value& value) {
     return cell;
 }
 
+namespace {
+
+// The vector's own insert copies one byte at a time, because it builds each byte through the
+// allocator; the bytes are copied here as one block.
+void appendBytes(BulkVector<char>& to, const char* bytes, std::size_t size) {
+    const std::size_t at = to.size();
+    to.resize(at + size);
+    std::memcpy(to.data() + at, bytes, size);
+}
+
+} // namespace
+
 void CellTexts::readRow(const Statement& statement, int first, const std::vector<FieldType>& types,
                         CellVector& cells, std::vector<char>* converted) {
     sqlite3_stmt* handle = statement.handle();
@@ -89,7 +102,7 @@ void CellTexts::readRow(const Statement& statement, int first, const std::vector
                 cell.kind = Cell::Kind::Utf8;
                 cell.whole = qint64(m_utf8.size());
                 cell.size = quint32(size);
-                m_utf8.insert(m_utf8.end(), bytes, bytes + size);
+                appendBytes(m_utf8, bytes, std::size_t(size));
                 continue;
             }
             break;
@@ -145,7 +158,7 @@ std::size_t expectedRows(Connection& connection, const QString& table) {
 void CellTexts::append(CellTexts&& other, const CellVector& otherCells, CellVector& cells) {
     const auto utf8Base = qint64(m_utf8.size());
     const auto heldBase = qint64(m_held.size());
-    m_utf8.insert(m_utf8.end(), other.m_utf8.begin(), other.m_utf8.end());
+    appendBytes(m_utf8, other.m_utf8.data(), other.m_utf8.size());
     std::move(other.m_held.begin(), other.m_held.end(), std::back_inserter(m_held));
     other.release();
     cells.reserve(cells.size() + otherCells.size());

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <deque>
 #include <future>
+#include <limits>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
@@ -429,14 +430,14 @@ std::optional<TableQuery> tableQueryOf(const QString& sql) {
 // Dense ranks of one key over the rows (0 for null, then 1, 2, ... in the engine's order), or
 // nothing when a value is not one whose order is known here.
 template <typename CellAt>
-std::optional<std::vector<int>> ranksOf(int count, CellAt cellAt, const CellTexts& texts,
-                                        bool textField) {
-    std::vector<int> ranks(std::size_t(count), 0);
+std::optional<BulkVector<int>> ranksOf(int count, CellAt cellAt, const CellTexts& texts,
+                                       bool textField) {
+    BulkVector<int> ranks(static_cast<std::size_t>(count), 0);
     if (textField) {
         // Texts by their bytes: each distinct text ranked once.
         std::unordered_map<std::string_view, int> distinct;
         std::vector<std::string_view> spellings;
-        std::vector<int> ids(std::size_t(count), -1);
+        BulkVector<int> ids(static_cast<std::size_t>(count), -1);
         for (int r = 0; r < count; ++r) {
             const Cell& cell = cellAt(r);
             if (cell.kind == Cell::Kind::Null)
@@ -465,31 +466,36 @@ std::optional<std::vector<int>> ranksOf(int count, CellAt cellAt, const CellText
     }
     // Whole numbers alone, within a range not much wider than the rows (class and exhibitor
     // numbers): ranked through a table of the values present, without a sort.
+    // The rows' cells are read once, into a column of their own.
     bool wholeOnly = true;
     bool any = false;
     qint64 low = 0;
     qint64 high = 0;
+    BulkVector<qint64> wholes(static_cast<std::size_t>(count));
+    std::vector<char> present(std::size_t(count), 0);
     for (int r = 0; r < count && wholeOnly; ++r) {
         const Cell& cell = cellAt(r);
         if (cell.kind == Cell::Kind::Null)
             continue;
         wholeOnly = cell.kind == Cell::Kind::Integer;
+        wholes[std::size_t(r)] = cell.whole;
+        present[std::size_t(r)] = 1;
         low = any ? std::min(low, cell.whole) : cell.whole;
         high = any ? std::max(high, cell.whole) : cell.whole;
         any = true;
     }
     if (wholeOnly && (!any || high - low <= qint64(count) + 65536)) {
-        std::vector<int> rankOf(any ? std::size_t(high - low + 1) : 0, 0);
-        for (int r = 0; r < count; ++r)
-            if (cellAt(r).kind == Cell::Kind::Integer)
-                rankOf[std::size_t(cellAt(r).whole - low)] = 1;
+        BulkVector<int> rankOf(any ? std::size_t(high - low + 1) : 0, 0);
+        for (std::size_t r = 0; r < wholes.size(); ++r)
+            if (present[r])
+                rankOf[std::size_t(wholes[r] - low)] = 1;
         int rank = 0;
-        for (int& present : rankOf)
-            if (present)
-                present = ++rank;
-        for (int r = 0; r < count; ++r)
-            if (cellAt(r).kind == Cell::Kind::Integer)
-                ranks[std::size_t(r)] = rankOf[std::size_t(cellAt(r).whole - low)];
+        for (int& seen : rankOf)
+            if (seen)
+                seen = ++rank;
+        for (std::size_t r = 0; r < wholes.size(); ++r)
+            if (present[r])
+                ranks[r] = rankOf[std::size_t(wholes[r] - low)];
         return ranks;
     }
     // Numbers by value, whole numbers and fractions compared exactly.
@@ -516,11 +522,11 @@ std::optional<std::vector<int>> ranksOf(int count, CellAt cellAt, const CellText
 
 // The positions 0 ... n-1 stably ordered by the keys' ranks, first key first: one counting pass
 // per key, from the last key to the first.
-std::vector<int> orderByRanks(const std::vector<std::vector<int>>& keys, int count) {
-    std::vector<int> order(static_cast<std::size_t>(count));
+BulkVector<int> orderByRanks(const std::vector<BulkVector<int>>& keys, int count) {
+    BulkVector<int> order(static_cast<std::size_t>(count));
     for (int p = 0; p < count; ++p)
         order[std::size_t(p)] = p;
-    std::vector<int> next(static_cast<std::size_t>(count));
+    BulkVector<int> next(static_cast<std::size_t>(count));
     for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
         const int buckets = count == 0 ? 0 : *std::max_element(key->begin(), key->end()) + 1;
         std::vector<int> starts(std::size_t(buckets) + 1, 0);
@@ -737,7 +743,7 @@ private:
         ShapedRows rows = *read.rows;
         if (query.orderBy.isEmpty())
             return rows;
-        std::vector<std::vector<int>> keys;
+        std::vector<BulkVector<int>> keys;
         for (const QString& name : query.orderBy) {
             const int field = findField(rows.m_fields, name);
             if (field < 0 || read.converted[std::size_t(field)])
@@ -801,10 +807,48 @@ private:
 
     static KeyMap<std::vector<int>> rowsByValue(const ShapedRows& rows, int field, KeyMaker& keys) {
         KeyMap<std::vector<int>> groups;
+        const RowEntries<std::vector<int>> rowGroups(rows, field, keys, groups, {});
         for (int i = 0; i < rows.rowCount(); ++i)
-            groups[keys.of(rows.cellsOf(i)[field])].push_back(i);
+            rowGroups[i].push_back(i);
         return groups;
     }
+
+    // Each row's entry of `map` for its value of one field, the entry made with `initial` when
+    // there is none. A level that holds all the rows of its cells in an order of its own (a table
+    // sorted here) is read in the order the cells are stored: read in the level's order, each
+    // row's cell would be a miss of the memory cache. The entries are found for every row of the
+    // cells, so a row that such a level leaves out may leave an entry of its own. They are kept in
+    // bulk memory, which a large level fills without a page fault for each page.
+    template <typename T> class RowEntries {
+    public:
+        RowEntries(const ShapedRows& rows, int field, KeyMaker& keys, KeyMap<T>& map,
+                   const T& initial)
+            : m_rows(rows) {
+            const std::size_t width = rows.m_fields.size();
+            const std::size_t count = std::size_t(rows.m_rowCount);
+            m_byCellRow = !rows.m_rows.empty() && count * width == rows.m_cells->size();
+            m_entries.reserve(count);
+            const auto entryOf = [&](const Cell& cell) {
+                return &map.try_emplace(keys.of(cell), initial).first->second;
+            };
+            if (!m_byCellRow) {
+                for (int i = 0; i < rows.m_rowCount; ++i)
+                    m_entries.push_back(entryOf(rows.cellsOf(i)[field]));
+                return;
+            }
+            const Cell* cells = rows.m_cells->data() + field;
+            for (std::size_t stored = 0; stored < count; ++stored)
+                m_entries.push_back(entryOf(cells[stored * width]));
+        }
+        T& operator[](int row) const {
+            return *m_entries[m_byCellRow ? m_rows.cellRow(row) : std::size_t(row)];
+        }
+
+    private:
+        const ShapedRows& m_rows;
+        bool m_byCellRow = false;
+        BulkVector<T*> m_entries;
+    };
 
     void relate(ShapedRows& parent, const Relation& relation) {
         const ShapedRows child = evaluateSource(relation.child);
@@ -968,13 +1012,16 @@ private:
         KeyMaker keys(*rows.m_texts);
         std::vector<std::vector<int>> groups;
         if (indexes.size() == 1) {
+            constexpr std::size_t NoGroup = std::numeric_limits<std::size_t>::max();
             KeyMap<std::size_t> groupOf;
+            const RowEntries<std::size_t> rowGroups(rows, indexes[0], keys, groupOf, NoGroup);
             for (int i = 0; i < rows.rowCount(); ++i) {
-                const auto [at, added] =
-                    groupOf.try_emplace(keys.of(rows.cellsOf(i)[indexes[0]]), groups.size());
-                if (added)
+                std::size_t& group = rowGroups[i];
+                if (group == NoGroup) {
+                    group = groups.size();
                     groups.emplace_back();
-                groups[at->second].push_back(i);
+                }
+                groups[group].push_back(i);
             }
             return groups;
         }

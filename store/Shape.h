@@ -46,7 +46,7 @@ private:
     // The rows' values, one field after another; shared with the levels made from these rows.
     std::shared_ptr<const CellVector> m_cells = std::make_shared<const CellVector>();
     // Which rows of m_cells this level holds, in its order; empty: all of them, in theirs.
-    std::vector<int> m_rows;
+    BulkVector<int> m_rows;
     // Shared with the levels made from this one's rows (groups, related chapters, parents).
     std::shared_ptr<CellTexts> m_texts = std::make_shared<CellTexts>();
     // Each row's chapters, in the order of members(); empty for a level without members.
