@@ -99,6 +99,7 @@ void ShowSafetyCommands::openRecent(const QString& show) {
     if (!QFileInfo::exists(show)) {
         m_settings.recentShows.removeAll(show);
         rebuildRecentItems();
+        saveSettings();
         m_window.services().prompt.show(
             QStringLiteral("Trotwell"),
             QStringLiteral("The show file %1 is no longer there. It is taken off the list of "
@@ -129,6 +130,14 @@ void ShowSafetyCommands::onShowOpened() {
     m_openShow = m_shared.session.ShowPath;
     m_settings.recentShows = withRecentShow(m_settings.recentShows, m_openShow);
     rebuildRecentItems();
+    saveSettings();
+}
+
+// The recent list is saved as it changes, so that it outlives a program that never exits
+// normally. A failed write is not reported: the list is a convenience, the next change or the
+// exit writes it again, and the show itself is safe.
+void ShowSafetyCommands::saveSettings() {
+    writeExtraSettings(settingsPath(), m_settings);
 }
 
 void ShowSafetyCommands::onShowClosed() {
@@ -179,7 +188,7 @@ void ShowSafetyCommands::atExit() {
         backUp(organisation);
     m_settings.windowMaximized = m_window.isMaximized();
     m_settings.windowPlace = m_window.normalGeometry();
-    writeExtraSettings(settingsPath(), m_settings);
+    saveSettings();
 }
 
 void ShowSafetyCommands::restoreFromBackup() {

@@ -54,6 +54,7 @@ private:
     void onShowClosed();
     void rebuildRecentItems();
     void openRecent(const QString& show);
+    void saveSettings();
     bool replaceWithBackup(const QString& backup, const QString& file, bool isShow);
 
     MainTWL& m_window;

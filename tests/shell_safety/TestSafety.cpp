@@ -268,10 +268,13 @@ private slots:
             openShow(shows.last());
             trigger("mnuCloseShow");
         }
+        // The list is on disk before the program exits, as a crash would leave it.
+        const QString settings = m_folder->file(twl::ExtraSettingsFileName);
+        QCOMPARE(twl::readExtraSettings(settings).recentShows.mid(0, 2),
+                 QStringList({shows[9], shows[8]}));
         window().setGeometry(60, 40, 720, 580);
         const QRect placed = window().geometry();
         exitProgram();
-        const QString settings = m_folder->file(twl::ExtraSettingsFileName);
         QVERIFY(QFile::exists(settings));
         QVERIFY(contents(m_folder->file("TWL.ini")).contains("ScorCopies")); // TWL.ini as before
         QVERIFY(!contents(m_folder->file("TWL.ini")).contains("Show1"));
@@ -292,6 +295,7 @@ private slots:
         QVERIFY(m_prompt.shown()[0].text.contains(shows[9]));
         QVERIFY(shared().session.ShowPath.isEmpty());
         QCOMPARE(m_program->safety()->settings().recentShows.first(), shows[8]);
+        QCOMPARE(twl::readExtraSettings(settings).recentShows.first(), shows[8]);
         trigger("recentShow1Action");
         QCOMPARE(shared().session.ShowPath, shows[8]);
         QVERIFY(!window().findChild<QAction*>("recentShow2Action")->isEnabled());
