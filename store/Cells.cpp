@@ -71,6 +71,8 @@ namespace {
 // The vector's own insert copies one byte at a time, because it builds each byte through the
 // allocator; the bytes are copied here as one block.
 void appendBytes(BulkVector<char>& to, const char* bytes, std::size_t size) {
+    if (size == 0)
+        return; // an empty text may come with no bytes at all, and memcpy takes no null pointer
     const std::size_t at = to.size();
     to.resize(at + size);
     std::memcpy(to.data() + at, bytes, size);
