@@ -164,6 +164,15 @@ const Section* Layout::section(const QString& name) const {
     return nullptr;
 }
 
+QStringList Layout::textBoxFields() const {
+    QStringList fields;
+    for (const Section& s : m_sections)
+        for (const Control& c : s.controls)
+            if (c.kind == Control::Kind::TextBox && !c.field.isEmpty() && !fields.contains(c.field))
+                fields << c.field;
+    return fields;
+}
+
 const Control& Layout::control(const QString& name) const {
     for (const Section& s : m_sections)
         for (const Control& c : s.controls)

@@ -4,6 +4,7 @@
 
 #include <QMargins>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace reports {
@@ -64,6 +65,7 @@ public:
     const std::vector<Section>& sections() const { return m_sections; }
 
     const Section* section(const QString& name) const;
+    QStringList textBoxFields() const;                 // the fields its text boxes print, each once
     const Control& control(const QString& name) const; // throws ReportError when missing
     bool hasControl(const QString& name) const;
 

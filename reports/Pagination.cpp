@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <unordered_set>
+#include <vector>
 
 namespace reports {
 namespace {
@@ -257,12 +258,20 @@ private:
     }
 
     // A text box that reads a field the data does not have is found while planning, as the band
-    // is first placed over rows.
+    // is first placed over rows. A band whose text boxes were all checked is not looked at again.
     void checkFields(const Section& band) {
-        for (const Control& c : band.controls)
-            if (c.kind == Control::Kind::TextBox && !c.field.isEmpty() &&
-                m_checked.insert(&c).second)
+        if (std::find(m_checkedBands.begin(), m_checkedBands.end(), &band) != m_checkedBands.end())
+            return;
+        bool allChecked = true;
+        for (const Control& c : band.controls) {
+            if (c.kind != Control::Kind::TextBox || c.field.isEmpty())
+                continue;
+            if (m_checked.insert(&c).second)
                 boundText(c);
+            allChecked = allChecked && m_checked.contains(&c);
+        }
+        if (allChecked)
+            m_checkedBands.push_back(&band);
     }
 
     void placeItems(const Section& band) {
@@ -337,6 +346,7 @@ private:
     store::BulkVector<Step> m_steps; // a step for each row of a large report: in bulk memory
     std::vector<PageStart> m_pageStarts;
     mutable std::unordered_set<const Control*> m_checked;
+    std::vector<const Section*> m_checkedBands;
     // The walk as it stands.
     bool m_planning = false;
     std::vector<Position> m_levels;

@@ -18,6 +18,9 @@ using namespace parts;
 
 namespace {
 
+// The entries of a large show are read with only the fields that a report prints.
+const QString EntriesTable = QStringLiteral("Entries_tbl");
+
 struct HighPointRow {
     QString points = QStringLiteral("0");
     QString number = QStringLiteral("0");
@@ -160,8 +163,11 @@ std::vector<RankedExhibitor> rankExhibitorsByPoints(store::ShapeReader& reader, 
 
 ReportData endOfShowReport(Layout& layout, const ReportContext& context) {
     const QString connection = showConnection(context);
-    // The entries are read from the file once, for the count, the standings and the classes.
+    // The entries are read from the file once, for the count, the standings and the classes,
+    // with the fields that the layout and the standings print.
     store::ShapeReader reader(connection);
+    reader.readOnlyFields(EntriesTable, layout.textBoxFields() << QStringLiteral("Show Exh No")
+                                                               << QStringLiteral("Show Exh Nam"));
     ReportData data;
     const double payouts = totalPayouts(reader);
     const int entries = reader.queryRows(QStringLiteral("SELECT * FROM Entries_tbl")).rowCount();
@@ -198,9 +204,11 @@ ReportData endOfShowReport(Layout& layout, const ReportContext& context) {
     return data;
 }
 
-ReportData classDescriptionList(Layout&, const ReportContext& context) {
+ReportData classDescriptionList(Layout& layout, const ReportContext& context) {
     ReportData data;
-    data.rows = store::shape(classShapingCommand(context.TotClassUsed), showConnection(context));
+    store::ShapeReader reader(showConnection(context));
+    reader.readOnlyFields(EntriesTable, layout.textBoxFields());
+    data.rows = reader.shape(classShapingCommand(context.TotClassUsed));
     data.recordCountText = twl::format::count(data.rows.rowCount());
     return data;
 }
@@ -237,13 +245,14 @@ ReportData exhibitorReport(Layout& layout, const ReportContext& context) {
     return data;
 }
 
-ReportData showRoster(Layout&, const ReportContext& context) {
+ReportData showRoster(Layout& layout, const ReportContext& context) {
     ReportData data;
-    data.rows = store::shape(
+    store::ShapeReader reader(showConnection(context));
+    reader.readOnlyFields(EntriesTable, layout.textBoxFields());
+    data.rows = reader.shape(
         QStringLiteral(
             "SHAPE {SELECT * FROM `Entries_tbl` ORDER BY [Show Exh No],[Class No]} AS Show_R ") +
-            QStringLiteral("COMPUTE COUNT(Show_R.'Show Exh No') AS RecCnt, Show_R"),
-        showConnection(context));
+        QStringLiteral("COMPUTE COUNT(Show_R.'Show Exh No') AS RecCnt, Show_R"));
     data.recordCountText = recordCount(data.rows);
     return data;
 }

@@ -187,6 +187,15 @@ class Parser {
 public:
     explicit Parser(const QString& text) : m_tokens(tokenize(text)) {}
 
+    // Every name in the command outside its queries, quoted or bare: its fields among them.
+    QStringList names() const {
+        QStringList names;
+        for (const Token& token : m_tokens)
+            if (token.kind == Token::Word || token.kind == Token::Name)
+                names << token.text;
+        return names;
+    }
+
     std::unique_ptr<ShapeNode> parseCommand() {
         auto node = parseShape();
         if (peek().kind != Token::End)
@@ -546,6 +555,7 @@ BulkVector<int> orderByRanks(const std::vector<BulkVector<int>>& keys, int count
 // A whole table as it was read, in the file's order, and what is known about its values.
 struct ShapeReader::TableRead {
     QString table;
+    QStringList fields; // the fields read, in the table's order; empty: all of them
     std::shared_ptr<const ShapedRows> rows;
     std::vector<char> converted; // per field: some value was converted to the field's type
     qint64 rowsWritten = 0;      // the connection's count of rows written to it, then
@@ -554,8 +564,8 @@ struct ShapeReader::TableRead {
 
 class ShapeEvaluator {
 public:
-    explicit ShapeEvaluator(ShapeReader& reader)
-        : m_reader(reader), m_connection(*reader.m_connection) {}
+    explicit ShapeEvaluator(ShapeReader& reader, QStringList named = {})
+        : m_reader(reader), m_connection(*reader.m_connection), m_named(std::move(named)) {}
 
     ShapedRows plainQuery(const QString& sql, const std::vector<Value>& parameters) {
         return query(sql, parameters);
@@ -649,8 +659,7 @@ private:
                sqlite3_get_autocommit(m_connection.handle());
     }
 
-    RowsRead readSplit(const QString& table, std::size_t expected) {
-        const QString whole = QStringLiteral("SELECT * FROM [") + table + QLatin1Char(']');
+    RowsRead readSplit(const QString& whole, std::size_t expected) {
         const Value middle(qint64(expected / 2));
         ReadTransaction held(m_connection);
         std::unique_ptr<Connection> second;
@@ -700,34 +709,79 @@ private:
         Connection& m_connection;
     };
 
-    // The table read whole, or as read before while it has not been written since.
-    ShapeReader::TableRead& tableRead(const QString& table) {
+    // The table read whole, or as read before while it has not been written since and holds the
+    // fields the query needs.
+    ShapeReader::TableRead& tableRead(const TableQuery& query) {
+        const QString& table = query.table;
         const qint64 written = m_connection.rowsWrittenTo(table);
         const qint64 other = otherChanges();
         for (ShapeReader::TableRead& read : m_reader.m_tables) {
             if (read.table.compare(table, Qt::CaseInsensitive) != 0)
                 continue;
-            if (read.rowsWritten == written && read.otherChanges == other) {
+            const bool current = read.rowsWritten == written && read.otherChanges == other;
+            if (current && holdsAll(read.fields, fieldsToRead(query))) {
                 ++m_reader.m_reused;
                 return read;
             }
-            read = fresh(table, written, other);
+            // A read that lacks fields keeps them in the next, so that commands needing
+            // different fields do not read the table by turns.
+            read = fresh(table, fieldsToRead(query, current ? read.fields : QStringList()), written,
+                         other);
             return read;
         }
-        return m_reader.m_tables.emplace_back(fresh(table, written, other));
+        return m_reader.m_tables.emplace_back(fresh(table, fieldsToRead(query), written, other));
     }
 
-    ShapeReader::TableRead fresh(const QString& table, qint64 written, qint64 other) {
+    static bool holdsAll(const QStringList& held, const QStringList& wanted) {
+        if (held.isEmpty())
+            return true;
+        if (wanted.isEmpty())
+            return false;
+        return std::all_of(wanted.begin(), wanted.end(), [&](const QString& field) {
+            return indexIgnoringCase(held, field) >= 0;
+        });
+    }
+
+    // The fields of a whole read of the query's table, in the table's order: empty for all of
+    // them, which is every read unless the reader was told the only fields read of the table.
+    QStringList fieldsToRead(const TableQuery& query, const QStringList& also = {}) {
+        const auto only = std::find_if(
+            m_reader.m_onlyFields.begin(), m_reader.m_onlyFields.end(), [&](const auto& named) {
+                return named.first.compare(query.table, Qt::CaseInsensitive) == 0;
+            });
+        if (only == m_reader.m_onlyFields.end())
+            return {};
+        const QStringList wanted = only->second + m_named + query.orderBy + also;
+        Statement all = m_connection.prepare(wholeRead(query.table, {}));
+        QStringList fields;
+        for (int c = 0; c < all.columnCount(); ++c) {
+            const QString name = all.columnName(c);
+            if (name.contains(QLatin1Char(']')))
+                return {}; // a name that cannot be put in brackets: the table is read whole
+            if (indexIgnoringCase(wanted, name) >= 0)
+                fields << name;
+        }
+        return fields.size() == all.columnCount() ? QStringList() : fields;
+    }
+
+    static QString wholeRead(const QString& table, const QStringList& fields) {
+        if (fields.isEmpty())
+            return QStringLiteral("SELECT * FROM [") + table + QLatin1Char(']');
+        return QStringLiteral("SELECT [") + fields.join(QStringLiteral("], [")) +
+               QStringLiteral("] FROM [") + table + QLatin1Char(']');
+    }
+
+    ShapeReader::TableRead fresh(const QString& table, const QStringList& fields, qint64 written,
+                                 qint64 other) {
         ShapeReader::TableRead read;
         read.table = table;
+        read.fields = fields;
         read.rowsWritten = written;
         read.otherChanges = other;
         const std::size_t expected = expectedRows(m_connection, table);
-        RowsRead part = canSplit(expected)
-                            ? readSplit(table, expected)
-                            : readRows(m_connection,
-                                       QStringLiteral("SELECT * FROM [") + table + QLatin1Char(']'),
-                                       {}, expected);
+        const QString whole = wholeRead(table, fields);
+        RowsRead part = canSplit(expected) ? readSplit(whole, expected)
+                                           : readRows(m_connection, whole, {}, expected);
         read.converted = std::move(part.converted);
         read.rows = std::make_shared<const ShapedRows>(std::move(part).rows());
         return read;
@@ -739,7 +793,7 @@ private:
 
     // The whole table in the order asked for, or nothing when its order cannot be told here.
     std::optional<ShapedRows> tableInOrder(const TableQuery& query) {
-        const ShapeReader::TableRead& read = tableRead(query.table);
+        const ShapeReader::TableRead& read = tableRead(query);
         ShapedRows rows = *read.rows;
         if (query.orderBy.isEmpty())
             return rows;
@@ -1051,6 +1105,7 @@ private:
 
     ShapeReader& m_reader;
     Connection& m_connection;
+    const QStringList m_named; // the names in the command being evaluated
     std::optional<bool> m_utf8File;
 };
 
@@ -1060,8 +1115,13 @@ ShapeReader::ShapeReader(const QString& connectionText)
 ShapeReader::~ShapeReader() = default;
 
 ShapedRows ShapeReader::shape(const QString& command) {
-    const auto tree = Parser(command).parseCommand();
-    return ShapeEvaluator(*this).evaluate(*tree);
+    Parser parser(command);
+    const auto tree = parser.parseCommand();
+    return ShapeEvaluator(*this, parser.names()).evaluate(*tree);
+}
+
+void ShapeReader::readOnlyFields(const QString& table, const QStringList& fields) {
+    m_onlyFields.emplace_back(table, fields);
 }
 
 ShapedRows ShapeReader::queryRows(const QString& sql, const std::vector<Value>& parameters) {

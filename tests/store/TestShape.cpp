@@ -193,6 +193,36 @@ private slots:
         QCOMPARE(reader.tableReadsReused(), 1);
     }
 
+    // A reader told which fields of a table are read holds those and the fields its commands
+    // name; a command that names one more reads the table again, keeping the fields it had.
+    void onlyTheFieldsReadAreHeld() {
+        entry(2, QStringLiteral("Bea"), 7, QStringLiteral("1.5"));
+        entry(1, QStringLiteral("Al"), 8, QStringLiteral("3"));
+        store::ShapeReader reader(m_show);
+        reader.readOnlyFields(QStringLiteral("entries_TBL"), {QStringLiteral("show exh nam")});
+        const ShapedRows first = reader.shape(QStringLiteral(
+            "SHAPE {SELECT * FROM `Entries_tbl` ORDER BY [Class No]} AS E COMPUTE E, "
+            "SUM(E.'Show Points') AS S BY 'Show Exh No'"));
+        const ShapedRows& entries = first.chapter(0, QStringLiteral("E"));
+        QCOMPARE(column(entries, "Show Exh Nam"), QStringLiteral("Bea"));
+        QCOMPARE(column(entries, "Class No"), QStringLiteral("7"));
+        QCOMPARE(column(first, "S"), QStringLiteral("1.5,3"));
+        const auto held = [](const ShapedRows& rows, const char* field) {
+            return store::findField(rows.fields(), QLatin1String(field)) >= 0;
+        };
+        QVERIFY(!held(entries, "Horse Name"));
+        const ShapedRows all = reader.queryRows(QStringLiteral("SELECT * FROM Entries_tbl"));
+        QCOMPARE(all.fields().size(), entries.fields().size());
+        QCOMPARE(reader.tableReadsReused(), 1);
+
+        const ShapedRows more = reader.shape(
+            QStringLiteral("SHAPE {SELECT * FROM Entries_tbl} AS E COMPUTE E BY [Horse Name]"));
+        const ShapedRows& again = more.chapter(0, QStringLiteral("E"));
+        QCOMPARE(column(again, "Show Exh Nam"), QStringLiteral("Bea,Al"));
+        QVERIFY(held(again, "Horse Name") && held(again, "Show Points"));
+        QCOMPARE(reader.tableReadsReused(), 1);
+    }
+
     // A table written since it was read is read again.
     void aTableWrittenSinceItWasReadIsReadAgain_data() {
         QTest::addColumn<QString>("write");
