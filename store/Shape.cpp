@@ -751,7 +751,9 @@ private:
             });
         if (only == m_reader.m_onlyFields.end())
             return {};
-        const QStringList wanted = only->second + m_named + query.orderBy + also;
+        QStringList wanted;
+        for (const QString& name : only->second + m_named + query.orderBy + also)
+            wanted << bareFieldName(name);
         Statement all = m_connection.prepare(wholeRead(query.table, {}));
         QStringList fields;
         for (int c = 0; c < all.columnCount(); ++c) {

@@ -199,7 +199,7 @@ private slots:
         entry(2, QStringLiteral("Bea"), 7, QStringLiteral("1.5"));
         entry(1, QStringLiteral("Al"), 8, QStringLiteral("3"));
         store::ShapeReader reader(m_show);
-        reader.readOnlyFields(QStringLiteral("entries_TBL"), {QStringLiteral("show exh nam")});
+        reader.readOnlyFields(QStringLiteral("entries_TBL"), {QStringLiteral("[show exh nam]")});
         const ShapedRows first = reader.shape(QStringLiteral(
             "SHAPE {SELECT * FROM `Entries_tbl` ORDER BY [Class No]} AS E COMPUTE E, "
             "SUM(E.'Show Points') AS S BY 'Show Exh No'"));
