@@ -1,6 +1,7 @@
 #include "RecordSet.h"
 
 #include "Connection.h"
+#include "HalvesRead.h"
 #include "StoreError.h"
 #include "Transaction.h"
 
@@ -260,27 +261,49 @@ void RecordSet::load() {
         m_table = candidate;
 
     // The rows are read into fresh storage: the set's own is replaced only by a complete read.
-    BulkVector<Record> records;
-    CellVector cells;
-    CellTexts texts;
-    const std::size_t fieldCount = m_fields.size();
-    std::size_t expected = previousRows;
-    if (expected == 0 && writable && readsWholeTable())
-        expected = expectedRows(*connection, m_table);
-    records.reserve(expected);
-    cells.reserve(expected * fieldCount);
-
+    struct Rows {
+        BulkVector<Record> records;
+        CellVector cells;
+        CellTexts texts;
+    };
     std::vector<FieldType> types;
     for (const Field& field : m_fields)
         types.push_back(field.type);
-    while (statement.step()) {
-        records.push_back(Record{withRowId ? statement.columnInt64(0) : 0, State::Unchanged});
-        texts.readRow(statement, first, types, cells);
-        texts.expectRows(records.size(), expected);
+    const auto readRows = [&types, first, withRowId](Statement& from, std::size_t room) {
+        Rows rows;
+        rows.records.reserve(room);
+        rows.cells.reserve(room * types.size());
+        while (from.step()) {
+            rows.records.push_back(Record{withRowId ? from.columnInt64(0) : 0, State::Unchanged});
+            rows.texts.readRow(from, first, types, rows.cells);
+            rows.texts.expectRows(rows.records.size(), room);
+        }
+        return rows;
+    };
+    const bool wholeTable = writable && readsWholeTable();
+    const std::size_t highest = wholeTable ? expectedRows(*connection, m_table) : 0;
+    Rows rows;
+    if (wholeTable && readsInHalves(*connection, highest)) {
+        const QString select = QStringLiteral("SELECT ") + RowIdColumn +
+                               QStringLiteral(", * FROM [") + m_table + QLatin1Char(']');
+        const auto readHalf = [&readRows](Connection& from, const QString& text,
+                                          const std::vector<Value>& parameters, std::size_t room) {
+            Statement half = from.prepare(text);
+            for (std::size_t i = 0; i < parameters.size(); ++i)
+                half.bind(int(i) + 1, parameters[i]);
+            return readRows(half, room);
+        };
+        const auto join = [](Rows& into, Rows&& later) {
+            into.records.insert(into.records.end(), later.records.begin(), later.records.end());
+            into.texts.append(std::move(later.texts), later.cells, into.cells);
+        };
+        rows = readInHalves(*connection, select, highest, readHalf, join);
+    } else {
+        rows = readRows(statement, previousRows != 0 ? previousRows : highest);
     }
-    m_records = std::move(records);
-    m_cells = std::move(cells);
-    m_texts = std::move(texts);
+    m_records = std::move(rows.records);
+    m_cells = std::move(rows.cells);
+    m_texts = std::move(rows.texts);
     m_pending.clear();
 }
 

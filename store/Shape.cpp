@@ -1,6 +1,7 @@
 #include "Shape.h"
 
 #include "Connection.h"
+#include "HalvesRead.h"
 #include "StoreError.h"
 
 #include <QRegularExpression>
@@ -8,13 +9,11 @@
 #include <bit>
 #include <cmath>
 #include <deque>
-#include <future>
 #include <limits>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 #include <variant>
 
@@ -647,67 +646,13 @@ private:
         return part;
     }
 
-    // A large table is read in two halves of its row ids at once, the later half by a second
-    // connection on another thread. This connection holds a read transaction from before the
-    // second one starts until both are done, so no change can be committed in between and both
-    // halves are of the same file. Nothing is split inside a transaction of the program's own,
-    // whose changes only this connection sees.
-    static constexpr std::size_t SplitReadRows = 20'000;
-
-    bool canSplit(std::size_t expected) const {
-        return expected >= SplitReadRows && std::thread::hardware_concurrency() >= 2 &&
-               sqlite3_get_autocommit(m_connection.handle());
-    }
-
-    RowsRead readSplit(const QString& whole, std::size_t expected) {
-        const Value middle(qint64(expected / 2));
-        ReadTransaction held(m_connection);
-        std::unique_ptr<Connection> second;
-        try {
-            second = m_connection.sibling();
-        } catch (const StoreError&) {
-            // A file that will not open twice is read by this connection alone.
-            return readRows(m_connection, whole, {}, expected);
-        }
-        auto later = std::async(std::launch::async, [&second, &whole, middle, expected] {
-            return readRows(*second, whole + QStringLiteral(" WHERE _rowid_ > ?"), {middle},
-                            expected - expected / 2);
-        });
-        // The first half is given room for the whole table, which it takes over.
-        RowsRead first = readRows(m_connection, whole + QStringLiteral(" WHERE _rowid_ <= ?"),
-                                  {middle}, expected);
-        RowsRead rest = later.get();
-        first.texts->append(std::move(*rest.texts), rest.cells, first.cells);
-        first.count += rest.count;
+    // Puts the rows that another reader read after these.
+    static void join(RowsRead& first, RowsRead&& later) {
+        first.texts->append(std::move(*later.texts), later.cells, first.cells);
+        first.count += later.count;
         for (std::size_t c = 0; c < first.converted.size(); ++c)
-            first.converted[c] = char(first.converted[c] | rest.converted[c]);
-        return first;
+            first.converted[c] = char(first.converted[c] | later.converted[c]);
     }
-
-    // A read transaction of a connection that has none: its shared lock is taken at once and
-    // held until the end.
-    class ReadTransaction {
-    public:
-        explicit ReadTransaction(Connection& connection) : m_connection(connection) {
-            m_connection.execute(QStringLiteral("BEGIN"));
-            try {
-                m_connection.execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-            } catch (...) {
-                end();
-                throw;
-            }
-        }
-        ~ReadTransaction() { end(); }
-        ReadTransaction(const ReadTransaction&) = delete;
-        ReadTransaction& operator=(const ReadTransaction&) = delete;
-
-    private:
-        void end() noexcept {
-            // Nothing was written, so the transaction's end cannot fail in a way that matters.
-            sqlite3_exec(m_connection.handle(), "COMMIT", nullptr, nullptr, nullptr);
-        }
-        Connection& m_connection;
-    };
 
     // The table read whole, or as read before while it has not been written since and holds the
     // fields the query needs.
@@ -782,8 +727,9 @@ private:
         read.otherChanges = other;
         const std::size_t expected = expectedRows(m_connection, table);
         const QString whole = wholeRead(table, fields);
-        RowsRead part = canSplit(expected) ? readSplit(whole, expected)
-                                           : readRows(m_connection, whole, {}, expected);
+        RowsRead part = readsInHalves(m_connection, expected)
+                            ? readInHalves(m_connection, whole, expected, readRows, join)
+                            : readRows(m_connection, whole, {}, expected);
         read.converted = std::move(part.converted);
         read.rows = std::make_shared<const ShapedRows>(std::move(part).rows());
         return read;

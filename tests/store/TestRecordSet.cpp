@@ -2,9 +2,11 @@
 #include "store/ConnectionText.h"
 #include "store/RecordSet.h"
 #include "store/StoreError.h"
+#include "store/Transaction.h"
 #include "support/TestFolder.h"
 
 #include <algorithm>
+#include <optional>
 
 using store::RecordSet;
 using store::StoreError;
@@ -603,6 +605,49 @@ private slots:
         QCOMPARE(countRows("SELECT * FROM Class_tbl WHERE [Class No] < " +
                            QString::number(totClassUsed + 1)),
                  2);
+    }
+
+    // A large table is read in two halves at once; together they are the whole table in the
+    // engine's order, each row's values with its own row id, so that a write reaches the row
+    // shown. Inside the program's own transaction its uncommitted rows are read too.
+    void aLargeTableIsReadWholeAndWritable_data() {
+        QTest::addColumn<bool>("inTransaction");
+        QTest::newRow("committed") << false;
+        QTest::newRow("inside a transaction") << true;
+    }
+    void aLargeTableIsReadWholeAndWritable() {
+        QFETCH(bool, inTransaction);
+        store::execute(m_conn,
+                       "INSERT INTO Entries_tbl ([Show Exh No], [Show Exh Nam], [Horse Name]) "
+                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                       "WHERE i < 30000) SELECT i % 977, CASE WHEN i % 11 = 0 THEN NULL ELSE "
+                       "'Exhibitor ' || i || ' é' END, 'Horse ' || (30000 - i) FROM n");
+        store::execute(m_conn, "DELETE FROM Entries_tbl WHERE _rowid_ BETWEEN 5000 AND 9000");
+        store::execute(m_conn, "UPDATE Entries_tbl SET [Show Exh No] = 'x' WHERE _rowid_ = 29000");
+        const auto connection = store::connectionFor(m_conn);
+        std::optional<store::Transaction> transaction;
+        if (inTransaction) {
+            transaction.emplace(*connection);
+            connection->execute(
+                QStringLiteral("INSERT INTO Entries_tbl ([Horse Name]) VALUES ('new')"));
+        }
+        RecordSet engine;
+        engine.open("SELECT * FROM Entries_tbl WHERE 1 = 1", m_conn);
+        RecordSet whole;
+        whole.open("SELECT * FROM Entries_tbl", m_conn);
+        QCOMPARE(whole.recordCount(), 26004 + (inTransaction ? 1 : 0));
+        QCOMPARE(rows(whole), rows(engine));
+
+        const int last = whole.recordCount() - 1;
+        whole.setAbsolutePosition(last);
+        whole.setValue("Horse Name", QStringLiteral("written"));
+        whole.updateBatch();
+        store::Statement read = connection->prepare(
+            QStringLiteral(
+                "SELECT [Horse Name] FROM Entries_tbl ORDER BY _rowid_ LIMIT 1 OFFSET ") +
+            QString::number(last - 1));
+        QVERIFY(read.step());
+        QCOMPARE(read.columnValue(0, store::FieldType::Text).toText(), QStringLiteral("written"));
     }
 };
 
