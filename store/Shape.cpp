@@ -660,21 +660,22 @@ private:
         const QString& table = query.table;
         const qint64 written = m_connection.rowsWrittenTo(table);
         const qint64 other = otherChanges();
+        const QStringList needed = fieldsToRead(query);
         for (ShapeReader::TableRead& read : m_reader.m_tables) {
             if (read.table.compare(table, Qt::CaseInsensitive) != 0)
                 continue;
             const bool current = read.rowsWritten == written && read.otherChanges == other;
-            if (current && holdsAll(read.fields, fieldsToRead(query))) {
+            if (current && holdsAll(read.fields, needed)) {
                 ++m_reader.m_reused;
                 return read;
             }
             // A read that lacks fields keeps them in the next, so that commands needing
             // different fields do not read the table by turns.
-            read = fresh(table, fieldsToRead(query, current ? read.fields : QStringList()), written,
-                         other);
+            read =
+                fresh(table, current ? fieldsToRead(query, read.fields) : needed, written, other);
             return read;
         }
-        return m_reader.m_tables.emplace_back(fresh(table, fieldsToRead(query), written, other));
+        return m_reader.m_tables.emplace_back(fresh(table, needed, written, other));
     }
 
     static bool holdsAll(const QStringList& held, const QStringList& wanted) {
